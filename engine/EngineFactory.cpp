@@ -1,0 +1,27 @@
+#include "EngineFactory.h"
+
+#include "AudioFileObject.h"
+
+namespace engine {
+
+std::unique_ptr<AudioInformation> DefaultEngineFactory::createInformation()
+{
+    return nullptr;
+}
+
+std::unique_ptr<AudioFile> DefaultEngineFactory::createAudioFile()
+{
+    return std::make_unique<AudioFileObject>();
+}
+
+std::unique_ptr<Mp3Settings> DefaultEngineFactory::createMp3Settings()
+{
+    return std::make_unique<Mp3Settings>();
+}
+
+std::unique_ptr<AudioPlayer> DefaultEngineFactory::createPlayer()
+{
+    return nullptr;
+}
+
+} // namespace engine

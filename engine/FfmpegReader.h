@@ -1,0 +1,84 @@
+#pragma once
+
+#include "AudioReader.h"
+#include "FfmpegPtr.h"
+#include "Mp3Index.h"
+
+#include <QString>
+
+#include <memory>
+
+namespace engine {
+
+/// Decodes any audio file FFmpeg's audio demuxers read into interleaved float at the source's
+/// own rate. The length is exact (what a sequential decode returns) and seeks are
+/// sample-accurate: both rest on placing every decoded frame on the sequential timeline, by
+/// the MP3 packet index or by the frame's timestamp.
+class FfmpegReader : public AudioReader
+{
+public:
+    static Result<std::unique_ptr<FfmpegReader>> open(const QString &path);
+    ~FfmpegReader() override;
+
+    int32_t sampleRate() const override { return m_rate; }
+    int32_t channelCount() const override { return m_channels; }
+    int64_t length() const override { return m_length; }
+    Result<int64_t> seek(int64_t frame) override;
+    Status read(int64_t frames, SampleBlock &block) override;
+
+private:
+    FfmpegReader() = default;
+    Status openInput(const QString &path);
+    Status openDecoder();
+    Status learnTimeline();
+    Status measureLength();
+    Status tailDecodeLength();
+    Status pcmLength();
+
+    /// Puts the demuxer and decoder where frames from `frame` on will come next.
+    Status reposition(int64_t frame, int64_t preroll);
+    /// The next decoded frame; false at the end of the stream.
+    Result<bool> decodeFrame();
+    /// Decodes until m_pending holds frames from m_position on. Fails with kLandedLate when the
+    /// decoder's first frame already lies past m_position.
+    Result<bool> fillPending();
+    Status appendConverted(AVFrame &frame, int64_t skipFront, int64_t keep);
+    /// The sequential-timeline position of the frame just decoded, from its timestamp.
+    int64_t timelinePosition(const AVFrame &frame) const;
+    bool fromLandingPacket(const AVFrame &frame);
+    Status fail(const QString &what, int code) const;
+
+    QString m_path;
+    FormatContextPtr m_format;
+    CodecContextPtr m_codec;
+    SwrPtr m_swr;
+    FramePtr m_frame;
+    PacketPtr m_packet;
+    int m_stream = -1;
+    int32_t m_rate = 0;
+    int32_t m_channels = 0;
+    int64_t m_length = 0;
+    bool m_isMp3 = false;
+    Mp3Index m_mp3;
+    int64_t m_nextMp3Packet = 0;
+    bool m_flushed = false;
+
+    // Timestamp mapping for containers whose timestamps are coarser than a sample (ASF: ms).
+    int64_t m_anchorPts = AV_NOPTS_VALUE;
+    int64_t m_anchorCorrection = 0;
+    int m_grid = 1;
+
+    // Decoded frames not yet handed out, and the position of their first frame.
+    SampleBlock m_pending;
+    size_t m_pendingOffset = 0;
+    int64_t m_position = 0;
+    /// While true, frames are placed by their own timestamps and dropped before m_position.
+    bool m_aligning = true;
+    /// After a seek to the very start frames are placed by counting, as a sequential decode
+    /// does; after any other seek by their timestamps.
+    bool m_countFromStart = true;
+    int64_t m_countPosition = 0;
+    int64_t m_landingPosition = -1;
+};
+
+} // namespace engine

@@ -1,0 +1,7 @@
+#pragma once
+
+#include <QStringList>
+
+/// Each command takes its own arguments (after the command name) and returns the exit code.
+int runInfo(const QStringList &args);
+int runRead(const QStringList &args);

@@ -1,0 +1,37 @@
+// Developer tool over the engine: what tests, benchmarks and anyone debugging a file use to
+// see what the engine makes of it.
+#include "Commands.h"
+
+extern "C" {
+#include <libavutil/log.h>
+}
+
+#include <QCoreApplication>
+#include <QTextStream>
+
+#include <functional>
+#include <map>
+
+namespace {
+
+const char *const kUsage = "usage: vorn-engine info FILE\n"
+                           "       vorn-engine read FILE START COUNT OUT\n";
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    av_log_set_level(AV_LOG_ERROR);
+    const std::map<QString, std::function<int(const QStringList &)>> commands = {
+        {QStringLiteral("info"), runInfo},
+        {QStringLiteral("read"), runRead},
+    };
+    QStringList args = app.arguments().mid(1);
+    const auto command = args.isEmpty() ? commands.end() : commands.find(args.takeFirst());
+    if (command == commands.end()) {
+        QTextStream(stderr) << kUsage;
+        return 2;
+    }
+    return command->second(args);
+}
