@@ -1,0 +1,104 @@
+#include "Fixtures.h"
+
+#include <QProcess>
+#include <QtTest>
+
+#include <cstring>
+
+namespace fixtures {
+
+namespace {
+
+QByteArray run(const QString &program, const QStringList &args, int *exitCode,
+               QByteArray *errors = nullptr)
+{
+    QProcess process;
+    process.start(program, args);
+    if (!process.waitForStarted()) {
+        *exitCode = -1;
+        return {};
+    }
+    process.closeWriteChannel();
+    QByteArray out;
+    while (process.state() != QProcess::NotRunning) {
+        process.waitForReadyRead(-1);
+        out += process.readAllStandardOutput();
+    }
+    out += process.readAllStandardOutput();
+    if (errors)
+        *errors = process.readAllStandardError();
+    *exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    return out;
+}
+
+} // namespace
+
+bool runFfmpeg(const QStringList &args, QString *errors)
+{
+    int code = 0;
+    QByteArray err;
+    run(QStringLiteral(FFMPEG_PROGRAM),
+        QStringList{QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-y")} + args,
+        &code, &err);
+    if (errors)
+        *errors = QString::fromUtf8(err);
+    if (code != 0)
+        qWarning("ffmpeg %s failed: %s", qPrintable(args.join(u' ')), err.constData());
+    return code == 0;
+}
+
+bool makeTone(const QString &path, double seconds, int rate, int channels,
+              const QStringList &codecArgs)
+{
+    // A chirp-like sum of two tones: every frame differs from its neighbours, so an
+    // offset of even one frame shows.
+    const QString source = QStringLiteral("aevalsrc=0.4*sin(2*PI*(220+200*t)*t)|"
+                                          "0.3*sin(2*PI*(330+90*t)*t+1):s=%1:d=%2")
+                               .arg(rate)
+                               .arg(seconds, 0, 'f', 6);
+    return runFfmpeg(QStringList{QStringLiteral("-f"), QStringLiteral("lavfi"),
+                                 QStringLiteral("-i"), source, QStringLiteral("-ac"),
+                                 QString::number(channels)} +
+                     codecArgs + QStringList{path});
+}
+
+QString probe(const QString &path, const QString &key)
+{
+    int code = 0;
+    const QByteArray out = run(
+        QStringLiteral(FFPROBE_PROGRAM),
+        {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-select_streams"),
+         QStringLiteral("a:0"), QStringLiteral("-show_entries"), QStringLiteral("stream=") + key,
+         QStringLiteral("-of"), QStringLiteral("default=noprint_wrappers=1:nokey=1"), path},
+        &code);
+    return code == 0 ? QString::fromUtf8(out).trimmed() : QString();
+}
+
+Decoded decodeWithFfmpeg(const QString &path)
+{
+    Decoded decoded;
+    decoded.rate = probe(path, QStringLiteral("sample_rate")).toInt();
+    decoded.channels = probe(path, QStringLiteral("channels")).toInt();
+    int code = 0;
+    const QByteArray raw = run(QStringLiteral(FFMPEG_PROGRAM),
+                               {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-i"),
+                                path, QStringLiteral("-map"), QStringLiteral("0:a:0"),
+                                QStringLiteral("-f"), QStringLiteral("f32le"), QStringLiteral("-")},
+                               &code);
+    if (code != 0)
+        return Decoded{};
+    decoded.samples.resize(size_t(raw.size()) / sizeof(float));
+    std::memcpy(decoded.samples.data(), raw.constData(), decoded.samples.size() * sizeof(float));
+    return decoded;
+}
+
+int runTool(const QStringList &args, QByteArray *out, QByteArray *err)
+{
+    int code = 0;
+    const QByteArray output = run(qEnvironmentVariable("VORN_ENGINE_TOOL"), args, &code, err);
+    if (out)
+        *out = output;
+    return code;
+}
+
+} // namespace fixtures

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+#include <vector>
+
+/// Test fixtures made by the ffmpeg program, and the same program as an independent decoder.
+namespace fixtures {
+
+struct Decoded
+{
+    int rate = 0;
+    int channels = 0;
+    std::vector<float> samples; ///< interleaved
+    qint64 frames() const { return channels ? qint64(samples.size()) / channels : 0; }
+};
+
+/// Runs the ffmpeg program with `args` (after "-v error -y"); fails the test on error.
+bool runFfmpeg(const QStringList &args, QString *errors = nullptr);
+/// A tone made by ffmpeg: `seconds` at `rate` with `channels`, encoded with `codecArgs`.
+bool makeTone(const QString &path, double seconds, int rate, int channels,
+              const QStringList &codecArgs);
+/// Every frame the ffmpeg program decodes from `path`, as float at the source's rate.
+Decoded decodeWithFfmpeg(const QString &path);
+/// One value of `ffprobe -show_entries stream=KEY` for the first audio stream.
+QString probe(const QString &path, const QString &key);
+/// Runs the vorn-engine tool built with the suite; returns its exit code.
+int runTool(const QStringList &args, QByteArray *out = nullptr, QByteArray *err = nullptr);
+
+} // namespace fixtures
