@@ -271,18 +271,24 @@ Status FfmpegReader::reposition(int64_t frame, int64_t preroll)
         rc = av_seek_frame(m_format.get(), -1, entries[m_nextMp3Packet].bytePosition,
                            AVSEEK_FLAG_BYTE);
     } else {
-        const AVStream *stream = m_format->streams[m_stream];
         const int64_t from = frame - preroll;
-        int64_t ts = stream->start_time != AV_NOPTS_VALUE ? stream->start_time : 0;
-        if (from > 0 && m_anchorPts != AV_NOPTS_VALUE)
-            ts = m_anchorPts + av_rescale_q(from, AVRational{1, m_rate}, stream->time_base);
+        m_countFromStart = from <= 0 || m_anchorPts == AV_NOPTS_VALUE;
+        if (m_countFromStart) {
+            // A seek to the start is not the same as a fresh start: demuxers and decoders keep
+            // state (Ogg start trimming, the first-frame handling of Vorbis and WMA) that only
+            // opening anew resets, and the decode must match a sequential one from the start.
+            m_countPosition = 0;
+            m_format.reset();
+            m_codec.reset();
+            if (Status s = openInput(m_path); !s)
+                return s;
+            return openDecoder();
+        }
+        const AVStream *stream = m_format->streams[m_stream];
+        const int64_t ts =
+            m_anchorPts + av_rescale_q(from, AVRational{1, m_rate}, stream->time_base);
         rc = avformat_seek_file(m_format.get(), m_stream, std::numeric_limits<int64_t>::min(), ts,
                                 ts, 0);
-        if (rc < 0 && from <= 0)
-            rc = av_seek_frame(m_format.get(), m_stream, 0, AVSEEK_FLAG_BYTE);
-        m_countFromStart = from <= 0;
-        if (m_countFromStart)
-            m_countPosition = 0;
     }
     if (rc < 0)
         return fail(QStringLiteral("Cannot seek in"), rc);
