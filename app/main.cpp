@@ -1,10 +1,30 @@
+#include "Dialogs.h"
+#include "EngineFactory.h"
+#include "FormMain.h"
+#include "OutputSettings.h"
+#include "SettingsStore.h"
+
 #include <QApplication>
-#include <QTextStream>
+#include <QSettings>
+
+extern "C" {
+#include <libavutil/log.h>
+}
 
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
-    QTextStream(stderr) << "The main window is not built yet; only the engine and "
-                           "vorn-engine exist.\n";
-    return 0;
+    // Decoder chatter about damaged frames means nothing to a user; errors reach the window
+    // as descriptions.
+    av_log_set_level(AV_LOG_QUIET);
+
+    QSettings stored(QStringLiteral("Vorn Media"), QStringLiteral("Vorn Audio Cutter"));
+    const settings::SettingsStore store(stored);
+    settings::OutputSettings output;
+    engine::DefaultEngineFactory factory;
+    QtDialogs dialogs;
+
+    FormMain window(factory, dialogs, store, output);
+    window.show();
+    return app.exec();
 }

@@ -1,0 +1,171 @@
+#include "FormMain.h"
+
+#include "Dialogs.h"
+#include "OutputSummary.h"
+#include "ProgramFiles.h"
+#include "SettingsStore.h"
+#include "TextNumbers.h"
+#include "ZivSlider.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFile>
+#include <QLabel>
+#include <QPushButton>
+
+FormMain::FormMain(engine::EngineFactory &factory, Dialogs &dialogs,
+                   const settings::SettingsStore &store, settings::OutputSettings &output,
+                   QWidget *parent)
+    : QMainWindow(parent), m_factory(factory), m_dialogs(dialogs), m_output(output)
+{
+    m_ui.setupUi(this);
+    startUp(store);
+    connectControls();
+}
+
+FormMain::~FormMain() = default;
+
+// Start-up goes on past every failing step: a missing engine feature, skin or stored value
+// leaves that one thing at its default and the window still comes up.
+void FormMain::startUp(const settings::SettingsStore &store)
+{
+    lastFolder.clear();
+    AudioInformation = m_factory.createInformation();
+    FileW = m_factory.createAudioFile();
+    FileR = m_factory.createAudioFile();
+    MP3Lame = m_factory.createMp3Settings();
+    AudioFile = m_factory.createAudioFile();
+    AudioPlayer = m_factory.createPlayer();
+
+    for (engine::AudioFile *file : {FileW.get(), FileR.get(), AudioFile.get()})
+        if (file)
+            file->setOptionFlag(true);
+    if (MP3Lame)
+        MP3Lame->bitrate = 128;
+    if (FileW) {
+        FileW->setDefaultOutputFormat(44100, 128, 2);
+        if (auto description = FileW->formatDescription())
+            m_output.outputSummary = cutting::cleanOutputSummary(description.value());
+    }
+    applyLayoutAndDefaults(store);
+    applySkin();
+}
+
+void FormMain::applyLayoutAndDefaults(const settings::SettingsStore &store)
+{
+    appFolder = programFolder();
+    // CmdCancel shares CmdOpen's place in the layout; nothing to move.
+    settings::SetOggDefaults(m_output);
+    settings::SetWavDefaults(m_output);
+    m_output.outputKind = 14;
+    if (FileW)
+        FileW->selectWmaProfile(14);
+
+    selectFormat(0);
+    const QString stored = store.ReadSetting(QStringLiteral("LastFormat"));
+    // The stored text must be a number as a whole; anything else leaves the first format.
+    bool isNumber = stored.isEmpty();
+    const double number = stored.isEmpty() ? 0.0 : stored.trimmed().toDouble(&isNumber);
+    if (isNumber)
+        if (auto index = settings::roundedInto<int32_t>(number))
+            selectFormat(*index);
+
+    m_ui.slPosition->setEnabled(false);
+    m_output.flgCopyTags = settings::kTrue;
+    m_ui.LabelFileName->clear();
+    m_ui.LabelFormatSource->clear();
+}
+
+void FormMain::applySkin()
+{
+    const QString skin = findProgramFile(appFolder, QStringLiteral("skin.qss"));
+    if (skin.isEmpty())
+        return;
+    QFile file(skin);
+    if (file.open(QIODevice::ReadOnly | QIODevice::Text))
+        setStyleSheet(QString::fromUtf8(file.readAll()));
+}
+
+void FormMain::connectControls()
+{
+    // User changes reach the same handlers that program changes call directly.
+    connect(m_ui.ComboFormat, &QComboBox::activated, this, [this] { FormatChoice(); });
+    connect(m_ui.CmdSet, &QPushButton::clicked, this, [this] { onCmdSetClick(); });
+    connect(m_ui.Check1, &QCheckBox::clicked, this, [this] { onCheck1Click(); });
+}
+
+bool FormMain::selectFormat(int index)
+{
+    if (index < 0 || index >= m_ui.ComboFormat->count())
+        return false;
+    m_ui.ComboFormat->setCurrentIndex(index);
+    FormatChoice();
+    return true;
+}
+
+void FormMain::FormatChoice()
+{
+    m_ui.CmdSet->setEnabled(true);
+    const int index = m_ui.ComboFormat->currentIndex();
+    std::optional<QString> wmaDescription;
+    if (index == cutting::Wma && FileW) {
+        FileW->selectWmaProfile(m_output.outputKind);
+        if (auto description = FileW->formatDescription())
+            wmaDescription = description.value();
+    }
+    const int32_t vbrMethod = MP3Lame ? MP3Lame->vbrMethod : engine::Mp3Settings::VbrNone;
+    const auto summary = cutting::buildSummary(index, m_output, vbrMethod, wmaDescription);
+    if (!summary)
+        return;
+    m_output.outputFormatName = summary->formatName;
+    if (summary->text)
+        m_ui.LabelFomartStr->setText(*summary->text);
+}
+
+void FormMain::onCmdSetClick()
+{
+    showFormatDialog(m_ui.ComboFormat->currentIndex());
+    FormatChoice();
+}
+
+void FormMain::showFormatDialog(int) {}
+
+void FormMain::onCheck1Click()
+{
+    m_output.flgCopyTags = settings::toFlag(m_ui.Check1->isChecked());
+}
+
+void FormMain::StopPlayback()
+{
+    if (AudioPlayer)
+        AudioPlayer->stopOutput();
+    if (AudioFile)
+        AudioFile->close();
+    flgOpen = settings::kFalse;
+    m_ui.CmdPausePlay->setText(tr("Play"));
+    m_ui.CmdPausePlay->repaint();
+}
+
+void FormMain::ResetWindowState()
+{
+    StopPlayback();
+    for (QPushButton *b : {m_ui.CmdPausePlay, m_ui.CmdSelStart, m_ui.CmdSelStop, m_ui.CmdPreview,
+                           m_ui.CmdCut, m_ui.CmdB, m_ui.CmdBB, m_ui.CmdF, m_ui.CmdFF})
+        b->setEnabled(false);
+    m_ui.slPosition->setEnabled(false);
+    m_ui.slPosition->setSelLength(0);
+    m_ui.slPosition->setValue(0);
+    m_ui.slPosition->setSelStart(0);
+    selBegin = selEnd = selLength = 0;
+    selBeginSample = selEndSample = currentSample = 0;
+    for (QLabel *l : {m_ui.LabelFileName, m_ui.LabelFormatSource, m_ui.LabelTime})
+        l->hide();
+    m_ui.setPanel(2, tr("Begin: 00:00:00"));
+    m_ui.setPanel(3, tr("End: 00:00:00"));
+    m_ui.setPanel(4, tr("Current: 00:00:00"));
+    m_ui.LabelFileName->clear();
+    m_ui.LabelFormatSource->clear();
+    m_ui.LabelTime->setText(QStringLiteral("00:00:00"));
+    for (QLabel *l : {m_ui.LabelFileName, m_ui.LabelFormatSource, m_ui.LabelTime})
+        l->show();
+}

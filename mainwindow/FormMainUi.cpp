@@ -1,0 +1,169 @@
+#include "FormMainUi.h"
+
+#include "ZivSlider.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMainWindow>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QStyle>
+#include <QVBoxLayout>
+
+namespace {
+
+template <typename T> T *named(QWidget *parent, const char *name)
+{
+    auto *widget = new T(parent);
+    widget->setObjectName(QString::fromLatin1(name));
+    return widget;
+}
+
+QPushButton *button(QWidget *parent, const char *name, const QString &caption,
+                    const QString &toolTip = QString())
+{
+    auto *b = named<QPushButton>(parent, name);
+    b->setText(caption);
+    b->setToolTip(toolTip);
+    return b;
+}
+
+QLabel *label(QWidget *parent, const char *name, const QString &caption)
+{
+    auto *l = named<QLabel>(parent, name);
+    l->setText(caption);
+    return l;
+}
+
+// The nudge buttons show arrows: the style's media icons, no caption.
+QPushButton *nudgeButton(QWidget *parent, const char *name, QStyle::StandardPixmap icon,
+                         const QString &toolTip)
+{
+    auto *b = button(parent, name, QString(), toolTip);
+    b->setIcon(parent->style()->standardIcon(icon));
+    b->setAccessibleName(toolTip);
+    return b;
+}
+
+} // namespace
+
+void FormMainUi::setupUi(QMainWindow *window)
+{
+    window->setObjectName(QStringLiteral("FormMain"));
+    window->setWindowTitle(QObject::tr("Vorn Audio Cutter"));
+    QFont font(QStringLiteral("Tahoma"));
+    font.setPointSize(8);
+    window->setFont(font);
+
+    auto *central = new QWidget(window);
+    window->setCentralWidget(central);
+    auto *column = new QVBoxLayout(central);
+
+    FrameInput = named<QGroupBox>(central, "FrameInput");
+    FrameInput->setTitle(QObject::tr("File info"));
+    auto *input = new QGridLayout(FrameInput);
+    Label2 = label(FrameInput, "Label2", QObject::tr("File name:"));
+    LabelFileName = label(FrameInput, "LabelFileName", QString());
+    LabelFileName->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    Label3 = label(FrameInput, "Label3", QObject::tr("Format:"));
+    LabelFormatSource = label(FrameInput, "LabelFormatSource", QString());
+    Label4 = label(FrameInput, "Label4", QObject::tr("Total:"));
+    LabelTime = label(FrameInput, "LabelTime", QString());
+    input->addWidget(Label2, 0, 0);
+    input->addWidget(LabelFileName, 0, 1);
+    input->addWidget(Label3, 1, 0);
+    input->addWidget(LabelFormatSource, 1, 1);
+    input->addWidget(Label4, 2, 0);
+    input->addWidget(LabelTime, 2, 1);
+    input->setColumnStretch(1, 1);
+    column->addWidget(FrameInput);
+
+    slPosition = named<ZivSlider>(central, "slPosition");
+    slPosition->setBackColor(0x00F0F0F0); // RGB(240, 240, 240)
+    slPosition->setMinimumHeight(32);
+    column->addWidget(slPosition);
+
+    auto *transport = new QHBoxLayout;
+    auto *openCell = new QGridLayout;
+    CmdOpen = button(central, "CmdOpen", QObject::tr("Open"), QObject::tr("Open a audio file"));
+    CmdCancel = button(central, "CmdCancel", QObject::tr("Cancel"));
+    CmdCancel->hide();
+    openCell->addWidget(CmdOpen, 0, 0);
+    openCell->addWidget(CmdCancel, 0, 0);
+    transport->addLayout(openCell);
+    CmdPausePlay = button(central, "CmdPausePlay", QObject::tr("Play"));
+    CmdPreview =
+        button(central, "CmdPreview", QObject::tr("Preview"), QObject::tr("Play selected part"));
+    CmdBB = nudgeButton(central, "CmdBB", QStyle::SP_MediaSeekBackward,
+                        QObject::tr("Backward 2 seconds"));
+    CmdB = nudgeButton(central, "CmdB", QStyle::SP_ArrowLeft, QObject::tr("Backward 0.5 seconds"));
+    CmdF = nudgeButton(central, "CmdF", QStyle::SP_ArrowRight, QObject::tr("Forward 0.5 seconds"));
+    CmdFF = nudgeButton(central, "CmdFF", QStyle::SP_MediaSeekForward,
+                        QObject::tr("Forward 2 seconds"));
+    CmdSelStart =
+        button(central, "CmdSelStart", QObject::tr("Set Begin"), QObject::tr("Select begin"));
+    CmdSelStop = button(central, "CmdSelStop", QObject::tr("Set End "), QObject::tr("Select end"));
+    CmdCut = button(central, "CmdCut", QObject::tr("Cut  "), QObject::tr("Save selected part"));
+    for (QPushButton *b :
+         {CmdPausePlay, CmdPreview, CmdBB, CmdB, CmdF, CmdFF, CmdSelStart, CmdSelStop, CmdCut}) {
+        b->setEnabled(false);
+        transport->addWidget(b);
+    }
+    transport->addStretch();
+    CmdHelp = button(central, "CmdHelp", QObject::tr("Help"));
+    CmdAbout = button(central, "CmdAbout", QObject::tr("About"));
+    transport->addWidget(CmdHelp);
+    transport->addWidget(CmdAbout);
+    column->addLayout(transport);
+
+    FrameOutput = named<QGroupBox>(central, "FrameOutput");
+    FrameOutput->setTitle(QObject::tr("Output settings"));
+    auto *output = new QGridLayout(FrameOutput);
+    Label1 = label(FrameOutput, "Label1", QObject::tr("Format:"));
+    ComboFormat = named<QComboBox>(FrameOutput, "ComboFormat");
+    ComboFormat->addItems({QStringLiteral("MP3"), QStringLiteral("WMA"), QStringLiteral("OGG"),
+                           QStringLiteral("WAV")});
+    CmdSet = button(FrameOutput, "CmdSet", QObject::tr("Config"));
+    LabelFomartStr = label(FrameOutput, "LabelFomartStr", QStringLiteral("info"));
+    Check1 = named<QCheckBox>(FrameOutput, "Check1");
+    Check1->setText(QObject::tr("Try to get audio information (title, artist, album, year, "
+                                "etc.) from the source file and write them into the "
+                                "destination file."));
+    Check1->setChecked(true);
+    output->addWidget(Label1, 0, 0);
+    output->addWidget(ComboFormat, 0, 1);
+    output->addWidget(CmdSet, 0, 2);
+    output->addWidget(LabelFomartStr, 0, 3);
+    output->setColumnStretch(3, 1);
+    output->addWidget(Check1, 1, 0, 1, 4);
+    column->addWidget(FrameOutput);
+
+    ProgressConvert = named<QProgressBar>(central, "ProgressConvert");
+    ProgressConvert->setTextVisible(false);
+    column->addWidget(ProgressConvert);
+
+    StatusBar1 = named<QStatusBar>(window, "StatusBar1");
+    window->setStatusBar(StatusBar1);
+    const QString texts[] = {QString(), QObject::tr("Begin: 00:00:00"),
+                             QObject::tr("End: 00:00:00"), QObject::tr("Current: 00:00:00")};
+    for (int i = 0; i < 4; ++i) {
+        panels[i] = new QLabel(texts[i], StatusBar1);
+        panels[i]->setObjectName(QStringLiteral("Panel%1").arg(i + 1));
+        StatusBar1->addWidget(panels[i], i == 0 ? 2 : 1);
+    }
+}
+
+void FormMainUi::setPanel(int number, const QString &text) const
+{
+    panels.at(size_t(number - 1))->setText(text);
+}
+
+QString FormMainUi::panel(int number) const
+{
+    return panels.at(size_t(number - 1))->text();
+}

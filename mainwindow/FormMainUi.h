@@ -1,0 +1,60 @@
+#pragma once
+
+#include <QString>
+
+#include <array>
+
+class QCheckBox;
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QMainWindow;
+class QProgressBar;
+class QPushButton;
+class QStatusBar;
+class ZivSlider;
+
+/// The main window's controls, named as the program names them (also as Qt object names).
+/// The window owns them through Qt's parent chain.
+struct FormMainUi
+{
+    QPushButton *CmdOpen = nullptr;
+    QPushButton *CmdCancel = nullptr;
+    QPushButton *CmdPausePlay = nullptr;
+    QPushButton *CmdPreview = nullptr;
+    QPushButton *CmdSelStart = nullptr;
+    QPushButton *CmdSelStop = nullptr;
+    QPushButton *CmdBB = nullptr;
+    QPushButton *CmdB = nullptr;
+    QPushButton *CmdF = nullptr;
+    QPushButton *CmdFF = nullptr;
+    QPushButton *CmdCut = nullptr;
+    QPushButton *CmdHelp = nullptr;
+    QPushButton *CmdAbout = nullptr;
+    ZivSlider *slPosition = nullptr;
+
+    QGroupBox *FrameInput = nullptr;
+    QLabel *Label2 = nullptr;
+    QLabel *LabelFileName = nullptr;
+    QLabel *Label3 = nullptr;
+    QLabel *LabelFormatSource = nullptr;
+    QLabel *Label4 = nullptr;
+    QLabel *LabelTime = nullptr;
+
+    QGroupBox *FrameOutput = nullptr;
+    QLabel *Label1 = nullptr;
+    QComboBox *ComboFormat = nullptr;
+    QPushButton *CmdSet = nullptr;
+    QLabel *LabelFomartStr = nullptr;
+    QCheckBox *Check1 = nullptr;
+
+    QProgressBar *ProgressConvert = nullptr;
+    QStatusBar *StatusBar1 = nullptr;
+    /// The status bar's four panels, panel 1 first.
+    std::array<QLabel *, 4> panels{};
+
+    void setupUi(QMainWindow *window);
+    /// Sets the text of status panel `number` (1 to 4).
+    void setPanel(int number, const QString &text) const;
+    QString panel(int number) const;
+};

@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QString>
+
+#include <cstdint>
+
+namespace settings {
+
+/// The program's 16-bit booleans: true is -1, and flags are tested for exactly -1.
+using Flag = int16_t;
+constexpr Flag kTrue = -1;
+constexpr Flag kFalse = 0;
+inline Flag toFlag(bool value)
+{
+    return value ? kTrue : kFalse;
+}
+
+/// The output settings every part of the program shares for the run. One instance, owned by
+/// the application and passed by reference; nothing here is ever stored.
+struct OutputSettings
+{
+    QString outputFormatName;
+    QString outputSummary;
+    int32_t outputKind = 0;
+    Flag flgCopyTags = kFalse;
+
+    QString oggRateText;
+    QString oggChannelsText;
+    int32_t oggBitrate = 0;
+    int32_t oggMinBitrate = 0;
+    int32_t oggMaxBitrate = 0;
+    int32_t oggQuality = 0;
+    Flag flgOggVbr = kFalse;
+    Flag flgOggQuality = kFalse;
+
+    int32_t wavRate = 0;
+    int16_t wavChannels = 0;
+    int32_t wavBits = 0;
+};
+
+void SetOggDefaults(OutputSettings &settings);
+void SetWavDefaults(OutputSettings &settings);
+
+} // namespace settings

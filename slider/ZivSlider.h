@@ -1,0 +1,106 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <QVariant>
+#include <QWidget>
+
+#include <cstdint>
+#include <utility>
+
+/// Stored properties in their key order (what a host keeps of a slider in its layout).
+using PropertyBag = QList<std::pair<QString, QVariant>>;
+
+/// The program's position slider: a track from 0 to Max, a thumb, tick marks and a selection
+/// band. Setters never raise an event; a host hears of user changes from Click, KeyDown/KeyUp
+/// and the mouse events, and reads Value then.
+class ZivSlider : public QWidget
+{
+    Q_OBJECT
+public:
+    /// Colours are OLE colours: 0x00BBGGRR, or 0x800000nn for system colour nn.
+    using OleColor = uint32_t;
+    static constexpr OleColor kDefaultBackColor = 15916757; // RGB(213, 222, 242)
+    static constexpr OleColor kDefaultForeColor = 0x80000012;
+
+    explicit ZivSlider(QWidget *parent = nullptr);
+
+    OleColor BackColor() const { return m_backColor; }
+    void setBackColor(OleColor New_BackColor);
+    OleColor ForeColor() const { return m_foreColor; }
+    void setForeColor(OleColor New_ForeColor);
+    int16_t BackStyle() const { return m_backStyle; }
+    void setBackStyle(int16_t New_BackStyle);
+    int16_t BorderStyle() const { return m_borderStyle; }
+    void setBorderStyle(int16_t New_BorderStyle);
+    // Enabled and Font are QWidget's own; changing them notifies "Enabled" / "Font".
+
+    /// Repaints at once.
+    void Refresh();
+
+    int32_t Value() const { return m_value; }
+    void setValue(int32_t New_Value);
+    int32_t Min() const { return m_min; }
+    void setMin(int32_t New_Min);
+    int32_t SmallChange() const { return m_smallChange; }
+    void setSmallChange(int32_t New_SmallChange);
+    int32_t LargeChange() const { return m_largeChange; }
+    void setLargeChange(int32_t New_LargeChange);
+    bool ShowTicks() const { return m_showTicks; }
+    void setShowTicks(bool New_ShowTicks);
+    int32_t Max() const { return m_max; }
+    void setMax(int32_t New_Max);
+    int32_t TickNumber() const { return m_tickNumber; }
+    void setTickNumber(int32_t New_TickNumber);
+    int32_t SelStart() const { return m_selStart; }
+    void setSelStart(int32_t New_SelStart);
+    int32_t SelLength() const { return m_selLength; }
+    void setSelLength(int32_t New_SelLength);
+
+    /// Restores the stored properties; a missing key takes its default. False (and the
+    /// control keeps what it had read so far) when a stored value has the wrong type.
+    bool loadProperties(const PropertyBag &bag);
+    /// The properties in key order, leaving out those at their default ("BackColor" always).
+    PropertyBag saveProperties() const;
+
+    /// The colour an OLE colour stands for, system colours from the widget's palette.
+    QColor toColor(OleColor color) const;
+
+signals:
+    void propertyChanged(const QString &name);
+
+    void Resize();
+    void Click();
+    void DblClick();
+    void KeyDown(int16_t KeyCode, int16_t Shift);
+    void KeyPress(int16_t KeyAscii);
+    void KeyUp(int16_t KeyCode, int16_t Shift);
+    void MouseDown(int16_t Button, int16_t Shift, float x, float y);
+    void MouseMove(int16_t Button, int16_t Shift, float x, float y);
+    void MouseUp(int16_t Button, int16_t Shift, float x, float y);
+    void Paint();
+
+protected:
+    void changeEvent(QEvent *event) override;
+    void paintEvent(QPaintEvent *event) override;
+
+    /// Paints now, clearing the surface to BackColor first when asked.
+    void paintNow(bool clearFirst);
+
+private:
+    OleColor m_backColor = kDefaultBackColor;
+    OleColor m_foreColor = kDefaultForeColor;
+    int16_t m_backStyle = 1;
+    int16_t m_borderStyle = 0;
+
+    int32_t m_value = 0;
+    int32_t m_min = 0;
+    int32_t m_smallChange = 1;
+    int32_t m_largeChange = 10;
+    bool m_showTicks = true;
+    int32_t m_max = 1000;
+    int32_t m_tickNumber = 10;
+    int32_t m_selStart = 0;
+    int32_t m_selLength = 0;
+    bool m_clearBeforePaint = false;
+};

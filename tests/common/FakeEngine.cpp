@@ -1,0 +1,253 @@
+#include "FakeEngine.h"
+
+namespace fakes {
+
+using engine::Result;
+using engine::Status;
+
+QStringList Log::matching(const QString &prefix) const
+{
+    QStringList found;
+    for (const QString &call : calls)
+        if (call.startsWith(prefix))
+            found.append(call);
+    return found;
+}
+
+Status FakeAudioFile::openForReading(const QString &path)
+{
+    m_log.add(m_name + QStringLiteral(".openForReading(%1)").arg(path));
+    if (openFails)
+        return Status::failure(QStringLiteral("Cannot open '%1': Invalid data").arg(path));
+    isOpen = true;
+    position = 0;
+    return Status::success();
+}
+
+Result<int32_t> FakeAudioFile::seek(int32_t frame)
+{
+    m_log.add(m_name + QStringLiteral(".seek(%1)").arg(frame));
+    position = std::clamp(frame, 0, frames);
+    return position;
+}
+
+Status FakeAudioFile::readBlock(int32_t count, engine::SampleBlock &block)
+{
+    m_log.add(m_name + QStringLiteral(".readBlock(%1)").arg(count));
+    const int32_t n = std::max(0, std::min(count, frames - position));
+    // Each frame carries its own position, so a test can tell which frames were queued.
+    block.assign(size_t(n) * size_t(channels), 0.0f);
+    for (int32_t i = 0; i < n; ++i)
+        for (int32_t c = 0; c < channels; ++c)
+            block[size_t(i * channels + c)] = float(position + i);
+    position += n;
+    return Status::success();
+}
+
+Status FakeAudioFile::setReaderMode(int32_t mode)
+{
+    m_log.add(m_name + QStringLiteral(".setReaderMode(%1)").arg(mode));
+    return Status::success();
+}
+
+Status FakeAudioFile::setOptionFlag(bool flag)
+{
+    m_log.add(m_name + QStringLiteral(".setOptionFlag(%1)")
+                           .arg(flag ? QStringLiteral("true") : QStringLiteral("false")));
+    return Status::success();
+}
+
+Status FakeAudioFile::createForWriting(const QString &path)
+{
+    m_log.add(m_name + QStringLiteral(".createForWriting(%1)").arg(path));
+    return Status::success();
+}
+
+Status FakeAudioFile::setInputFormat(int32_t sampleRate, int32_t channelCount)
+{
+    m_log.add(m_name + QStringLiteral(".setInputFormat(%1,%2)").arg(sampleRate).arg(channelCount));
+    return Status::success();
+}
+
+Status FakeAudioFile::writeBlock(const engine::SampleBlock &block)
+{
+    m_log.add(m_name + QStringLiteral(".writeBlock(%1)").arg(block.size()));
+    return Status::success();
+}
+
+Status FakeAudioFile::close()
+{
+    m_log.add(m_name + QStringLiteral(".close()"));
+    isOpen = false;
+    return Status::success();
+}
+
+void FakeAudioFile::discard()
+{
+    m_log.add(m_name + QStringLiteral(".discard()"));
+}
+
+Status FakeAudioFile::setDefaultOutputFormat(int32_t sampleRate, int32_t kbps, int32_t channelCount)
+{
+    m_log.add(m_name + QStringLiteral(".setDefaultOutputFormat(%1,%2,%3)")
+                           .arg(sampleRate)
+                           .arg(kbps)
+                           .arg(channelCount));
+    m_last = Last::Mp3;
+    return Status::success();
+}
+
+Status FakeAudioFile::selectMp3Output(const engine::Mp3Settings &settings)
+{
+    m_log.add(m_name + QStringLiteral(".selectMp3Output()"));
+    mp3 = settings;
+    m_last = Last::Mp3;
+    return Status::success();
+}
+
+Status FakeAudioFile::selectWavOutput(int32_t sampleRate, int16_t channelCount, int32_t bits)
+{
+    m_log.add(
+        m_name +
+        QStringLiteral(".selectWavOutput(%1,%2,%3)").arg(sampleRate).arg(channelCount).arg(bits));
+    m_last = Last::Other;
+    return Status::success();
+}
+
+Result<bool> FakeAudioFile::checkOggFormat(int32_t, int32_t, int32_t, int32_t, int32_t)
+{
+    return true;
+}
+
+Status FakeAudioFile::selectOggOutput(int32_t sampleRate, int32_t channelCount, int32_t kbps,
+                                      int32_t minKbps, int32_t maxKbps, int32_t quality)
+{
+    m_log.add(m_name + QStringLiteral(".selectOggOutput(%1,%2,%3,%4,%5,%6)")
+                           .arg(sampleRate)
+                           .arg(channelCount)
+                           .arg(kbps)
+                           .arg(minKbps)
+                           .arg(maxKbps)
+                           .arg(quality));
+    m_last = Last::Other;
+    return Status::success();
+}
+
+Status FakeAudioFile::selectWmaProfile(int32_t profile)
+{
+    m_log.add(m_name + QStringLiteral(".selectWmaProfile(%1)").arg(profile));
+    wmaProfile = profile;
+    m_last = Last::Wma;
+    return Status::success();
+}
+
+Result<QString> FakeAudioFile::formatDescription() const
+{
+    if (m_last == Last::Wma)
+        return wmaDescriptionPrefix + QString::number(wmaProfile) + QStringLiteral(" 44 kHz");
+    return description;
+}
+
+Status FakePlayer::setPlayerFormat(int32_t sampleRate, int32_t channelCount)
+{
+    m_log.add(
+        QStringLiteral("AudioPlayer.setPlayerFormat(%1,%2)").arg(sampleRate).arg(channelCount));
+    rate = sampleRate;
+    channels = channelCount;
+    return Status::success();
+}
+
+Result<int32_t> FakePlayer::blockSizeForMilliseconds(int32_t milliseconds) const
+{
+    return int32_t(qint64(rate) * milliseconds / 1000);
+}
+
+Status FakePlayer::startOutput()
+{
+    m_log.add(QStringLiteral("AudioPlayer.startOutput()"));
+    running = true;
+    played = 0;
+    queue.clear();
+    return Status::success();
+}
+
+Status FakePlayer::queueBlock(const engine::SampleBlock &block)
+{
+    m_log.add(QStringLiteral("AudioPlayer.queueBlock(%1)").arg(block.size()));
+    queue.push_back(block);
+    return Status::success();
+}
+
+Status FakePlayer::stopOutput()
+{
+    m_log.add(QStringLiteral("AudioPlayer.stopOutput()"));
+    running = false;
+    queue.clear();
+    return Status::success();
+}
+
+Status FakePlayer::resetQueue()
+{
+    m_log.add(QStringLiteral("AudioPlayer.resetQueue()"));
+    queue.clear();
+    return Status::success();
+}
+
+Result<int32_t> FakePlayer::samplesToMilliseconds(int32_t frames) const
+{
+    if (rate <= 0)
+        return Status::failure(QStringLiteral("No player format set."));
+    return int32_t(qint64(frames) * 1000 / rate);
+}
+
+Status FakeInformation::readInformation(const QString &path)
+{
+    m_log.add(QStringLiteral("AudioInformation.readInformation(%1)").arg(path));
+    if (readFails)
+        return Status::failure(QStringLiteral("Cannot read '%1'").arg(path));
+    return Status::success();
+}
+
+Status FakeInformation::writeTags(const QString &path)
+{
+    m_log.add(QStringLiteral("AudioInformation.writeTags(%1)").arg(path));
+    written[path] = values;
+    return Status::success();
+}
+
+std::unique_ptr<engine::AudioInformation> FakeEngineFactory::createInformation()
+{
+    log.add(QStringLiteral("create AudioInformation"));
+    auto object = std::make_unique<FakeInformation>(log);
+    information = object.get();
+    return object;
+}
+
+std::unique_ptr<engine::AudioFile> FakeEngineFactory::createAudioFile()
+{
+    static const char *const names[] = {"FileW", "FileR", "AudioFile"};
+    const QString name = files.size() < 3 ? QString::fromLatin1(names[files.size()])
+                                          : QStringLiteral("File%1").arg(files.size() + 1);
+    log.add(QStringLiteral("create ") + name);
+    auto object = std::make_unique<FakeAudioFile>(name, log);
+    files.push_back(object.get());
+    return object;
+}
+
+std::unique_ptr<engine::Mp3Settings> FakeEngineFactory::createMp3Settings()
+{
+    log.add(QStringLiteral("create MP3Lame"));
+    auto object = std::make_unique<engine::Mp3Settings>();
+    mp3 = object.get();
+    return object;
+}
+
+std::unique_ptr<engine::AudioPlayer> FakeEngineFactory::createPlayer()
+{
+    log.add(QStringLiteral("create AudioPlayer"));
+    auto object = std::make_unique<FakePlayer>(log);
+    player = object.get();
+    return object;
+}
+
+} // namespace fakes

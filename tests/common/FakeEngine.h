@@ -1,0 +1,145 @@
+#pragma once
+
+#include "AudioFile.h"
+#include "AudioInformation.h"
+#include "AudioPlayer.h"
+#include "EngineFactory.h"
+
+#include <QStringList>
+
+#include <functional>
+#include <map>
+
+/// Engine objects that record every call in one shared log ("FileW.setOptionFlag(1)") and
+/// answer from what the test set up. Objects are named by creation order, as the window is
+/// expected to create them; a window that creates them in another order shows up in the log.
+namespace fakes {
+
+struct Log
+{
+    QStringList calls;
+    void add(const QString &call) { calls.append(call); }
+    /// The calls that start with `prefix`, in order.
+    QStringList matching(const QString &prefix) const;
+};
+
+class FakeAudioFile : public engine::AudioFile
+{
+public:
+    FakeAudioFile(QString name, Log &log) : m_name(std::move(name)), m_log(log) {}
+
+    // What the test sets up.
+    int32_t rate = 44100;
+    int32_t channels = 2;
+    int32_t frames = 0; ///< length of the source a test "opens"
+    bool openFails = false;
+    QString description = QStringLiteral("MPEG Layer-3, 44 kHz, 128 kbps, Stereo; ");
+    QString wmaDescriptionPrefix = QStringLiteral("WMA profile ");
+
+    // What the object has seen.
+    int32_t position = 0;
+    bool isOpen = false;
+    int32_t wmaProfile = 0;
+    engine::Mp3Settings mp3;
+
+    engine::Status openForReading(const QString &path) override;
+    int32_t openStatus() const override { return isOpen ? 0 : -1; }
+    engine::Result<int32_t> sampleRate() const override { return rate; }
+    engine::Result<int32_t> channelCount() const override { return channels; }
+    engine::Result<int32_t> length() const override { return frames; }
+    engine::Result<int32_t> elementsPerSample() const override { return channels; }
+    engine::Result<int32_t> seek(int32_t frame) override;
+    engine::Status readBlock(int32_t count, engine::SampleBlock &block) override;
+    engine::Status setReaderMode(int32_t mode) override;
+    engine::Status setOptionFlag(bool flag) override;
+    engine::Status createForWriting(const QString &path) override;
+    engine::Status setInputFormat(int32_t sampleRate, int32_t channelCount) override;
+    engine::Status writeBlock(const engine::SampleBlock &block) override;
+    engine::Status close() override;
+    void discard() override;
+    engine::Status setDefaultOutputFormat(int32_t sampleRate, int32_t kbps,
+                                          int32_t channelCount) override;
+    engine::Status selectMp3Output(const engine::Mp3Settings &settings) override;
+    engine::Status selectWavOutput(int32_t sampleRate, int16_t channelCount, int32_t bits) override;
+    engine::Result<bool> checkOggFormat(int32_t sampleRate, int32_t channelCount, int32_t kbps,
+                                        int32_t minKbps, int32_t maxKbps) override;
+    engine::Status selectOggOutput(int32_t sampleRate, int32_t channelCount, int32_t kbps,
+                                   int32_t minKbps, int32_t maxKbps, int32_t quality) override;
+    engine::Status selectWmaProfile(int32_t profile) override;
+    engine::Result<QString> formatDescription() const override;
+
+private:
+    QString m_name;
+    Log &m_log;
+    enum class Last
+    {
+        Mp3,
+        Wma,
+        Other
+    } m_last = Last::Mp3;
+};
+
+class FakePlayer : public engine::AudioPlayer
+{
+public:
+    explicit FakePlayer(Log &log) : m_log(log) {}
+
+    int32_t rate = 0;
+    int32_t channels = 0;
+    int32_t played = 0;
+    bool running = false;
+    bool silent = false;
+    std::vector<engine::SampleBlock> queue;
+
+    engine::Status setPlayerFormat(int32_t sampleRate, int32_t channelCount) override;
+    engine::Result<int32_t> blockSizeForMilliseconds(int32_t milliseconds) const override;
+    engine::Status startOutput() override;
+    int32_t outputStatus() const override { return 0; }
+    engine::Status queueBlock(const engine::SampleBlock &block) override;
+    engine::Status stopOutput() override;
+    engine::Status resetQueue() override;
+    engine::Result<int32_t> playedSamples() const override { return played; }
+    engine::Result<int32_t> samplesToMilliseconds(int32_t frames) const override;
+    bool isSilent() const override { return silent; }
+
+private:
+    Log &m_log;
+};
+
+class FakeInformation : public engine::AudioInformation
+{
+public:
+    explicit FakeInformation(Log &log) : m_log(log) {}
+
+    QString description = QStringLiteral("MPEG Layer 3; 44,100 Hz; 128 Kbps; Stereo;");
+    bool readFails = false;
+    engine::TagValues values;
+    std::map<QString, engine::TagValues> written;
+
+    engine::Status readInformation(const QString &path) override;
+    QString sourceFormatDescription() const override { return description; }
+    const engine::TagValues &tags() const override { return values; }
+    void setTags(const engine::TagValues &tags) override { values = tags; }
+    engine::Status writeTags(const QString &path) override;
+
+private:
+    Log &m_log;
+};
+
+class FakeEngineFactory : public engine::EngineFactory
+{
+public:
+    Log log;
+    // The objects handed out, kept for the test to reach (the window owns them).
+    FakeInformation *information = nullptr;
+    std::vector<FakeAudioFile *> files; ///< in creation order: FileW, FileR, AudioFile
+    engine::Mp3Settings *mp3 = nullptr;
+    FakePlayer *player = nullptr;
+
+    std::unique_ptr<engine::AudioInformation> createInformation() override;
+    std::unique_ptr<engine::AudioFile> createAudioFile() override;
+    std::unique_ptr<engine::Mp3Settings> createMp3Settings() override;
+    std::unique_ptr<engine::AudioPlayer> createPlayer() override;
+};
+
+} // namespace fakes

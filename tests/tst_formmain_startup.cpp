@@ -1,0 +1,286 @@
+// The main window's start-up and reset, against fake engine objects and a scratch settings
+// file.
+#include "FakeDialogs.h"
+#include "FakeEngine.h"
+#include "FormMain.h"
+#include "SettingsStore.h"
+#include "ZivSlider.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <memory>
+
+namespace {
+
+struct Harness
+{
+    fakes::FakeEngineFactory factory;
+    FakeDialogs dialogs;
+    settings::OutputSettings output;
+    std::unique_ptr<QSettings> stored;
+    std::unique_ptr<settings::SettingsStore> store;
+    std::unique_ptr<FormMain> window;
+
+    Harness(const QString &iniFile, const QVariant &lastFormat)
+    {
+        stored = std::make_unique<QSettings>(iniFile, QSettings::IniFormat);
+        if (lastFormat.isValid())
+            stored->setValue(QStringLiteral("LastFormat"), lastFormat);
+        stored->sync();
+        store = std::make_unique<settings::SettingsStore>(*stored);
+        window = std::make_unique<FormMain>(factory, dialogs, *store, output);
+    }
+    template <typename T> T *child(const char *name) const
+    {
+        return window->findChild<T *>(QString::fromLatin1(name));
+    }
+};
+
+const char *const kTransport[] = {"CmdPausePlay", "CmdSelStart", "CmdSelStop",
+                                  "CmdPreview",   "CmdCut",      "CmdB",
+                                  "CmdBB",        "CmdF",        "CmdFF"};
+
+} // namespace
+
+class FormMainStartupTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void controlsAndCaptions();
+    void engineObjectsInOrder();
+    void lastFormat_data();
+    void lastFormat();
+    void wmaSummaryIsTheWritersText();
+    void refusedIndexKeepsSelection();
+    void check1FollowsTheBox();
+    void resetWindowState();
+
+private:
+    QString iniFile() const
+    {
+        return m_dir.filePath(QString::fromLatin1(QTest::currentTestFunction()) +
+                              QString::fromLatin1(QTest::currentDataTag()) +
+                              QStringLiteral(".ini"));
+    }
+    QTemporaryDir m_dir;
+};
+
+void FormMainStartupTest::initTestCase()
+{
+    QVERIFY(m_dir.isValid());
+    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+}
+
+void FormMainStartupTest::controlsAndCaptions()
+{
+    Harness h(iniFile(), QVariant());
+    QCOMPARE(h.window->windowTitle(), QStringLiteral("Vorn Audio Cutter"));
+    const struct
+    {
+        const char *name;
+        const char *caption;
+        const char *toolTip;
+    } buttons[] = {
+        {"CmdOpen", "Open", "Open a audio file"},
+        {"CmdCancel", "Cancel", ""},
+        {"CmdPausePlay", "Play", ""},
+        {"CmdPreview", "Preview", "Play selected part"},
+        {"CmdSelStart", "Set Begin", "Select begin"},
+        {"CmdSelStop", "Set End ", "Select end"},
+        {"CmdBB", "", "Backward 2 seconds"},
+        {"CmdB", "", "Backward 0.5 seconds"},
+        {"CmdF", "", "Forward 0.5 seconds"},
+        {"CmdFF", "", "Forward 2 seconds"},
+        {"CmdCut", "Cut  ", "Save selected part"},
+        {"CmdHelp", "Help", ""},
+        {"CmdAbout", "About", ""},
+        {"CmdSet", "Config", ""},
+    };
+    for (const auto &b : buttons) {
+        auto *button = h.child<QPushButton>(b.name);
+        QVERIFY2(button, b.name);
+        QCOMPARE(button->text(), QString::fromLatin1(b.caption));
+        QCOMPARE(button->toolTip(), QString::fromLatin1(b.toolTip));
+    }
+    for (const char *name : {"CmdBB", "CmdB", "CmdF", "CmdFF"})
+        QVERIFY2(!h.child<QPushButton>(name)->icon().isNull(), name);
+    QVERIFY(h.child<QPushButton>("CmdCancel")->isHidden());
+    QVERIFY(!h.child<QPushButton>("CmdOpen")->isHidden());
+    for (const char *name : kTransport)
+        QVERIFY2(!h.child<QPushButton>(name)->isEnabled(), name);
+
+    auto *slider = h.child<ZivSlider>("slPosition");
+    QVERIFY(slider);
+    QVERIFY(!slider->isEnabled());
+    QCOMPARE(slider->BackColor(), ZivSlider::OleColor(0x00F0F0F0));
+    QCOMPARE(slider->Max(), 1000);
+
+    auto *combo = h.child<QComboBox>("ComboFormat");
+    QCOMPARE(combo->count(), 4);
+    QStringList items;
+    for (int i = 0; i < combo->count(); ++i)
+        items << combo->itemText(i);
+    QCOMPARE(items, (QStringList{QStringLiteral("MP3"), QStringLiteral("WMA"),
+                                 QStringLiteral("OGG"), QStringLiteral("WAV")}));
+    QVERIFY(h.child<QCheckBox>("Check1")->isChecked());
+    QCOMPARE(h.output.flgCopyTags, settings::kTrue);
+    for (const char *name :
+         {"FrameInput", "FrameOutput", "Label1", "Label2", "Label3", "Label4", "LabelFileName",
+          "LabelFormatSource", "LabelTime", "LabelFomartStr", "ProgressConvert", "StatusBar1"})
+        QVERIFY2(h.window->findChild<QWidget *>(QString::fromLatin1(name)), name);
+    QCOMPARE(h.child<QLabel>("LabelFileName")->text(), QString());
+    QCOMPARE(h.child<QLabel>("LabelFormatSource")->text(), QString());
+    QCOMPARE(h.window->ui().panel(1), QString());
+    QCOMPARE(h.window->ui().panel(2), QStringLiteral("Begin: 00:00:00"));
+    QCOMPARE(h.window->ui().panel(3), QStringLiteral("End: 00:00:00"));
+    QCOMPARE(h.window->ui().panel(4), QStringLiteral("Current: 00:00:00"));
+    QVERIFY(h.window->programFolderPath().endsWith(QDir::separator()));
+    QCOMPARE(h.window->folderOfLastFile(), QString());
+}
+
+void FormMainStartupTest::engineObjectsInOrder()
+{
+    Harness h(iniFile(), QVariant());
+    const QStringList creation = h.factory.log.matching(QStringLiteral("create "));
+    QCOMPARE(
+        creation,
+        (QStringList{QStringLiteral("create AudioInformation"), QStringLiteral("create FileW"),
+                     QStringLiteral("create FileR"), QStringLiteral("create MP3Lame"),
+                     QStringLiteral("create AudioFile"), QStringLiteral("create AudioPlayer")}));
+    // The defaults follow the creation, in this order.
+    const QStringList calls = h.factory.log.calls;
+    const QStringList defaults =
+        calls.mid(calls.indexOf(QStringLiteral("create AudioPlayer")) + 1, 5);
+    QCOMPARE(defaults, (QStringList{QStringLiteral("FileW.setOptionFlag(true)"),
+                                    QStringLiteral("FileR.setOptionFlag(true)"),
+                                    QStringLiteral("AudioFile.setOptionFlag(true)"),
+                                    QStringLiteral("FileW.setDefaultOutputFormat(44100,128,2)"),
+                                    QStringLiteral("FileW.selectWmaProfile(14)")}));
+    QCOMPARE(h.factory.mp3->bitrate, 128);
+    QCOMPARE(h.output.outputKind, 14);
+    // The writer's description, cleaned: "kHz" -> "Hz", the final "; " gone.
+    QCOMPARE(h.output.outputSummary, QStringLiteral("MPEG Layer-3, 44 Hz, 128 kbps, Stereo"));
+    QCOMPARE(h.output.oggRateText, QStringLiteral("44,100 Hz"));
+    QCOMPARE(h.output.oggQuality, 300);
+    QCOMPARE(h.output.wavRate, 44100);
+    QCOMPARE(h.output.wavBits, 16);
+}
+
+void FormMainStartupTest::lastFormat_data()
+{
+    QTest::addColumn<QVariant>("stored");
+    QTest::addColumn<int>("index");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("summary");
+
+    const QString mp3 = QStringLiteral("MPEG Layer-3, 44 Hz, 128 kbps, Stereo");
+    QTest::newRow("none") << QVariant() << 0 << QStringLiteral("MP3") << mp3;
+    QTest::newRow("string 2") << QVariant(QStringLiteral("2")) << 2 << QStringLiteral("OGG")
+                              << QStringLiteral("OGG 44,100 Hz; Stereo; 128 Kbps");
+    QTest::newRow("string 2 with NUL")
+        << QVariant(QStringLiteral("2") + QChar(u'\0')) << 2 << QStringLiteral("OGG")
+        << QStringLiteral("OGG 44,100 Hz; Stereo; 128 Kbps");
+    QTest::newRow("number 3") << QVariant(3) << 3 << QStringLiteral("WAV")
+                              << QStringLiteral("WAV 44,100 Hz; Stereo; 16 bit");
+    QTest::newRow("string 1") << QVariant(QStringLiteral("1")) << 1 << QStringLiteral("WMA")
+                              << QStringLiteral("WMA profile 14 44 kHz");
+    QTest::newRow("2.5 rounds to even")
+        << QVariant(QStringLiteral("2.5")) << 2 << QStringLiteral("OGG")
+        << QStringLiteral("OGG 44,100 Hz; Stereo; 128 Kbps");
+    QTest::newRow("binary") << QVariant(QByteArray("\x02", 1)) << 0 << QStringLiteral("MP3") << mp3;
+    QTest::newRow("single NUL") << QVariant(QString(QChar(u'\0'))) << 0 << QStringLiteral("MP3")
+                                << mp3;
+    QTest::newRow("9") << QVariant(QStringLiteral("9")) << 0 << QStringLiteral("MP3") << mp3;
+    QTest::newRow("-1") << QVariant(QStringLiteral("-1")) << 0 << QStringLiteral("MP3") << mp3;
+    QTest::newRow("abc") << QVariant(QStringLiteral("abc")) << 0 << QStringLiteral("MP3") << mp3;
+}
+
+void FormMainStartupTest::lastFormat()
+{
+    QFETCH(QVariant, stored);
+    QFETCH(int, index);
+    QFETCH(QString, name);
+    QFETCH(QString, summary);
+    Harness h(iniFile(), stored);
+    QCOMPARE(h.child<QComboBox>("ComboFormat")->currentIndex(), index);
+    QCOMPARE(h.output.outputFormatName, name);
+    QCOMPARE(h.child<QLabel>("LabelFomartStr")->text(), summary);
+    QVERIFY(h.child<QPushButton>("CmdSet")->isEnabled());
+    // Nothing is ever written back.
+    h.stored->sync();
+    QCOMPARE(h.stored->value(QStringLiteral("LastFormat")), stored);
+}
+
+void FormMainStartupTest::wmaSummaryIsTheWritersText()
+{
+    Harness h(iniFile(), QVariant());
+    h.output.outputKind = 35;
+    QVERIFY(h.window->selectFormat(1));
+    QCOMPARE(h.factory.files[0]->wmaProfile, 35);
+    // The writer's own text, "kHz" included: only the MP3 description is cleaned.
+    QCOMPARE(h.child<QLabel>("LabelFomartStr")->text(), QStringLiteral("WMA profile 35 44 kHz"));
+    QCOMPARE(h.output.outputFormatName, QStringLiteral("WMA"));
+    // MP3 shows " VBR" once a VBR method is chosen.
+    h.factory.mp3->vbrMethod = 0;
+    QVERIFY(h.window->selectFormat(0));
+    QVERIFY(h.child<QLabel>("LabelFomartStr")->text().endsWith(QStringLiteral(" VBR")));
+}
+
+void FormMainStartupTest::refusedIndexKeepsSelection()
+{
+    Harness h(iniFile(), QVariant(QStringLiteral("3")));
+    QVERIFY(!h.window->selectFormat(4));
+    QVERIFY(!h.window->selectFormat(-1));
+    QCOMPARE(h.child<QComboBox>("ComboFormat")->currentIndex(), 3);
+    QCOMPARE(h.output.outputFormatName, QStringLiteral("WAV"));
+}
+
+void FormMainStartupTest::check1FollowsTheBox()
+{
+    Harness h(iniFile(), QVariant());
+    auto *box = h.child<QCheckBox>("Check1");
+    box->click();
+    QCOMPARE(h.output.flgCopyTags, settings::kFalse);
+    box->click();
+    QCOMPARE(h.output.flgCopyTags, settings::kTrue);
+}
+
+void FormMainStartupTest::resetWindowState()
+{
+    Harness h(iniFile(), QVariant());
+    auto *slider = h.child<ZivSlider>("slPosition");
+    slider->setEnabled(true);
+    slider->setValue(400);
+    slider->setSelStart(100);
+    slider->setSelLength(300);
+    for (const char *name : kTransport)
+        h.child<QPushButton>(name)->setEnabled(true);
+    h.child<QLabel>("LabelTime")->setText(QStringLiteral("00:03:12"));
+    h.window->ui().setPanel(2, QStringLiteral("Begin: 00:00:10"));
+
+    h.window->ResetWindowState();
+
+    QVERIFY(!slider->isEnabled());
+    QCOMPARE(slider->Value(), 0);
+    QCOMPARE(slider->SelStart(), 0);
+    QCOMPARE(slider->SelLength(), 0);
+    for (const char *name : kTransport)
+        QVERIFY2(!h.child<QPushButton>(name)->isEnabled(), name);
+    QCOMPARE(h.child<QLabel>("LabelTime")->text(), QStringLiteral("00:00:00"));
+    QVERIFY(!h.child<QLabel>("LabelTime")->isHidden());
+    QCOMPARE(h.window->ui().panel(2), QStringLiteral("Begin: 00:00:00"));
+    QCOMPARE(h.child<QPushButton>("CmdPausePlay")->text(), QStringLiteral("Play"));
+    QVERIFY(h.factory.log.calls.contains(QStringLiteral("AudioPlayer.stopOutput()")));
+    QVERIFY(h.factory.log.calls.contains(QStringLiteral("AudioFile.close()")));
+}
+
+QTEST_MAIN(FormMainStartupTest)
+#include "tst_formmain_startup.moc"
