@@ -10,9 +10,15 @@ void prepare(QFileDialog &dialog, const Dialogs::FileRequest &request)
 {
     dialog.setWindowTitle(request.title);
     dialog.setDirectory(request.folder.isEmpty() ? QDir::currentPath() : request.folder);
-    dialog.setNameFilters(request.filters);
-    if (request.selectedFilter >= 0 && request.selectedFilter < request.filters.size())
-        dialog.selectNameFilter(request.filters[request.selectedFilter]);
+    // Qt reads the patterns from the last parentheses and, with the details hidden, shows
+    // everything before them: the description exactly as given.
+    QStringList filters;
+    for (const Dialogs::Filter &filter : request.filters)
+        filters << QStringLiteral("%1 (%2)").arg(filter.description, filter.patterns.join(u' '));
+    dialog.setOption(QFileDialog::HideNameFilterDetails);
+    dialog.setNameFilters(filters);
+    if (request.selectedFilter >= 0 && request.selectedFilter < filters.size())
+        dialog.selectNameFilter(filters[request.selectedFilter]);
     if (!request.defaultSuffix.isEmpty())
         dialog.setDefaultSuffix(request.defaultSuffix);
     if (!request.proposedName.isEmpty())

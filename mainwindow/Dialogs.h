@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QList>
 #include <QString>
 #include <QStringList>
 
@@ -16,12 +17,18 @@ public:
         Critical
     };
 
+    struct Filter
+    {
+        QString description;  ///< shown as it stands
+        QStringList patterns; ///< what really filters ("*.mp3")
+    };
+
     struct FileRequest
     {
         QString title;
         QString folder;       ///< where the dialog starts
         QString proposedName; ///< file name proposed (save dialog)
-        QStringList filters;  ///< "Description (*.a *.b)" entries, shown literally
+        QList<Filter> filters;
         int selectedFilter = 0;
         QString defaultSuffix; ///< appended when the user types a name without one
         bool confirmOverwrite = false;

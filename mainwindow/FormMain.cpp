@@ -88,6 +88,22 @@ void FormMain::applySkin()
 
 void FormMain::connectControls()
 {
+    connect(m_ui.CmdOpen, &QPushButton::clicked, this, [this] { onCmdOpenClick(); });
+    connect(m_ui.CmdPausePlay, &QPushButton::clicked, this, [this] { onCmdPausePlayClick(); });
+    connect(m_ui.CmdPreview, &QPushButton::clicked, this, [this] { onCmdPreviewClick(); });
+    connect(m_ui.CmdB, &QPushButton::clicked, this, [this] { nudge(-smallStepSamples); });
+    connect(m_ui.CmdBB, &QPushButton::clicked, this, [this] { nudge(-largeStepSamples); });
+    connect(m_ui.CmdF, &QPushButton::clicked, this, [this] { nudge(smallStepSamples); });
+    connect(m_ui.CmdFF, &QPushButton::clicked, this, [this] { nudge(largeStepSamples); });
+    connect(m_ui.CmdSelStart, &QPushButton::clicked, this, [this] { onCmdSelStartClick(); });
+    connect(m_ui.CmdSelStop, &QPushButton::clicked, this, [this] { onCmdSelStopClick(); });
+    ZivSlider *slider = m_ui.slPosition;
+    connect(slider, &ZivSlider::MouseDown, this, &FormMain::onSliderMouseDown);
+    connect(slider, &ZivSlider::MouseMove, this, &FormMain::onSliderMouseMove);
+    connect(slider, &ZivSlider::MouseUp, this, &FormMain::onSliderMouseUp);
+    connect(slider, &ZivSlider::Click, this, &FormMain::onSliderClick);
+    connect(slider, &ZivSlider::KeyUp, this, &FormMain::onSliderKeyUp);
+    connectPlayer();
     // User changes reach the same handlers that program changes call directly.
     connect(m_ui.ComboFormat, &QComboBox::activated, this, [this] { FormatChoice(); });
     connect(m_ui.CmdSet, &QPushButton::clicked, this, [this] { onCmdSetClick(); });
@@ -130,25 +146,24 @@ void FormMain::onCmdSetClick()
 
 void FormMain::showFormatDialog(int) {}
 
+void FormMain::setCaption(QPushButton *button, const QString &caption)
+{
+    button->setText(caption);
+    button->repaint();
+}
+
 void FormMain::onCheck1Click()
 {
     m_output.flgCopyTags = settings::toFlag(m_ui.Check1->isChecked());
 }
 
-void FormMain::StopPlayback()
-{
-    if (AudioPlayer)
-        AudioPlayer->stopOutput();
-    if (AudioFile)
-        AudioFile->close();
-    flgOpen = settings::kFalse;
-    m_ui.CmdPausePlay->setText(tr("Play"));
-    m_ui.CmdPausePlay->repaint();
-}
-
 void FormMain::ResetWindowState()
 {
     StopPlayback();
+    // A preview left running would stop the next file's playback at its first tick.
+    flgPreview = settings::kFalse;
+    setCaption(m_ui.CmdPreview, tr("Preview"));
+    m_ui.setPanel(1, QString());
     for (QPushButton *b : {m_ui.CmdPausePlay, m_ui.CmdSelStart, m_ui.CmdSelStop, m_ui.CmdPreview,
                            m_ui.CmdCut, m_ui.CmdB, m_ui.CmdBB, m_ui.CmdF, m_ui.CmdFF})
         b->setEnabled(false);

@@ -44,7 +44,18 @@ public:
 
     /// Returns the window to the state with no source open.
     void ResetWindowState();
+
+    // Playback.
+    void FeedBlock();
+    void TogglePause();
     void StopPlayback();
+
+    // Position and selection.
+    void RepositionFromSlider(bool fromMouseUp);
+    /// Writes the "Current: " panel; a value not above 0 stands for playOrigin.
+    void ShowCurrentTime(double samplePosition);
+    /// The position text of a sample position, through the player's clock.
+    QString positionTextOf(double samplePosition) const;
 
     /// The format-choice handler: records the format and rewrites the summary.
     void FormatChoice();
@@ -56,9 +67,25 @@ public:
     const QString &folderOfLastFile() const { return lastFolder; }
     const QString &programFolderPath() const { return appFolder; }
 
-protected:
+    // Handlers of the controls and of the player's events, as the signals call them.
+    void onCmdOpenClick();
+    bool ChooseSourceFile();
+    void onCmdPausePlayClick();
+    void onCmdPreviewClick();
+    void onTimer(int32_t CurrentSamples, int32_t LevelLeft, int32_t LevelRight);
+    void onEndPlay();
+    void nudge(double step);
+    void onSliderMouseDown(int16_t Button, int16_t Shift, float x, float y);
+    void onSliderMouseMove(int16_t Button, int16_t Shift, float x, float y);
+    void onSliderMouseUp(int16_t Button, int16_t Shift, float x, float y);
+    void onSliderClick();
+    void onSliderKeyUp(int16_t KeyCode, int16_t Shift);
+    void onCmdSelStartClick();
+    void onCmdSelStopClick();
     void onCmdSetClick();
     void onCheck1Click();
+
+protected:
     /// Shows the option dialog of the chosen format, modal; returns when it closes.
     void showFormatDialog(int formatIndex);
 
@@ -67,6 +94,14 @@ private:
     void applyLayoutAndDefaults(const settings::SettingsStore &store);
     void applySkin();
     void connectControls();
+    void connectPlayer();
+    /// Ends an open that cannot go on: the window is reset and the user told why.
+    void reportOpenFailure(const QString &reason);
+    void setCaption(class QPushButton *button, const QString &caption);
+    void enableSelectionButtons(bool enable);
+    void showSoundDevicePanel();
+    /// Frames of the open source, asked afresh; 0 when none is open.
+    double sourceLength() const;
 
     FormMainUi m_ui;
     engine::EngineFactory &m_factory;

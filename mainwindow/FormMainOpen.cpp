@@ -1,0 +1,155 @@
+// Opening a source: the dialog, the description, and the player prepared and paused at the
+// first frame.
+#include "Dialogs.h"
+#include "FormMain.h"
+#include "TextNumbers.h"
+#include "TimeText.h"
+#include "ZivSlider.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QLabel>
+#include <QPushButton>
+
+using settings::kFalse;
+using settings::kTrue;
+using settings::roundHalfEven;
+
+namespace {
+
+Dialogs::Filter filter(const char *description, const char *patterns)
+{
+    // Upper-case names are audio files too ("SONG.MP3").
+    QStringList all = QString::fromLatin1(patterns).split(u';');
+    for (const QString &pattern : QString::fromLatin1(patterns).split(u';'))
+        all << pattern.toUpper();
+    return {QString::fromLatin1(description), all};
+}
+
+const QList<Dialogs::Filter> kSourceFilters = {
+    filter("All supported files (*.wma;*.mp3;*.wav;*.ogg)", "*.wma;*.mp3;*.wav;*.ogg"),
+    filter("Windows Media Audio files (*.wma)", "*.wma"),
+    filter("MPEG Audio files (*.mp3)", "*.mp3"),
+    filter("OGG Vorbis files (*.ogg)", "*.ogg"),
+    filter("Wave files (*.wav)", "*.wav"),
+};
+
+/// The engine's description without a "Cannot open '<path>': " of its own, which the
+/// window's message already says.
+QString reasonOf(const QString &description, const QString &path)
+{
+    const QString prefix = QStringLiteral("Cannot open '%1': ").arg(path);
+    return description.startsWith(prefix) ? description.mid(prefix.size()) : description;
+}
+
+} // namespace
+
+void FormMain::reportOpenFailure(const QString &reason)
+{
+    const QString name = QFileInfo(sourcePath).fileName();
+    ResetWindowState();
+    m_dialogs.message(this, tr("Cannot open '%1': %2").arg(name, reasonOf(reason, sourcePath)),
+                      tr("Error"), Dialogs::Icon::Critical);
+}
+
+bool FormMain::ChooseSourceFile()
+{
+    Dialogs::FileRequest request;
+    request.folder = lastFolder;
+    request.filters = kSourceFilters;
+    request.selectedFilter = 0;
+    const QString path = m_dialogs.openFile(this, request);
+    if (path.isEmpty())
+        return false;
+    const qsizetype slash = std::max(path.lastIndexOf(QDir::separator()), path.lastIndexOf(u'/'));
+    lastFolder = path.left(slash + 1);
+    sourcePath = path;
+
+    if (!AudioInformation)
+        return false;
+    if (engine::Status s = AudioInformation->readInformation(path); !s) {
+        reportOpenFailure(s.description());
+        return false;
+    }
+    QString description = AudioInformation->sourceFormatDescription();
+    if (description.isEmpty()) {
+        reportOpenFailure(tr("the file holds no audio that can be played."));
+        return false;
+    }
+    description.remove(u',');
+    if (description.endsWith(u';'))
+        description.chop(1);
+    m_ui.LabelFormatSource->setText(description);
+    for (QPushButton *b : {m_ui.CmdPausePlay, m_ui.CmdSelStart, m_ui.CmdSelStop, m_ui.CmdB,
+                           m_ui.CmdBB, m_ui.CmdF, m_ui.CmdFF})
+        b->setEnabled(true);
+    m_ui.slPosition->setEnabled(true);
+    return true;
+}
+
+void FormMain::onCmdOpenClick()
+{
+    ResetWindowState();
+    if (!ChooseSourceFile())
+        return;
+    cutNumber = 1;
+    m_ui.slPosition->setTickNumber(10);
+    m_ui.slPosition->setSelLength(0);
+    m_ui.slPosition->setSelStart(0);
+    if (!AudioFile || !AudioPlayer)
+        return;
+    AudioFile->setReaderMode(2);
+    if (flgOpen == kTrue)
+        StopPlayback();
+    flgPaused = kFalse;
+    setCaption(m_ui.CmdPausePlay, tr("Pause"));
+
+    if (engine::Status s = AudioFile->openForReading(sourcePath); !s)
+        return reportOpenFailure(s.description());
+    if (AudioFile->openStatus() < 0)
+        return reportOpenFailure(tr("the file cannot be decoded."));
+    playOrigin = 0;
+    const auto total = AudioFile->length();
+    if (!total)
+        return reportOpenFailure(total.description());
+    if (total.value() == 0)
+        return reportOpenFailure(tr("the file holds no audio."));
+
+    const auto rate = AudioFile->sampleRate();
+    const auto channels = AudioFile->channelCount();
+    if (!rate || !channels)
+        return reportOpenFailure(!rate ? rate.description() : channels.description());
+    if (engine::Status s = AudioPlayer->setPlayerFormat(rate.value(), channels.value()); !s)
+        return reportOpenFailure(s.description());
+    const auto block = AudioPlayer->blockSizeForMilliseconds(200);
+    if (!block)
+        return reportOpenFailure(block.description());
+    blockSamples = block.value();
+    if (engine::Status s = AudioPlayer->startOutput(); !s)
+        return reportOpenFailure(s.description());
+    if (AudioPlayer->outputStatus() < 0)
+        return reportOpenFailure(tr("no sound output could be started."));
+
+    flgOpen = kTrue;
+    FeedBlock();
+    TogglePause();
+
+    const auto milliseconds = AudioPlayer->samplesToMilliseconds(total.value());
+    if (!milliseconds)
+        return reportOpenFailure(milliseconds.description());
+    if (milliseconds.value() <= 0)
+        return reportOpenFailure(tr("the file is too short to be played."));
+    totalSeconds = int32_t(roundHalfEven(milliseconds.value() / 1000.0));
+    m_ui.LabelTime->setText(TimeText(totalSeconds));
+    m_ui.LabelFileName->setText(sourcePath);
+    totalSamples = total.value();
+    smallStepSamples = totalSamples / milliseconds.value() * 500;
+    largeStepSamples = totalSamples / milliseconds.value() * 2000;
+    showSoundDevicePanel();
+}
+
+void FormMain::showSoundDevicePanel()
+{
+    const bool silent = flgOpen == kTrue && AudioPlayer && AudioPlayer->isSilent();
+    m_ui.setPanel(1, silent ? tr("No sound output device") : QString());
+}
