@@ -97,6 +97,8 @@ void FormMain::connectControls()
     connect(m_ui.CmdFF, &QPushButton::clicked, this, [this] { nudge(largeStepSamples); });
     connect(m_ui.CmdSelStart, &QPushButton::clicked, this, [this] { onCmdSelStartClick(); });
     connect(m_ui.CmdSelStop, &QPushButton::clicked, this, [this] { onCmdSelStopClick(); });
+    connect(m_ui.CmdCut, &QPushButton::clicked, this, [this] { onCmdCutClick(); });
+    connect(m_ui.CmdCancel, &QPushButton::clicked, this, [this] { onCmdCancelClick(); });
     ZivSlider *slider = m_ui.slPosition;
     connect(slider, &ZivSlider::MouseDown, this, &FormMain::onSliderMouseDown);
     connect(slider, &ZivSlider::MouseMove, this, &FormMain::onSliderMouseMove);

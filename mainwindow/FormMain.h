@@ -84,8 +84,12 @@ public:
     void onCmdSelStopClick();
     void onCmdSetClick();
     void onCheck1Click();
+    void onCmdCutClick();
+    QString ChooseDestination();
+    void onCmdCancelClick();
 
 protected:
+    void closeEvent(QCloseEvent *event) override;
     /// Shows the option dialog of the chosen format, modal; returns when it closes.
     void showFormatDialog(int formatIndex);
 
@@ -100,6 +104,9 @@ private:
     void setCaption(class QPushButton *button, const QString &caption);
     void enableSelectionButtons(bool enable);
     void showSoundDevicePanel();
+    void setBusy(bool busy);
+    engine::Status runJob();
+    void copyTags();
     /// Frames of the open source, asked afresh; 0 when none is open.
     double sourceLength() const;
 
@@ -130,6 +137,10 @@ private:
     double largeStepSamples = 0;
     double totalSamples = 0;
     int32_t cutNumber = 0;
+    QString destPath;
+    QString lastJobError;
+    /// The user closed the window during a cut: close once the job has ended.
+    bool m_closeAfterCut = false;
 
     friend class FormMainTest;
 };

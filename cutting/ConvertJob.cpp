@@ -1,0 +1,122 @@
+#include "ConvertJob.h"
+
+#include "TextNumbers.h"
+
+#include <QFile>
+
+#include <algorithm>
+#include <limits>
+
+namespace cutting {
+
+namespace {
+
+/// Ends a job that cannot go on: nothing half-written stays in place of the destination.
+engine::Status abandon(engine::AudioFile &reader, engine::AudioFile &writer,
+                       const engine::Status &failure)
+{
+    writer.discard();
+    reader.close();
+    return failure;
+}
+
+} // namespace
+
+engine::Status ConvertRange(engine::AudioFile &reader, engine::AudioFile &writer,
+                            const QString &sourcePath, const QString &destPath, const Range &range,
+                            const JobCallbacks &callbacks)
+{
+    auto progress = [&](float percent) {
+        if (callbacks.progress)
+            callbacks.progress(percent);
+    };
+    progress(0);
+    if (engine::Status s = reader.openForReading(sourcePath); !s)
+        return abandon(reader, writer, s);
+    if (engine::Status s = writer.createForWriting(destPath); !s)
+        return abandon(reader, writer, s);
+    const auto rate = reader.sampleRate();
+    const auto channels = reader.channelCount();
+    const auto elements = reader.elementsPerSample();
+    const auto length = reader.length();
+    for (const engine::Status *s :
+         {&rate.status(), &channels.status(), &elements.status(), &length.status()})
+        if (!s->ok())
+            return abandon(reader, writer, *s);
+    if (rate.value() <= 0 || elements.value() <= 0)
+        return abandon(reader, writer,
+                       engine::Status::failure(
+                           QStringLiteral("'%1' reports no sample rate.").arg(sourcePath)));
+    if (engine::Status s = writer.setInputFormat(rate.value(), channels.value()); !s)
+        return abandon(reader, writer, s);
+
+    const auto begin = settings::roundedInto<int32_t>(range.beginSample);
+    if (!begin)
+        return abandon(reader, writer,
+                       engine::Status::failure(QStringLiteral("The Begin mark is out of range.")));
+    const auto reached = reader.seek(*begin);
+    if (!reached)
+        return abandon(reader, writer, reached.status());
+    const double end = std::min<double>(settings::roundHalfEven(range.endSample), length.value());
+    const double span = end - range.beginSample;
+    int64_t position = reached.value();
+
+    engine::SampleBlock block;
+    while (position < end) {
+        if (engine::Status s = reader.readBlock(rate.value(), block); !s)
+            return abandon(reader, writer, s);
+        if (block.empty())
+            break;
+        // The block that crosses the End mark is cut there.
+        const int64_t frames = int64_t(block.size()) / elements.value();
+        const int64_t keep = std::min<int64_t>(frames, int64_t(end) - position);
+        block.resize(size_t(keep * elements.value()));
+        if (engine::Status s = writer.writeBlock(block); !s)
+            return abandon(reader, writer, s);
+        position += keep;
+        if (span > 0)
+            progress(float(std::clamp((position - range.beginSample) / span * 100, 0.0, 100.0)));
+        if (callbacks.breathe)
+            callbacks.breathe();
+        if (callbacks.goOn && !callbacks.goOn())
+            break;
+    }
+    progress(100);
+    if (engine::Status s = writer.close(); !s)
+        return abandon(reader, writer, s);
+    reader.close();
+    progress(0);
+    return engine::Status::success();
+}
+
+engine::Status PrimeWmaWriter(engine::AudioFile &reader, engine::AudioFile &writer,
+                              const QString &sourcePath, const QString &scratchPath)
+{
+    if (engine::Status s = reader.openForReading(sourcePath); !s)
+        return abandon(reader, writer, s);
+    if (engine::Status s = writer.createForWriting(scratchPath); !s)
+        return abandon(reader, writer, s);
+    const auto rate = reader.sampleRate();
+    const auto channels = reader.channelCount();
+    if (!rate || !channels)
+        return abandon(reader, writer, !rate ? rate.status() : channels.status());
+    if (engine::Status s = writer.setInputFormat(rate.value(), channels.value()); !s)
+        return abandon(reader, writer, s);
+    const int64_t frames = int64_t(rate.value()) * channels.value();
+    if (frames > std::numeric_limits<int32_t>::max())
+        return abandon(reader, writer,
+                       engine::Status::failure(QStringLiteral("The priming block is too large.")));
+    engine::SampleBlock block;
+    if (engine::Status s = reader.readBlock(int32_t(frames), block); !s)
+        return abandon(reader, writer, s);
+    if (!block.empty())
+        if (engine::Status s = writer.writeBlock(block); !s)
+            return abandon(reader, writer, s);
+    if (engine::Status s = writer.close(); !s)
+        return abandon(reader, writer, s);
+    reader.close();
+    QFile::remove(scratchPath);
+    return engine::Status::success();
+}
+
+} // namespace cutting

@@ -1,0 +1,42 @@
+#include "TagTransfer.h"
+
+#include "TextNumbers.h"
+
+namespace cutting {
+
+std::optional<TagSet> ReadSourceTags(engine::AudioInformation &information,
+                                     const QString &sourcePath)
+{
+    if (!information.readInformation(sourcePath))
+        return std::nullopt;
+    const engine::TagValues &v = information.tags();
+    return TagSet{v.title,
+                  v.artist,
+                  v.album,
+                  QString::number(v.genre),
+                  QString::number(v.year),
+                  QString::number(v.track),
+                  v.comment};
+}
+
+engine::Status WriteTags(engine::AudioInformation &information, const TagSet &tags,
+                         const QString &destPath)
+{
+    using settings::leadingNumber;
+    using settings::roundedInto;
+    engine::TagValues values = information.tags();
+    values.title = tags.tagTitle;
+    values.artist = tags.tagArtist;
+    values.album = tags.tagAlbum;
+    if (auto genre = roundedInto<int16_t>(leadingNumber(tags.tagGenre)))
+        values.genre = *genre;
+    values.comment = tags.tagComment;
+    if (auto year = roundedInto<int32_t>(leadingNumber(tags.tagYear)))
+        values.year = *year;
+    if (auto track = roundedInto<int16_t>(leadingNumber(tags.tagTrack)))
+        values.track = *track;
+    information.setTags(values);
+    return information.writeTags(destPath);
+}
+
+} // namespace cutting

@@ -1,0 +1,35 @@
+#pragma once
+
+#include "AudioInformation.h"
+#include "Status.h"
+
+#include <QString>
+
+#include <optional>
+
+namespace cutting {
+
+/// The seven tag values as the cut carries them: text, numbers in decimal.
+struct TagSet
+{
+    QString tagTitle;
+    QString tagArtist;
+    QString tagAlbum;
+    QString tagGenre;
+    QString tagYear;
+    QString tagTrack;
+    QString tagComment;
+
+    bool operator==(const TagSet &) const = default;
+};
+
+/// The source's tags, or nothing when they cannot be read.
+std::optional<TagSet> ReadSourceTags(engine::AudioInformation &information,
+                                     const QString &sourcePath);
+
+/// Gives the tag set to the information object and has it write them into `destPath`. A
+/// number that does not fit its field leaves that field as the object had it.
+engine::Status WriteTags(engine::AudioInformation &information, const TagSet &tags,
+                         const QString &destPath);
+
+} // namespace cutting

@@ -1,0 +1,191 @@
+// The Cut command: the destination, the busy window, the conversion job with progress and
+// Cancel, the tag transfer and the outcome.
+#include "ConvertJob.h"
+#include "Dialogs.h"
+#include "FormMain.h"
+#include "OutputSummary.h"
+#include "TagTransfer.h"
+#include "ZivSlider.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDir>
+#include <QFileInfo>
+#include <QProgressBar>
+#include <QPushButton>
+
+#include <limits>
+
+using settings::kFalse;
+using settings::kTrue;
+
+namespace {
+
+struct DestinationFormat
+{
+    const char *description;
+    const char *pattern;
+    const char *extension;
+};
+
+const DestinationFormat kDestinationFormats[] = {
+    {"MPEG Audio files (*.mp3)", "*.mp3", "mp3"},
+    {"Windows Media Audio files (*.wma)", "*.wma", "wma"},
+    {"OGG Vorbis files (*.ogg)", "*.ogg", "ogg"},
+    {"Wave files (*.wav)", "*.wav", "wav"},
+};
+
+/// The source path without the extension of its file name ("/a.b/song" keeps its folder).
+QString withoutExtension(const QString &path)
+{
+    const qsizetype nameStart =
+        std::max(path.lastIndexOf(QDir::separator()), path.lastIndexOf(u'/')) + 1;
+    const qsizetype dot = path.lastIndexOf(u'.');
+    return dot > nameStart ? path.left(dot) : path;
+}
+
+bool samePath(const QString &a, const QString &b)
+{
+    const QString canonical = QFileInfo(a).canonicalFilePath();
+    return !canonical.isEmpty() && canonical == QFileInfo(b).canonicalFilePath();
+}
+
+} // namespace
+
+QString FormMain::ChooseDestination()
+{
+    QString proposed = withoutExtension(sourcePath);
+    const QString format = m_output.outputFormatName;
+    for (const char *name : {"WMA", "MP3", "OGG", "WAV"})
+        if (format == QLatin1String(name))
+            proposed += QStringLiteral(" - %1.%2").arg(cutNumber).arg(format.toLower());
+
+    Dialogs::FileRequest request;
+    request.folder = lastFolder;
+    request.proposedName = proposed;
+    request.confirmOverwrite = true;
+    const int index = m_ui.ComboFormat->currentIndex();
+    if (index >= 0 && index < int(std::size(kDestinationFormats))) {
+        const DestinationFormat &f = kDestinationFormats[index];
+        request.filters = {{QString::fromLatin1(f.description), {QString::fromLatin1(f.pattern)}}};
+        request.defaultSuffix = QString::fromLatin1(f.extension);
+    }
+    for (;;) {
+        const QString chosen = m_dialogs.saveFile(this, request);
+        if (chosen.isEmpty())
+            return QString();
+        // Writing over the file being cut would destroy the source.
+        if (samePath(chosen, sourcePath)) {
+            m_dialogs.message(this, tr("The destination must not be the source file."), tr("Error"),
+                              Dialogs::Icon::Critical);
+            continue;
+        }
+        const qsizetype slash =
+            std::max(chosen.lastIndexOf(QDir::separator()), chosen.lastIndexOf(u'/'));
+        lastFolder = chosen.left(slash + 1);
+        return chosen;
+    }
+}
+
+void FormMain::setBusy(bool busy)
+{
+    for (QPushButton *b : {m_ui.CmdOpen, m_ui.CmdPausePlay, m_ui.CmdSelStart, m_ui.CmdSelStop,
+                           m_ui.CmdPreview, m_ui.CmdCut})
+        b->setVisible(!busy);
+    for (QWidget *w : std::initializer_list<QWidget *>{m_ui.CmdHelp, m_ui.CmdAbout, m_ui.CmdSet,
+                                                       m_ui.CmdB, m_ui.CmdF, m_ui.CmdBB, m_ui.CmdFF,
+                                                       m_ui.ComboFormat, m_ui.Check1})
+        w->setEnabled(!busy);
+    m_ui.CmdCancel->setVisible(busy);
+    if (busy)
+        m_ui.CmdCancel->setFocus();
+}
+
+engine::Status FormMain::runJob()
+{
+    if (!FileR || !FileW)
+        return engine::Status::failure(tr("The audio engine is not available."));
+    cutting::JobCallbacks callbacks;
+    callbacks.progress = [this](float percent) { m_ui.ProgressConvert->setValue(int(percent)); };
+    callbacks.breathe = [] { QCoreApplication::processEvents(); };
+    callbacks.goOn = [this] { return flgConvert == kTrue; };
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const engine::Status outcome = cutting::ConvertRange(*FileR, *FileW, sourcePath, destPath,
+                                                         {selBeginSample, selEndSample}, callbacks);
+    QApplication::restoreOverrideCursor();
+    return outcome;
+}
+
+void FormMain::copyTags()
+{
+    if (!AudioInformation)
+        return;
+    // Tags that cannot be read are not written as empty ones over the destination's.
+    if (const auto tags = cutting::ReadSourceTags(*AudioInformation, sourcePath))
+        cutting::WriteTags(*AudioInformation, *tags, destPath);
+}
+
+void FormMain::onCmdCutClick()
+{
+    if (m_ui.slPosition->SelLength() < 1)
+        return;
+    destPath = ChooseDestination();
+    if (destPath.isEmpty())
+        return;
+    if (flgPaused != kTrue)
+        TogglePause();
+    flgConvert = kTrue;
+    setBusy(true);
+    setWindowTitle(tr(" Processing, please wait..."));
+    QCoreApplication::processEvents();
+
+    if (m_ui.ComboFormat->currentText() == QStringLiteral("WMA") && FileR && FileW)
+        cutting::PrimeWmaWriter(*FileR, *FileW, sourcePath, destPath + QStringLiteral("$.wav"));
+    const engine::Status outcome = runJob();
+    if (!outcome)
+        lastJobError = outcome.description();
+    if (cutNumber < std::numeric_limits<int32_t>::max())
+        ++cutNumber;
+    // Only a job that ended well made a new file; a failed one left the old one untouched.
+    if (m_output.flgCopyTags == kTrue && outcome)
+        copyTags();
+
+    setWindowTitle(QStringLiteral(" ") + tr("Vorn Audio Cutter"));
+    setBusy(false);
+    flgConvert = kFalse;
+    if (m_closeAfterCut) {
+        close();
+        return;
+    }
+    if (outcome)
+        m_dialogs.message(this, tr("Saved - ") + destPath, tr("Vorn Audio Cutter"),
+                          Dialogs::Icon::None);
+    else
+        m_dialogs.message(this, tr("Error - ") + QStringLiteral("\r\n") + lastJobError, tr("Error"),
+                          Dialogs::Icon::Critical);
+}
+
+void FormMain::onCmdCancelClick()
+{
+    setWindowTitle(QStringLiteral(" ") + tr("Vorn Audio Cutter"));
+    for (QPushButton *b : {m_ui.CmdOpen, m_ui.CmdPausePlay, m_ui.CmdSelStart, m_ui.CmdSelStop,
+                           m_ui.CmdPreview, m_ui.CmdCut})
+        b->show();
+    m_ui.CmdSet->setEnabled(true);
+    m_ui.CmdCancel->hide();
+    flgConvert = kFalse;
+}
+
+void FormMain::closeEvent(QCloseEvent *event)
+{
+    // A running cut finishes its block and closes its files first; the window closes then.
+    if (flgConvert == kTrue) {
+        m_closeAfterCut = true;
+        flgConvert = kFalse;
+        event->ignore();
+        return;
+    }
+    QMainWindow::closeEvent(event);
+}
