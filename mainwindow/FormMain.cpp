@@ -1,6 +1,8 @@
 #include "FormMain.h"
 
 #include "Dialogs.h"
+#include "FormAbout.h"
+#include "HelpWindow.h"
 #include "OutputSummary.h"
 #include "ProgramFiles.h"
 #include "SettingsStore.h"
@@ -9,6 +11,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDesktopServices>
 #include <QFile>
 #include <QLabel>
 #include <QPushButton>
@@ -16,7 +19,8 @@
 FormMain::FormMain(engine::EngineFactory &factory, Dialogs &dialogs,
                    const settings::SettingsStore &store, settings::OutputSettings &output,
                    QWidget *parent)
-    : QMainWindow(parent), m_factory(factory), m_dialogs(dialogs), m_output(output)
+    : QMainWindow(parent), m_factory(factory), m_dialogs(dialogs), m_output(output),
+      m_openUrl([](const QUrl &url) { QDesktopServices::openUrl(url); })
 {
     m_ui.setupUi(this);
     startUp(store);
@@ -99,6 +103,8 @@ void FormMain::connectControls()
     connect(m_ui.CmdSelStop, &QPushButton::clicked, this, [this] { onCmdSelStopClick(); });
     connect(m_ui.CmdCut, &QPushButton::clicked, this, [this] { onCmdCutClick(); });
     connect(m_ui.CmdCancel, &QPushButton::clicked, this, [this] { onCmdCancelClick(); });
+    connect(m_ui.CmdHelp, &QPushButton::clicked, this, [this] { onCmdHelpClick(); });
+    connect(m_ui.CmdAbout, &QPushButton::clicked, this, [this] { onCmdAboutClick(); });
     ZivSlider *slider = m_ui.slPosition;
     connect(slider, &ZivSlider::MouseDown, this, &FormMain::onSliderMouseDown);
     connect(slider, &ZivSlider::MouseMove, this, &FormMain::onSliderMouseMove);
@@ -185,4 +191,28 @@ void FormMain::ResetWindowState()
     m_ui.LabelTime->setText(QStringLiteral("00:00:00"));
     for (QLabel *l : {m_ui.LabelFileName, m_ui.LabelFormatSource, m_ui.LabelTime})
         l->show();
+}
+
+HelpWindow *FormMain::helpWindow() const
+{
+    return m_help;
+}
+
+void FormMain::onCmdHelpClick()
+{
+    // A missing help page shows nothing, as a missing help file would.
+    const QString page = findProgramFile(appFolder, QStringLiteral("help.html"));
+    if (page.isEmpty())
+        return;
+    if (!m_help)
+        m_help = new HelpWindow(page, this);
+    m_help->show();
+    m_help->raise();
+    m_help->activateWindow();
+}
+
+void FormMain::onCmdAboutClick()
+{
+    FormAbout about(m_openUrl, this);
+    about.exec();
 }

@@ -9,10 +9,15 @@
 #include "OutputSettings.h"
 
 #include <QMainWindow>
+#include <QPointer>
+#include <QUrl>
+
+#include <functional>
 
 #include <memory>
 
 class Dialogs;
+class HelpWindow;
 namespace settings {
 class SettingsStore;
 }
@@ -87,6 +92,12 @@ public:
     void onCmdCutClick();
     QString ChooseDestination();
     void onCmdCancelClick();
+    void onCmdHelpClick();
+    void onCmdAboutClick();
+
+    /// How web addresses are opened: the desktop's browser unless a test says otherwise.
+    void setUrlOpener(std::function<void(const QUrl &)> opener) { m_openUrl = std::move(opener); }
+    HelpWindow *helpWindow() const;
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -141,6 +152,8 @@ private:
     QString lastJobError;
     /// The user closed the window during a cut: close once the job has ended.
     bool m_closeAfterCut = false;
+    std::function<void(const QUrl &)> m_openUrl;
+    QPointer<HelpWindow> m_help;
 
     friend class FormMainTest;
 };

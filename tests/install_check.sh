@@ -1,0 +1,39 @@
+#!/usr/bin/env bash
+# Installs the build into a scratch prefix and starts the installed program offscreen: it must
+# find its help page in the share folder and keep running until it is stopped.
+set -euo pipefail
+build=$1
+prefix=$(mktemp -d)
+trap 'rm -rf "$prefix"' EXIT
+cmake --install "$build" --prefix "$prefix" >/dev/null
+for f in bin/vorn-audio-cutter share/vorn-audio-cutter/help.html share/vorn-audio-cutter/skin.qss \
+         share/applications/vorn-audio-cutter.desktop \
+         share/icons/hicolor/scalable/apps/vorn-audio-cutter.svg; do
+  [ -e "$prefix/$f" ] || { echo "not installed: $f"; exit 1; }
+done
+if command -v desktop-file-validate >/dev/null; then
+  desktop-file-validate "$prefix/share/applications/vorn-audio-cutter.desktop"
+fi
+export QT_QPA_PLATFORM=offscreen XDG_RUNTIME_DIR="$prefix/run"
+mkdir -m 700 "$prefix/run"
+# strace shows which files the program opened; without it only the start is checked.
+traced=0
+if command -v strace >/dev/null; then
+  strace -f -e trace=openat -o "$prefix/trace" "$prefix/bin/vorn-audio-cutter" &
+  traced=1
+else
+  "$prefix/bin/vorn-audio-cutter" &
+fi
+launcher=$!
+sleep 3
+program=$launcher
+if [ "$traced" = 1 ]; then
+  program=$(pgrep -P "$launcher" || true)
+fi
+[ -n "$program" ] && kill -0 "$program" || { echo "the installed program did not stay up"; exit 1; }
+kill "$program"
+wait "$launcher" 2>/dev/null || true
+if [ "$traced" = 1 ]; then
+  grep -q 'share/vorn-audio-cutter/skin.qss' "$prefix/trace" || { echo "skin not read from share"; exit 1; }
+fi
+echo "installed program starts and finds its files"
