@@ -1,0 +1,205 @@
+// Files that break other tools: each either fails with a description or plays what can be
+// decoded. Never a crash, never a hang (CTest's timeout bounds the suite), and a length that
+// the reads honour.
+#include "AudioFileObject.h"
+#include "Fixtures.h"
+
+#include <QDir>
+#include <QFile>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+#include <QtTest>
+
+extern "C" {
+#include <libavutil/log.h>
+}
+
+#include <unistd.h>
+
+class BadInputTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void engineSurvives_data();
+    void engineSurvives();
+    void unreadableFile();
+
+private:
+    QString path(const QString &name) const { return m_dir.filePath(name); }
+    QByteArray goodFile(const QString &extension) const
+    {
+        QFile f(path(QStringLiteral("good.") + extension));
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
+    QTemporaryDir m_dir;
+};
+
+namespace {
+
+QByteArray randomBytes(int size, quint32 seed)
+{
+    QRandomGenerator generator(seed);
+    QByteArray bytes(size, '\0');
+    for (char &b : bytes)
+        b = char(generator.bounded(256));
+    return bytes;
+}
+
+QByteArray flipped(QByteArray data, int every)
+{
+    for (qsizetype i = data.size() / 5; i < data.size(); i += every)
+        data[i] = char(~data[i]);
+    return data;
+}
+
+QByteArray wavHeader(quint32 dataSize, quint16 channels, quint32 rate)
+{
+    QByteArray h;
+    auto u32 = [&h](quint32 v) {
+        for (int i = 0; i < 4; ++i)
+            h.append(char((v >> (8 * i)) & 0xFF));
+    };
+    auto u16 = [&h](quint16 v) {
+        h.append(char(v & 0xFF));
+        h.append(char(v >> 8));
+    };
+    h.append("RIFF");
+    u32(dataSize + 36);
+    h.append("WAVEfmt ");
+    u32(16);
+    u16(1);
+    u16(channels);
+    u32(rate);
+    u32(rate * channels * 2);
+    u16(quint16(channels * 2));
+    u16(16);
+    h.append("data");
+    u32(dataSize);
+    return h;
+}
+
+} // namespace
+
+void BadInputTest::initTestCase()
+{
+    QVERIFY(m_dir.isValid());
+    av_log_set_level(AV_LOG_QUIET);
+    const QStringList codecs[] = {{QStringLiteral("-c:a"), QStringLiteral("libmp3lame")},
+                                  {QStringLiteral("-c:a"), QStringLiteral("libvorbis")},
+                                  {QStringLiteral("-c:a"), QStringLiteral("wmav2")},
+                                  {QStringLiteral("-c:a"), QStringLiteral("pcm_s16le")}};
+    const char *extensions[] = {"mp3", "ogg", "wma", "wav"};
+    for (int i = 0; i < 4; ++i)
+        QVERIFY(fixtures::makeTone(path(QStringLiteral("good.") + QLatin1String(extensions[i])),
+                                   3.0, 44100, 2, codecs[i]));
+}
+
+void BadInputTest::engineSurvives_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QByteArray>("content");
+
+    for (const char *ext : {"mp3", "ogg", "wma", "wav"}) {
+        const QString e = QString::fromLatin1(ext);
+        const QByteArray good = goodFile(e);
+        QVERIFY(!good.isEmpty());
+        QTest::addRow("empty .%s", ext) << QStringLiteral("empty.") + e << QByteArray("");
+        QTest::addRow("random .%s", ext) << QStringLiteral("random.") + e << randomBytes(40000, 7);
+        for (int percent : {1, 10, 50, 90, 99})
+            QTest::addRow("truncated %d%% .%s", percent, ext)
+                << QStringLiteral("cut%1.").arg(percent) + e
+                << good.left(good.size() * percent / 100);
+        QTest::addRow("header only .%s", ext) << QStringLiteral("head.") + e << good.left(100);
+        QTest::addRow("flipped bytes .%s", ext) << QStringLiteral("flip.") + e << flipped(good, 97);
+        QTest::addRow("few flipped bytes .%s", ext)
+            << QStringLiteral("flip2.") + e << flipped(good, 9001);
+    }
+    QTest::newRow("ogg named .mp3")
+        << QStringLiteral("really-ogg.mp3") << goodFile(QStringLiteral("ogg"));
+    QTest::newRow("wav named .wma")
+        << QStringLiteral("really-wav.wma") << goodFile(QStringLiteral("wav"));
+
+    QByteArray id3("ID3\x03\x00\x00", 6);
+    const quint32 claimed = 200u * 1024 * 1024; // syncsafe: 7 bits a byte
+    for (int shift : {21, 14, 7, 0})
+        id3.append(char((claimed >> shift) & 0x7F));
+    QTest::newRow("ID3v2 claiming 200 MB")
+        << QStringLiteral("id3.mp3") << id3 + goodFile(QStringLiteral("mp3"));
+
+    const QByteArray pcm = goodFile(QStringLiteral("wav")).mid(44);
+    QTest::newRow("WAV claiming 4 GB")
+        << QStringLiteral("huge.wav") << wavHeader(0xFFFFFFF0u, 2, 44100) + pcm;
+    QTest::newRow("WAV with 0 channels")
+        << QStringLiteral("nochan.wav") << wavHeader(quint32(pcm.size()), 0, 44100) + pcm;
+    QTest::newRow("WAV at 0 Hz") << QStringLiteral("norate.wav")
+                                 << wavHeader(quint32(pcm.size()), 2, 0) + pcm;
+
+    QByteArray ogg = goodFile(QStringLiteral("ogg"));
+    const qsizetype third = ogg.indexOf("OggS", ogg.indexOf("OggS", ogg.indexOf("OggS") + 4) + 4);
+    for (qsizetype i = third + 30; i < third + 200 && i < ogg.size(); ++i)
+        ogg[i] = char(ogg[i] ^ 0x5A);
+    QTest::newRow("OGG with a corrupted page") << QStringLiteral("badpage.ogg") << ogg;
+    QTest::newRow("WMA with a cut header")
+        << QStringLiteral("cuthead.wma") << goodFile(QStringLiteral("wma")).left(2000);
+    QTest::newRow("playlist named .mp3")
+        << QStringLiteral("list.mp3") << QByteArray("#EXTM3U\n#EXTINF:1,x\n/etc/passwd\n");
+    QTest::newRow("directory named .mp3") << QStringLiteral("folder.mp3") << QByteArray();
+}
+
+void BadInputTest::engineSurvives()
+{
+    QFETCH(QString, name);
+    QFETCH(QByteArray, content);
+    const QString file = path(name);
+    if (content.isNull()) {
+        QVERIFY(QDir().mkpath(file));
+    } else {
+        QFile f(file);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(content);
+    }
+
+    engine::AudioFileObject reader;
+    const engine::Status opened = reader.openForReading(file);
+    if (!opened) {
+        QVERIFY(!opened.description().isEmpty());
+        QVERIFY(reader.openStatus() < 0);
+        return;
+    }
+    // Whatever opens plays to the end, in as many frames as its length says, and seeks.
+    const int32_t length = reader.length().value();
+    const int32_t channels = reader.channelCount().value();
+    QVERIFY(channels == 1 || channels == 2);
+    QVERIFY(reader.sampleRate().value() > 0);
+    engine::SampleBlock block;
+    qint64 frames = 0;
+    for (int guard = 0; guard < 100000; ++guard) {
+        if (!reader.readBlock(8820, block) || block.empty())
+            break;
+        frames += qint64(block.size()) / channels;
+    }
+    QVERIFY(frames <= length);
+    const auto reached = reader.seek(length / 2);
+    if (reached)
+        QVERIFY(reached.value() <= length);
+    reader.readBlock(8820, block);
+    QVERIFY(qint64(block.size()) / channels <= length - length / 2);
+}
+
+void BadInputTest::unreadableFile()
+{
+    if (geteuid() == 0)
+        QSKIP("Running as root: a file without read permission can still be read.");
+    const QString file = path(QStringLiteral("locked.wav"));
+    QVERIFY(QFile::copy(path(QStringLiteral("good.wav")), file));
+    QVERIFY(QFile::setPermissions(file, QFileDevice::WriteOwner));
+    engine::AudioFileObject reader;
+    const engine::Status opened = reader.openForReading(file);
+    QVERIFY(!opened);
+    QVERIFY(opened.description().contains(QStringLiteral("ermission")));
+}
+
+QTEST_GUILESS_MAIN(BadInputTest)
+#include "tst_bad_input.moc"
