@@ -1,6 +1,7 @@
 #include "EngineFactory.h"
 
 #include "AudioFileObject.h"
+#include "QtAudioPlayer.h"
 
 namespace engine {
 
@@ -21,7 +22,7 @@ std::unique_ptr<Mp3Settings> DefaultEngineFactory::createMp3Settings()
 
 std::unique_ptr<AudioPlayer> DefaultEngineFactory::createPlayer()
 {
-    return nullptr;
+    return std::make_unique<QtAudioPlayer>();
 }
 
 } // namespace engine
