@@ -2,12 +2,13 @@
 
 #include "AudioFileObject.h"
 #include "QtAudioPlayer.h"
+#include "TagLibInformation.h"
 
 namespace engine {
 
 std::unique_ptr<AudioInformation> DefaultEngineFactory::createInformation()
 {
-    return nullptr;
+    return std::make_unique<TagLibInformation>();
 }
 
 std::unique_ptr<AudioFile> DefaultEngineFactory::createAudioFile()

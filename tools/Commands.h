@@ -6,3 +6,4 @@
 int runInfo(const QStringList &args);
 int runRead(const QStringList &args);
 int runPlay(const QStringList &args);
+int runTags(const QStringList &args);

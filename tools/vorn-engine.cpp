@@ -16,7 +16,8 @@ namespace {
 
 const char *const kUsage = "usage: vorn-engine info FILE\n"
                            "       vorn-engine read FILE START COUNT OUT\n"
-                           "       vorn-engine play FILE SECONDS\n";
+                           "       vorn-engine play FILE SECONDS\n"
+                           "       vorn-engine tags SRC [DST]\n";
 
 } // namespace
 
@@ -28,6 +29,7 @@ int main(int argc, char *argv[])
         {QStringLiteral("info"), runInfo},
         {QStringLiteral("read"), runRead},
         {QStringLiteral("play"), runPlay},
+        {QStringLiteral("tags"), runTags},
     };
     QStringList args = app.arguments().mid(1);
     const auto command = args.isEmpty() ? commands.end() : commands.find(args.takeFirst());
