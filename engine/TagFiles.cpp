@@ -165,8 +165,17 @@ void applyTo(TagLib::ID3v2::Tag &tag, const TagValues &values)
 void applyTo(TagLib::ASF::Tag &tag, const TagValues &values)
 {
     applyTo(static_cast<TagLib::Tag &>(tag), values);
-    tag.removeItem("Description");
-    tag.removeItem("date");
+    // The ffmpeg program repeats title, artist and comment as attributes beside the content
+    // description, and readers take the attribute: old ones would hide the new values.
+    TagLib::StringList shadows;
+    for (const auto &[name, attributes] : tag.attributeListMap()) {
+        const QString key = fromTagLib(name).toLower();
+        if (key == QLatin1String("title") || key == QLatin1String("author") ||
+            key == QLatin1String("description") || key == QLatin1String("date"))
+            shadows.append(name);
+    }
+    for (const TagLib::String &name : shadows)
+        tag.removeItem(name);
     // ASF keeps "0" and empty attributes where the other kinds drop the field.
     if (genreName(values.genre).isEmpty())
         tag.removeItem("WM/Genre");
