@@ -1,12 +1,14 @@
 #include "EngineFactory.h"
 
 #include "AudioFileObject.h"
+#include "QtAudioPlayer.h"
+#include "TagLibInformation.h"
 
 namespace engine {
 
 std::unique_ptr<AudioInformation> DefaultEngineFactory::createInformation()
 {
-    return nullptr;
+    return std::make_unique<TagLibInformation>();
 }
 
 std::unique_ptr<AudioFile> DefaultEngineFactory::createAudioFile()
@@ -21,7 +23,7 @@ std::unique_ptr<Mp3Settings> DefaultEngineFactory::createMp3Settings()
 
 std::unique_ptr<AudioPlayer> DefaultEngineFactory::createPlayer()
 {
-    return nullptr;
+    return std::make_unique<QtAudioPlayer>();
 }
 
 } // namespace engine

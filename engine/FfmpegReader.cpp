@@ -1,6 +1,6 @@
 #include "FfmpegReader.h"
 
-#include <QFileInfo>
+#include "FfmpegInput.h"
 
 #include <algorithm>
 #include <cstring>
@@ -9,12 +9,6 @@
 namespace engine {
 
 namespace {
-
-// Only demuxers that read audio out of the one file named. Playlist, concat and image-sequence
-// demuxers are left out on purpose: they open other files or addresses named inside the file.
-constexpr const char *kAudioDemuxers =
-    "mp3,ogg,asf,wav,w64,flac,aiff,au,caf,matroska,mov,aac,ac3,eac3,amr,ape,tta,wv,mpc,mpc8,"
-    "dts,voc,xwma,gsm,truehd,mlp,loas,shorten,tak,dsf,wsaud,rso,sox,sln,s16le,mpeg";
 
 /// Frames decoded before the wanted one so that the decoder state (overlap, bit reservoir)
 /// has converged. MP3 VBR needs six frames; ten leave a margin.
@@ -70,20 +64,10 @@ Result<std::unique_ptr<FfmpegReader>> FfmpegReader::open(const QString &path)
 
 Status FfmpegReader::openInput(const QString &path)
 {
-    AVDictionary *rawOptions = nullptr;
-    av_dict_set(&rawOptions, "protocol_whitelist", "file", 0);
-    av_dict_set(&rawOptions, "format_whitelist", kAudioDemuxers, 0);
-    std::unique_ptr<AVDictionary, DictionaryDeleter> options(rawOptions);
-
-    // The "file:" prefix keeps a name like "rtp:x.mp3" or "a|b" a plain local file name.
-    const QByteArray url = "file:" + QFileInfo(path).absoluteFilePath().toUtf8();
-    AVFormatContext *raw = nullptr;
-    rawOptions = options.release();
-    const int rc = avformat_open_input(&raw, url.constData(), nullptr, &rawOptions);
-    options.reset(rawOptions);
-    if (rc < 0)
-        return fail(QStringLiteral("Cannot open"), rc);
-    m_format.reset(raw);
+    auto opened = openLocalAudioInput(path);
+    if (!opened)
+        return opened.status();
+    m_format = std::move(opened.value());
 
     if (const int info = avformat_find_stream_info(m_format.get(), nullptr); info < 0)
         return fail(QStringLiteral("Cannot read the streams of"), info);

@@ -5,3 +5,5 @@
 /// Each command takes its own arguments (after the command name) and returns the exit code.
 int runInfo(const QStringList &args);
 int runRead(const QStringList &args);
+int runPlay(const QStringList &args);
+int runTags(const QStringList &args);

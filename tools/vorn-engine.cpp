@@ -15,7 +15,9 @@ extern "C" {
 namespace {
 
 const char *const kUsage = "usage: vorn-engine info FILE\n"
-                           "       vorn-engine read FILE START COUNT OUT\n";
+                           "       vorn-engine read FILE START COUNT OUT\n"
+                           "       vorn-engine play FILE SECONDS\n"
+                           "       vorn-engine tags SRC [DST]\n";
 
 } // namespace
 
@@ -26,6 +28,8 @@ int main(int argc, char *argv[])
     const std::map<QString, std::function<int(const QStringList &)>> commands = {
         {QStringLiteral("info"), runInfo},
         {QStringLiteral("read"), runRead},
+        {QStringLiteral("play"), runPlay},
+        {QStringLiteral("tags"), runTags},
     };
     QStringList args = app.arguments().mid(1);
     const auto command = args.isEmpty() ? commands.end() : commands.find(args.takeFirst());
