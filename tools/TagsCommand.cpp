@@ -1,8 +1,9 @@
-// Reads the seven tag values of a file, and copies them into another file the way the
-// program's tag transfer does after a cut.
+// Reads the seven tag values of a file, and copies them into another file through the same
+// transfer the Cut command runs.
 #include "Commands.h"
 
 #include "EngineFactory.h"
+#include "TagTransfer.h"
 
 #include <QTextStream>
 
@@ -14,28 +15,26 @@ int runTags(const QStringList &args)
         return 2;
     }
     auto information = engine::DefaultEngineFactory().createInformation();
-    // As in the transfer, a source that cannot be read gives the empty set, which is still
-    // written; the exit code tells about the read.
-    const engine::Status read = information->readInformation(args[0]);
-    if (!read)
-        err << read.description() << '\n';
-    const engine::TagValues values = read ? information->tags() : engine::TagValues{};
-
+    const auto tags = cutting::ReadSourceTags(*information, args[0]);
+    if (!tags) {
+        // As after a cut, tags that cannot be read are not written as empty ones.
+        err << information->readInformation(args[0]).description() << '\n';
+        return 1;
+    }
     QTextStream out(stdout);
-    out << "title=" << values.title << '\n'
-        << "artist=" << values.artist << '\n'
-        << "album=" << values.album << '\n'
-        << "genre=" << values.genre << '\n'
-        << "year=" << values.year << '\n'
-        << "track=" << values.track << '\n'
-        << "comment=" << values.comment << '\n';
+    out << "title=" << tags->tagTitle << '\n'
+        << "artist=" << tags->tagArtist << '\n'
+        << "album=" << tags->tagAlbum << '\n'
+        << "genre=" << tags->tagGenre << '\n'
+        << "year=" << tags->tagYear << '\n'
+        << "track=" << tags->tagTrack << '\n'
+        << "comment=" << tags->tagComment << '\n';
     out.flush();
     if (args.size() == 2) {
-        information->setTags(values);
-        if (engine::Status written = information->writeTags(args[1]); !written) {
+        if (engine::Status written = cutting::WriteTags(*information, *tags, args[1]); !written) {
             err << written.description() << '\n';
             return 1;
         }
     }
-    return read ? 0 : 1;
+    return 0;
 }
