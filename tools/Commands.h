@@ -5,3 +5,4 @@
 /// Each command takes its own arguments (after the command name) and returns the exit code.
 int runInfo(const QStringList &args);
 int runRead(const QStringList &args);
+int runConvert(const QStringList &args);

@@ -15,7 +15,8 @@ extern "C" {
 namespace {
 
 const char *const kUsage = "usage: vorn-engine info FILE\n"
-                           "       vorn-engine read FILE START COUNT OUT\n";
+                           "       vorn-engine read FILE START COUNT OUT\n"
+                           "       vorn-engine convert SRC DST BEGIN END [options]\n";
 
 } // namespace
 
@@ -26,6 +27,7 @@ int main(int argc, char *argv[])
     const std::map<QString, std::function<int(const QStringList &)>> commands = {
         {QStringLiteral("info"), runInfo},
         {QStringLiteral("read"), runRead},
+        {QStringLiteral("convert"), runConvert},
     };
     QStringList args = app.arguments().mid(1);
     const auto command = args.isEmpty() ? commands.end() : commands.find(args.takeFirst());
