@@ -10,7 +10,9 @@ namespace {
 // The named presets, modelled on LAME's historical ones but held to the values the MP3
 // dialog offers (its rate, bit rate, quality and ABR lists). Rate and bit rate grow from
 // telephone to studio; the VBR fields are what a user switching VBR on would start from.
-// R3Mix is the one VBR preset: new VBR, quality 1, 96 to 224 kbit/s.
+// R3Mix is the one VBR preset: new VBR, quality 1, 96 to 224 kbit/s. The low presets use
+// the smallest bit rate whose frames can hold the LAME header (LAME leaves the header out
+// of smaller CBR frames), so that every preset gives files of the exact length.
 constexpr std::array<Mp3Settings, 11> kPresets = [] {
     auto preset = [](int32_t rate, int32_t channels, int32_t mode, int32_t kbps, int16_t quality,
                      int32_t maxVbr) {
@@ -30,11 +32,11 @@ constexpr std::array<Mp3Settings, 11> kPresets = [] {
     };
     using S = Mp3Settings;
     std::array<Mp3Settings, 11> table = {
-        preset(8000, 1, S::JointStereo, 16, 5, 56),    // Phone
-        preset(11025, 1, S::JointStereo, 24, 5, 64),   // SW
+        preset(8000, 1, S::JointStereo, 24, 5, 56),    // Phone
+        preset(11025, 1, S::JointStereo, 32, 5, 64),   // SW
         preset(16000, 1, S::JointStereo, 48, 5, 96),   // AM
         preset(32000, 2, S::JointStereo, 112, 5, 192), // FM
-        preset(24000, 1, S::JointStereo, 56, 5, 112),  // Voice
+        preset(24000, 1, S::JointStereo, 64, 5, 112),  // Voice
         preset(44100, 2, S::JointStereo, 112, 5, 256), // Radio
         preset(44100, 2, S::JointStereo, 128, 5, 256), // Tape
         preset(44100, 2, S::JointStereo, 160, 2, 320), // HiFi

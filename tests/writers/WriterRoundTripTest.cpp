@@ -121,6 +121,7 @@ private slots:
     void roundTrip();
     void everyWmaProfile_data();
     void everyWmaProfile();
+    void convertCopiesTheRange();
 };
 
 void WriterRoundTripTest::roundTrip_data()
@@ -160,6 +161,7 @@ void WriterRoundTripTest::roundTrip_data()
     QTest::newRow("mp3 mono source to stereo") << mp3([](S &s) { s.channelMode = S::Stereo; }) << 44100 << 1 << "mp3" << 44100 << 2 << 128 << Length::Exact << "Info" << 0.0 << 0.95;
     QTest::newRow("mp3 44.1k stereo to 22.05k mono 64") << mp3([](S &s) { s.sampleRate = 22050; s.channels = 1; s.bitrate = 64; }) << 44100 << 2 << "mp3" << 22050 << 1 << 64 << Length::Exact << "Info" << 0.0 << 0.0;
     QTest::newRow("mp3 44.1k to 48k 256") << mp3([](S &s) { s.sampleRate = 48000; s.bitrate = 256; }) << 44100 << 2 << "mp3" << 48000 << 2 << 256 << Length::Exact << "Info" << 0.0 << 0.0;
+    QTest::newRow("mp3 frames too small for the header") << mp3([](S &s) { s.sampleRate = 8000; s.channels = 1; s.bitrate = 16; }) << 8000 << 1 << "mp3" << 8000 << 1 << 16 << Length::Mp3Padded << "none" << 0.0 << 0.0;
     QTest::newRow("mp3 8k mono 320 clamped to 64") << mp3([](S &s) { s.sampleRate = 8000; s.channels = 1; s.bitrate = 320; }) << 8000 << 1 << "mp3" << 8000 << 1 << 64 << Length::Exact << "Info" << 0.0 << 0.0;
 
     QTest::newRow("ogg 128 kbps") << ogg(44100, 2, 128, 0, 0, -1) << 44100 << 2 << "vorbis" << 44100 << 2 << 128 << Length::Exact << "" << 0.0 << 0.95;
@@ -303,6 +305,26 @@ void WriterRoundTripTest::everyWmaProfile()
     qint64 engineLength = -1;
     QCOMPARE(decodeWithEngine(path, &engineLength).frames(), frames);
     QCOMPARE(engineLength, frames);
+}
+
+void WriterRoundTripTest::convertCopiesTheRange()
+{
+    const QString input = source(44100, 2);
+    const QString path = m_dir.filePath(QStringLiteral("range.wav"));
+    QByteArray out;
+    QByteArray err;
+    const int code =
+        fixtures::runTool({QStringLiteral("convert"), input, path, QStringLiteral("1000"),
+                           QStringLiteral("100000"), QStringLiteral("--wav"),
+                           QStringLiteral("44100"), QStringLiteral("2"), QStringLiteral("16")},
+                          &out, &err);
+    QVERIFY2(code == 0, err.constData());
+    QCOMPARE(out, QByteArray("WAV 44,100 Hz; Stereo; 16 bit\n"));
+    const Decoded original = decodeWithEngine(input);
+    const fixtures::Decoded cut = fixtures::decodeWithFfmpeg(path);
+    QCOMPARE(cut.frames(), qint64(99000));
+    for (size_t i = 0; i < cut.samples.size(); ++i)
+        QVERIFY(std::abs(cut.samples[i] - original.samples[2000 + i]) <= 0.5 / 32768 + 1e-6);
 }
 
 QTEST_GUILESS_MAIN(WriterRoundTripTest)

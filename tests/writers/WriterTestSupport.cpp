@@ -3,6 +3,7 @@
 #include "AudioFileObject.h"
 
 #include <QDir>
+#include <QProcess>
 
 #include <cmath>
 
@@ -80,6 +81,21 @@ std::vector<float> remix(const std::vector<float> &source, int channels, int out
             out[2 * f] = out[2 * f + 1] = source[f];
     }
     return out;
+}
+
+int runToolUnder(const QStringList &wrapper, const QStringList &args, QByteArray *out,
+                 QByteArray *err)
+{
+    QProcess process;
+    process.start(wrapper.first(),
+                  wrapper.mid(1) + QStringList{qEnvironmentVariable("VORN_ENGINE_TOOL")} + args);
+    if (!process.waitForStarted() || !process.waitForFinished(300000))
+        return -1;
+    if (out)
+        *out = process.readAllStandardOutput();
+    if (err)
+        *err = process.readAllStandardError();
+    return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
 }
 
 QStringList folderContents(const QString &folder)

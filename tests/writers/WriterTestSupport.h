@@ -2,7 +2,9 @@
 
 #include "AudioFile.h"
 
+#include <QByteArray>
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 #include <vector>
@@ -33,6 +35,11 @@ double correlation(const std::vector<float> &a, int aChannels, const std::vector
 
 /// What a writer makes of `source` channels for `outChannels`: copied or averaged.
 std::vector<float> remix(const std::vector<float> &source, int channels, int outChannels);
+
+/// Runs the vorn-engine tool under `wrapper` (e.g. bash -c SCRIPT, which gets the tool as $0
+/// and `args` as $1...); answers the exit code, -1 when it did not run or crashed.
+int runToolUnder(const QStringList &wrapper, const QStringList &args, QByteArray *out = nullptr,
+                 QByteArray *err = nullptr);
 
 /// The names in a folder, hidden ones included.
 QStringList folderContents(const QString &folder);
