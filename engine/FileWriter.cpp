@@ -18,6 +18,11 @@ Status FileWriter::failure(const QString &reason) const
 {
     if (!m_file->failure())
         return m_file->failure();
+    return refusal(reason);
+}
+
+Status FileWriter::refusal(const QString &reason) const
+{
     return Status::failure(QStringLiteral("Cannot write '%1': %2").arg(path(), reason));
 }
 
@@ -34,20 +39,27 @@ Status FileWriter::setInputFormat(int32_t sampleRate, int32_t channels)
     return Status::success();
 }
 
+Status FileWriter::check(const SampleBlock &block) const
+{
+    if (m_inputRate == 0)
+        return refusal(QStringLiteral("the input format was not set before the first block."));
+    if (block.size() % size_t(m_inputChannels) != 0)
+        return refusal(QStringLiteral("a block of %1 samples does not hold whole frames of %2 "
+                                      "channels.")
+                           .arg(block.size())
+                           .arg(m_inputChannels));
+    return Status::success();
+}
+
 Status FileWriter::write(const SampleBlock &block)
 {
+    if (Status s = check(block); !s)
+        return s;
     if (!m_started) {
-        if (m_inputRate == 0)
-            return failure(QStringLiteral("the input format was not set before the first block."));
         if (Status s = start(m_inputRate, m_inputChannels); !s)
             return s;
         m_started = true;
     }
-    if (block.size() % size_t(m_inputChannels) != 0)
-        return failure(QStringLiteral("a block of %1 samples does not hold whole frames of %2 "
-                                      "channels.")
-                           .arg(block.size())
-                           .arg(m_inputChannels));
     // The encoders count frames in int; blocks are one second in practice.
     constexpr size_t kMaxFramesPerCall = size_t(1) << 20;
     for (size_t done = 0; done < block.size();) {

@@ -15,6 +15,7 @@ class FileWriter : public AudioWriter
 public:
     Status setInputFormat(int32_t sampleRate, int32_t channels) final;
     Status write(const SampleBlock &block) final;
+    Status check(const SampleBlock &block) const final;
     Status finish() final;
     void discard() final;
 
@@ -32,6 +33,8 @@ protected:
     int inputChannels() const { return m_inputChannels; }
     /// "Cannot write 'path': reason", preferring the file's own failure when there is one.
     Status failure(const QString &reason) const;
+    /// The same without looking at the file, which another thread may be writing.
+    Status refusal(const QString &reason) const;
 
 private:
     std::unique_ptr<DestinationFile> m_file;

@@ -1,5 +1,6 @@
 #include "OutputChoice.h"
 
+#include "BackgroundWriter.h"
 #include "Mp3Encoder.h"
 #include "Mp3Writer.h"
 #include "OutputText.h"
@@ -125,17 +126,22 @@ QString OutputChoice::description() const
 Result<std::unique_ptr<AudioWriter>> OutputChoice::createWriter(const QString &path) const
 {
     const QString extension = QFileInfo(path).suffix().toLower();
+    Result<std::unique_ptr<AudioWriter>> writer = Status::failure(
+        QStringLiteral("Cannot create '%1': the name must end in .mp3, .ogg, .wma or .wav to "
+                       "choose the output format.")
+            .arg(path));
     if (extension == QLatin1String("mp3"))
-        return Mp3Writer::create(path, m_mp3);
-    if (extension == QLatin1String("ogg"))
-        return OggWriter::create(path, m_ogg);
-    if (extension == QLatin1String("wma"))
-        return WmaWriter::create(path, m_wmaProfile);
-    if (extension == QLatin1String("wav"))
-        return WavWriter::create(path, m_wav);
-    return Status::failure(QStringLiteral("Cannot create '%1': the name must end in .mp3, .ogg, "
-                                          ".wma or .wav to choose the output format.")
-                               .arg(path));
+        writer = Mp3Writer::create(path, m_mp3);
+    else if (extension == QLatin1String("ogg"))
+        writer = OggWriter::create(path, m_ogg);
+    else if (extension == QLatin1String("wma"))
+        writer = WmaWriter::create(path, m_wmaProfile);
+    else if (extension == QLatin1String("wav"))
+        writer = WavWriter::create(path, m_wav);
+    if (!writer)
+        return writer;
+    return std::unique_ptr<AudioWriter>(
+        std::make_unique<BackgroundWriter>(std::move(writer.value())));
 }
 
 } // namespace engine
