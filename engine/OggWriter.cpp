@@ -2,6 +2,8 @@
 
 #include "OutputText.h"
 
+#include <ogg/ogg.h>
+#include <vorbis/codec.h>
 #include <vorbis/vorbisenc.h>
 
 #include <QRandomGenerator>

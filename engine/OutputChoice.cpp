@@ -3,7 +3,9 @@
 #include "BackgroundWriter.h"
 #include "Mp3Encoder.h"
 #include "Mp3Writer.h"
+#include "OggWriter.h"
 #include "OutputText.h"
+#include "WavWriter.h"
 #include "WmaWriter.h"
 
 #include <QFileInfo>

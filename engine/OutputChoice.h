@@ -2,9 +2,8 @@
 
 #include "AudioWriter.h"
 #include "Mp3Settings.h"
-#include "OggWriter.h"
+#include "OutputFormats.h"
 #include "Status.h"
-#include "WavWriter.h"
 #include "WmaProfiles.h"
 
 #include <QString>

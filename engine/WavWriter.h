@@ -1,20 +1,10 @@
 #pragma once
 
 #include "FileWriter.h"
+#include "OutputFormats.h"
 #include "SampleConverter.h"
 
 namespace engine {
-
-/// The PCM layout of WAV output.
-struct WavFormat
-{
-    int32_t sampleRate = 44100;
-    int16_t channels = 2;
-    int32_t bitsPerSample = 16;
-
-    /// 8-bit unsigned or 16-bit signed, 8,000 to 48,000 Hz, mono or stereo.
-    bool isValid() const;
-};
 
 /// Plain RIFF WAVE: a 44-byte header whose sizes are filled in when the file is complete.
 class WavWriter : public FileWriter

@@ -325,28 +325,26 @@ void OutputChoiceTest::eachFormatKeepsItsLastSelection()
 
 void OutputChoiceTest::extensionChoosesTheWriter_data()
 {
+    // A fresh object: every format has the output the window shows at start-up.
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("codec"); // empty: refused
-    QTest::newRow("mp3") << "x.mp3"
-                         << "mp3";
-    QTest::newRow("upper case") << "x.OGG"
-                                << "vorbis";
-    QTest::newRow("mixed case") << "x.Wma"
-                                << "wmav2";
-    QTest::newRow("dots in the name") << "a.b.wav"
-                                      << "pcm_s16le";
-    QTest::newRow("unknown") << "x.flac"
-                             << "";
-    QTest::newRow("none") << "noextension"
-                          << "";
-    QTest::newRow("format name only") << "mp3"
-                                      << "";
+    QTest::addColumn<int>("bitRate");
+    // clang-format off
+    QTest::newRow("mp3") << "x.mp3" << "mp3" << 128000;
+    QTest::newRow("upper case") << "x.OGG" << "vorbis" << 128000;
+    QTest::newRow("mixed case") << "x.Wma" << "wmav2" << 64000;
+    QTest::newRow("dots in the name") << "a.b.wav" << "pcm_s16le" << 44100 * 2 * 16;
+    QTest::newRow("unknown") << "x.flac" << "" << 0;
+    QTest::newRow("none") << "noextension" << "" << 0;
+    QTest::newRow("format name only") << "mp3" << "" << 0;
+    // clang-format on
 }
 
 void OutputChoiceTest::extensionChoosesTheWriter()
 {
     QFETCH(QString, name);
     QFETCH(QString, codec);
+    QFETCH(int, bitRate);
     const QString folder = m_dir.filePath(QStringLiteral("ext-%1").arg(tag()));
     QVERIFY(QDir().mkpath(folder));
     const QString path = folder + u'/' + name;
@@ -366,6 +364,9 @@ void OutputChoiceTest::extensionChoosesTheWriter()
     QVERIFY(file.writeBlock(engine::SampleBlock(44100, 0.1f)));
     QVERIFY(file.close());
     QCOMPARE(fixtures::probe(path, QStringLiteral("codec_name")), codec);
+    QCOMPARE(fixtures::probe(path, QStringLiteral("sample_rate")).toInt(), 44100);
+    QCOMPARE(fixtures::probe(path, QStringLiteral("channels")).toInt(), 2);
+    QCOMPARE(fixtures::probe(path, QStringLiteral("bit_rate")).toInt(), bitRate);
     QCOMPARE(folderContents(folder), QStringList{name});
 }
 
