@@ -110,6 +110,7 @@ Status AudioFileObject::setOptionFlag(bool)
 Status AudioFileObject::createForWriting(const QString &path)
 {
     discard();
+    m_writeFailure = Status::success();
     auto writer = m_output.createWriter(path);
     if (!writer)
         return writer.status();
@@ -117,24 +118,46 @@ Status AudioFileObject::createForWriting(const QString &path)
     return Status::success();
 }
 
+Status AudioFileObject::writerFailed(Status failure)
+{
+    // Nothing half-written is left behind, and the failure stays the answer until the next
+    // file is created: a later close must not report success.
+    discard();
+    m_writeFailure = failure;
+    return failure;
+}
+
 Status AudioFileObject::setInputFormat(int32_t sampleRate, int32_t channels)
 {
+    if (!m_writeFailure)
+        return m_writeFailure;
     if (!m_writer)
         return noDestination();
-    return m_writer->setInputFormat(sampleRate, channels);
+    if (Status s = m_writer->setInputFormat(sampleRate, channels); !s)
+        return writerFailed(s);
+    return Status::success();
 }
 
 Status AudioFileObject::writeBlock(const SampleBlock &block)
 {
+    if (!m_writeFailure)
+        return m_writeFailure;
     if (!m_writer)
         return noDestination();
-    return m_writer->write(block);
+    if (Status s = m_writer->write(block); !s)
+        return writerFailed(s);
+    return Status::success();
 }
 
 Status AudioFileObject::close()
 {
     m_reader.reset();
     m_openFailure = Status::failure(QStringLiteral("No audio file is open."));
+    if (!m_writeFailure) {
+        Status failed = m_writeFailure;
+        m_writeFailure = Status::success();
+        return failed;
+    }
     if (!m_writer)
         return Status::success();
     Status finished = m_writer->finish();

@@ -47,11 +47,14 @@ public:
 private:
     Status noSource() const;
     Status noDestination() const;
+    Status writerFailed(Status failure);
 
     std::unique_ptr<AudioReader> m_reader;
     std::unique_ptr<AudioWriter> m_writer;
     OutputChoice m_output;
     Status m_openFailure = Status::failure(QStringLiteral("No audio file is open."));
+    /// The failure of the file being written, kept until the next one is created.
+    Status m_writeFailure;
 };
 
 } // namespace engine

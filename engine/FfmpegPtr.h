@@ -3,6 +3,7 @@
 extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
+#include <libavutil/audio_fifo.h>
 #include <libavutil/error.h>
 #include <libswresample/swresample.h>
 }
@@ -21,7 +22,8 @@ struct OutputFormatContextDeleter
 {
     void operator()(AVFormatContext *c) const
     {
-        if (c && c->pb && !(c->oformat->flags & AVFMT_NOFILE))
+        // A custom I/O context belongs to whoever made it (IoContextPtr).
+        if (c && c->pb && !(c->flags & AVFMT_FLAG_CUSTOM_IO) && !(c->oformat->flags & AVFMT_NOFILE))
             avio_closep(&c->pb);
         avformat_free_context(c);
     }
@@ -42,6 +44,19 @@ struct SwrDeleter
 {
     void operator()(SwrContext *s) const { swr_free(&s); }
 };
+struct IoContextDeleter
+{
+    void operator()(AVIOContext *c) const
+    {
+        if (c)
+            av_freep(&c->buffer);
+        avio_context_free(&c);
+    }
+};
+struct AudioFifoDeleter
+{
+    void operator()(AVAudioFifo *f) const { av_audio_fifo_free(f); }
+};
 struct DictionaryDeleter
 {
     void operator()(AVDictionary *d) const { av_dict_free(&d); }
@@ -53,6 +68,8 @@ using CodecContextPtr = std::unique_ptr<AVCodecContext, CodecContextDeleter>;
 using FramePtr = std::unique_ptr<AVFrame, FrameDeleter>;
 using PacketPtr = std::unique_ptr<AVPacket, PacketDeleter>;
 using SwrPtr = std::unique_ptr<SwrContext, SwrDeleter>;
+using IoContextPtr = std::unique_ptr<AVIOContext, IoContextDeleter>;
+using AudioFifoPtr = std::unique_ptr<AVAudioFifo, AudioFifoDeleter>;
 
 /// FFmpeg's own sentence for an error code.
 inline QString averrorText(int code)

@@ -7,3 +7,4 @@ int runInfo(const QStringList &args);
 int runRead(const QStringList &args);
 int runPlay(const QStringList &args);
 int runTags(const QStringList &args);
+int runConvert(const QStringList &args);

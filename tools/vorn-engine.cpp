@@ -17,7 +17,9 @@ namespace {
 const char *const kUsage = "usage: vorn-engine info FILE\n"
                            "       vorn-engine read FILE START COUNT OUT\n"
                            "       vorn-engine play FILE SECONDS\n"
-                           "       vorn-engine tags SRC [DST]\n";
+                           "       vorn-engine tags SRC [DST]\n"
+
+                           "       vorn-engine convert SRC DST BEGIN END [options]\n";
 
 } // namespace
 
@@ -26,10 +28,9 @@ int main(int argc, char *argv[])
     QCoreApplication app(argc, argv);
     av_log_set_level(AV_LOG_ERROR);
     const std::map<QString, std::function<int(const QStringList &)>> commands = {
-        {QStringLiteral("info"), runInfo},
-        {QStringLiteral("read"), runRead},
-        {QStringLiteral("play"), runPlay},
-        {QStringLiteral("tags"), runTags},
+        {QStringLiteral("info"), runInfo},       {QStringLiteral("read"), runRead},
+        {QStringLiteral("play"), runPlay},       {QStringLiteral("tags"), runTags},
+        {QStringLiteral("convert"), runConvert},
     };
     QStringList args = app.arguments().mid(1);
     const auto command = args.isEmpty() ? commands.end() : commands.find(args.takeFirst());

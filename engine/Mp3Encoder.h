@@ -1,0 +1,29 @@
+#pragma once
+
+#include "Mp3Settings.h"
+#include "Status.h"
+
+#include <lame.h>
+
+#include <QString>
+
+#include <memory>
+
+namespace engine {
+
+struct LameDeleter
+{
+    void operator()(lame_global_flags *flags) const { lame_close(flags); }
+};
+using LamePtr = std::unique_ptr<lame_global_flags, LameDeleter>;
+
+/// A LAME encoder set up from `settings` for input of `inputRate` and `inputChannels` (1 or
+/// 2; 2 with mono output is downmixed by LAME). The settings are clamped into what LAME and
+/// the MPEG layer III tables allow; LAME resamples to the output rate itself.
+Result<LamePtr> openLameEncoder(const Mp3Settings &settings, int inputRate, int inputChannels);
+
+/// What an encoder set up from `settings` really produces, in the program's words, e.g.
+/// "MP3 44,100 Hz; Joint Stereo; 128 Kbps". Never says "VBR": the window appends that.
+QString describeMp3(const Mp3Settings &settings);
+
+} // namespace engine

@@ -1,0 +1,45 @@
+#pragma once
+
+#include "FfmpegPtr.h"
+#include "FileWriter.h"
+#include "SampleConverter.h"
+#include "WmaProfiles.h"
+
+namespace engine {
+
+/// WMA (FFmpeg's wmav2 encoder) in an ASF file. The muxer writes through our destination
+/// file, and seeks back at the end to complete the header and write the index.
+class WmaWriter : public FileWriter
+{
+public:
+    static Result<std::unique_ptr<AudioWriter>> create(const QString &path, int32_t profile);
+    ~WmaWriter() override;
+
+private:
+    WmaWriter(std::unique_ptr<DestinationFile> file, const WmaProfile &profile);
+    Status start(int rate, int channels) override;
+    Status encode(const float *samples, int frames) override;
+    Status complete() override;
+    Status openEncoder();
+    Status openMuxer();
+    Status sendFrame(AVFrame *frame);
+    /// Takes what the converter made and encodes every whole frame there is.
+    Status queue(const Result<int> &converted);
+    Status encodeWholeFrames();
+    Status ffmpegFailure(int code) const;
+
+    static int writeBytes(void *opaque, uint8_t *data, int size);
+    static int64_t seekTo(void *opaque, int64_t offset, int whence);
+
+    WmaProfile m_profile;
+    std::unique_ptr<SampleConverter> m_converter;
+    CodecContextPtr m_codec;
+    IoContextPtr m_io;
+    OutputFormatContextPtr m_format;
+    FramePtr m_frame;
+    PacketPtr m_packet;
+    AudioFifoPtr m_fifo;
+    int64_t m_nextPts = 0;
+};
+
+} // namespace engine
