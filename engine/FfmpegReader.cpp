@@ -38,7 +38,10 @@ const QString kLandedLate = QStringLiteral("landed late");
 
 } // namespace
 
-FfmpegReader::~FfmpegReader() = default;
+FfmpegReader::~FfmpegReader()
+{
+    av_channel_layout_uninit(&m_swrLayout);
+}
 
 Status FfmpegReader::fail(const QString &what, int code) const
 {
@@ -374,7 +377,19 @@ Result<bool> FfmpegReader::fillPending()
 
 Status FfmpegReader::appendConverted(AVFrame &frame, int64_t skipFront, int64_t keep)
 {
+    // A damaged stream can change its rate, layout or sample format from one frame to the
+    // next (an MP3 frame header is all it takes). Frames at another rate are dropped: they
+    // would not fit the timeline. Another layout or format gets a converter of its own.
+    if (frame.sample_rate != m_rate || frame.ch_layout.nb_channels <= 0)
+        return Status::success();
+    if (m_swr && (frame.format != m_swrFormat ||
+                  av_channel_layout_compare(&frame.ch_layout, &m_swrLayout) != 0))
+        m_swr.reset();
     if (!m_swr) {
+        m_swrFormat = frame.format;
+        av_channel_layout_uninit(&m_swrLayout);
+        if (av_channel_layout_copy(&m_swrLayout, &frame.ch_layout) < 0)
+            return fail(QStringLiteral("Cannot convert the samples of"), AVERROR(ENOMEM));
         AVChannelLayout out;
         av_channel_layout_default(&out, m_channels);
         SwrContext *raw = nullptr;

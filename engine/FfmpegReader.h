@@ -52,6 +52,8 @@ private:
     FormatContextPtr m_format;
     CodecContextPtr m_codec;
     SwrPtr m_swr;
+    int m_swrFormat = -1; ///< what m_swr was made for
+    AVChannelLayout m_swrLayout{};
     FramePtr m_frame;
     PacketPtr m_packet;
     int m_stream = -1;

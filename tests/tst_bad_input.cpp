@@ -94,6 +94,8 @@ void BadInputTest::initTestCase()
     for (int i = 0; i < 4; ++i)
         QVERIFY(fixtures::makeTone(path(QStringLiteral("good.") + QLatin1String(extensions[i])),
                                    3.0, 44100, 2, codecs[i]));
+    QVERIFY(fixtures::makeTone(path(QStringLiteral("mono.mp3")), 1.0, 44100, 1, codecs[0]));
+    QVERIFY(fixtures::makeTone(path(QStringLiteral("22k.mp3")), 1.0, 22050, 2, codecs[0]));
 }
 
 void BadInputTest::engineSurvives_data()
@@ -143,6 +145,15 @@ void BadInputTest::engineSurvives_data()
     QTest::newRow("OGG with a corrupted page") << QStringLiteral("badpage.ogg") << ogg;
     QTest::newRow("WMA with a cut header")
         << QStringLiteral("cuthead.wma") << goodFile(QStringLiteral("wma")).left(2000);
+    // MP3 files joined end to end switch channels or rate mid-stream.
+    auto file = [this](const char *name) {
+        QFile f(path(QString::fromLatin1(name)));
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    };
+    QTest::newRow("stereo then mono .mp3")
+        << QStringLiteral("joined1.mp3") << file("good.mp3") + file("mono.mp3") + file("good.mp3");
+    QTest::newRow("44.1 then 22.05 kHz .mp3")
+        << QStringLiteral("joined2.mp3") << file("good.mp3") + file("22k.mp3");
     QTest::newRow("playlist named .mp3")
         << QStringLiteral("list.mp3") << QByteArray("#EXTM3U\n#EXTINF:1,x\n/etc/passwd\n");
     QTest::newRow("directory named .mp3") << QStringLiteral("folder.mp3") << QByteArray();
