@@ -100,38 +100,6 @@ QVariantMap mutagenFields(const QString &path)
 }
 
 /// ffprobe's format and stream tags, under the seven names.
-QVariantMap ffprobeFields(const QString &path)
-{
-    QProcess process;
-    process.start(QStringLiteral("ffprobe"),
-                  {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-show_entries"),
-                   QStringLiteral("format_tags:stream_tags"), QStringLiteral("-of"),
-                   QStringLiteral("json"), path});
-    process.waitForFinished(20000);
-    const QJsonObject root = QJsonDocument::fromJson(process.readAllStandardOutput()).object();
-    QVariantMap all = root.value(QLatin1String("format"))
-                          .toObject()
-                          .value(QLatin1String("tags"))
-                          .toObject()
-                          .toVariantMap();
-    for (const auto &stream : root.value(QLatin1String("streams")).toArray())
-        all.insert(stream.toObject().value(QLatin1String("tags")).toObject().toVariantMap());
-    QVariantMap fields;
-    for (auto it = all.begin(); it != all.end(); ++it) {
-        QString key = it.key().toLower();
-        if (key == QLatin1String("date") || key == QLatin1String("wm/year"))
-            key = QStringLiteral("year");
-        if (key == QLatin1String("tracknumber"))
-            key = QStringLiteral("track");
-        static const QStringList seven = {QStringLiteral("title"),  QStringLiteral("artist"),
-                                          QStringLiteral("album"),  QStringLiteral("genre"),
-                                          QStringLiteral("year"),   QStringLiteral("track"),
-                                          QStringLiteral("comment")};
-        if (seven.contains(key) && !it.value().toString().isEmpty())
-            fields.insert(key, it.value());
-    }
-    return fields;
-}
 
 QStringList ffmpegTagArgs(const TagValues &v)
 {
@@ -332,7 +300,7 @@ private slots:
         engine::TagLibInformation reader;
         QVERIFY(reader.readInformation(path));
         QCOMPARE(reader.tags(), values);
-        QCOMPARE(ffprobeFields(path), expectedFields(values));
+        QCOMPARE(fixtures::probeTags(path), expectedFields(values));
         QVariantMap byMutagen = mutagenFields(path);
         if (extension == QLatin1String("mp3"))
             QCOMPARE(byMutagen.take(QStringLiteral("id3")).toString(), QStringLiteral("2.3"));
@@ -421,7 +389,7 @@ private slots:
                  QStringLiteral("title=%1\nartist=%2\nalbum=%3\ngenre=17\nyear=1999\ntrack=7\n"
                                 "comment=%4\n")
                      .arg(kSource.title, kSource.artist, kSource.album, kSource.comment));
-        QCOMPARE(ffprobeFields(destination), expectedFields(kSource));
+        QCOMPARE(fixtures::probeTags(destination), expectedFields(kSource));
         QVariantMap byMutagen = mutagenFields(destination);
         byMutagen.remove(QStringLiteral("id3"));
         QCOMPARE(byMutagen, expectedFields(kSource));

@@ -1,5 +1,6 @@
 // The main window over the real engine (the sound server of the test run, or the silent
 // output without one): listening and marking with real timing, and cuts into real files.
+#include "AudioFileObject.h"
 #include "EngineFactory.h"
 #include "FakeDialogs.h"
 #include "Fixtures.h"
@@ -20,10 +21,14 @@ class FormMainTest : public QObject
 private slots:
     void initTestCase();
     void playPauseNudgeAndMark();
+    void cutsIntoEveryFormatWithTags_data();
+    void cutsIntoEveryFormatWithTags();
+    void failedCutSaysWhy();
 
 private:
     QTemporaryDir m_dir;
     QString m_source;
+    QString m_tagged;
 };
 
 void FormMainTest::initTestCase()
@@ -32,6 +37,113 @@ void FormMainTest::initTestCase()
     m_source = m_dir.filePath(QStringLiteral("ten seconds.mp3"));
     QVERIFY(fixtures::makeTone(m_source, 10.0, 44100, 2,
                                {QStringLiteral("-c:a"), QStringLiteral("libmp3lame")}));
+    m_tagged = m_dir.filePath(QStringLiteral("tagged.ogg"));
+    QVERIFY(fixtures::makeTone(
+        m_tagged, 10.0, 44100, 2,
+        {QStringLiteral("-c:a"), QStringLiteral("libvorbis"), QStringLiteral("-metadata"),
+         QStringLiteral("title=Söng"), QStringLiteral("-metadata"), QStringLiteral("artist=Ártist"),
+         QStringLiteral("-metadata"), QStringLiteral("album=Album"), QStringLiteral("-metadata"),
+         QStringLiteral("genre=Rock"), QStringLiteral("-metadata"), QStringLiteral("date=1999"),
+         QStringLiteral("-metadata"), QStringLiteral("tracknumber=7"), QStringLiteral("-metadata"),
+         QStringLiteral("comment=A comment")}));
+}
+
+namespace {
+
+struct Window
+{
+    engine::DefaultEngineFactory factory;
+    FakeDialogs dialogs;
+    settings::OutputSettings output;
+    QSettings stored;
+    settings::SettingsStore store{stored};
+    FormMain window{factory, dialogs, store, output};
+
+    explicit Window(const QString &ini) : stored(ini, QSettings::IniFormat) {}
+    QPushButton *button(const char *name)
+    {
+        return window.findChild<QPushButton *>(QString::fromLatin1(name));
+    }
+    /// Opens `source` and marks Begin and End by releasing the slider at those units.
+    void openAndMark(const QString &source, int32_t begin, int32_t end)
+    {
+        dialogs.openAnswers << source;
+        button("CmdOpen")->click();
+        auto *slider = window.findChild<ZivSlider *>(QStringLiteral("slPosition"));
+        slider->setValue(begin);
+        emit slider->MouseUp(1, 0, 0.0f, 0.0f);
+        button("CmdSelStart")->click();
+        slider->setValue(end);
+        emit slider->MouseUp(1, 0, 0.0f, 0.0f);
+        button("CmdSelStop")->click();
+    }
+};
+
+} // namespace
+
+void FormMainTest::cutsIntoEveryFormatWithTags_data()
+{
+    QTest::addColumn<int>("format");
+    QTest::addColumn<QString>("codec");
+    QTest::newRow("mp3") << 0 << QStringLiteral("mp3");
+    QTest::newRow("wma") << 1 << QStringLiteral("wmav2");
+    QTest::newRow("ogg") << 2 << QStringLiteral("vorbis");
+    QTest::newRow("wav") << 3 << QStringLiteral("pcm_s16le");
+}
+
+void FormMainTest::cutsIntoEveryFormatWithTags()
+{
+    QFETCH(int, format);
+    QFETCH(QString, codec);
+    Window w(m_dir.filePath(QStringLiteral("cut.ini")));
+    QVERIFY(w.window.selectFormat(format));
+    w.openAndMark(m_tagged, 100, 350); // 1 s to 3.5 s of 10 s
+    const QString dest = m_dir.filePath(QStringLiteral("cut %1.%2")
+                                            .arg(QString::fromLatin1(QTest::currentDataTag()),
+                                                 QString::fromLatin1(QTest::currentDataTag())));
+    w.dialogs.saveAnswers << dest;
+    w.button("CmdCut")->click();
+    QCOMPARE(w.dialogs.messages.size(), 1);
+    QCOMPARE(w.dialogs.messages[0].text, QStringLiteral("Saved - ") + dest);
+
+    QCOMPARE(fixtures::probe(dest, QStringLiteral("codec_name")), codec);
+    QCOMPARE(fixtures::probe(dest, QStringLiteral("sample_rate")), QStringLiteral("44100"));
+    QCOMPARE(fixtures::probe(dest, QStringLiteral("channels")), QStringLiteral("2"));
+    engine::AudioFileObject check;
+    QVERIFY(check.openForReading(dest));
+    const int32_t frames = check.length().value();
+    if (format == 1) {
+        QVERIFY(frames >= 2 * 44100 + 22050);
+        QVERIFY(frames < 2 * 44100 + 22050 + 2048);
+    } else {
+        QCOMPARE(frames, 2 * 44100 + 22050);
+    }
+    const QVariantMap tags = fixtures::probeTags(dest);
+    QCOMPARE(tags.value(QStringLiteral("title")).toString(), QStringLiteral("Söng"));
+    QCOMPARE(tags.value(QStringLiteral("artist")).toString(), QStringLiteral("Ártist"));
+    QCOMPARE(tags.value(QStringLiteral("album")).toString(), QStringLiteral("Album"));
+    QCOMPARE(tags.value(QStringLiteral("genre")).toString(), QStringLiteral("Rock"));
+    QCOMPARE(tags.value(QStringLiteral("year")).toString().left(4), QStringLiteral("1999"));
+    QCOMPARE(tags.value(QStringLiteral("track")).toString().section(u'/', 0, 0),
+             QStringLiteral("7"));
+    QCOMPARE(tags.value(QStringLiteral("comment")).toString(), QStringLiteral("A comment"));
+}
+
+// A cut into a folder that cannot take the file says why, and leaves nothing behind.
+void FormMainTest::failedCutSaysWhy()
+{
+    Window w(m_dir.filePath(QStringLiteral("fail.ini")));
+    w.openAndMark(m_source, 100, 300);
+    const QString dest = m_source + QStringLiteral("/inside.mp3");
+    w.dialogs.saveAnswers << dest;
+    w.button("CmdCut")->click();
+    QCOMPARE(w.dialogs.messages.size(), 1);
+    const QStringList lines = w.dialogs.messages[0].text.split(QStringLiteral("\r\n"));
+    QCOMPARE(lines.value(0), QStringLiteral("Error - "));
+    QVERIFY2(lines.value(1).contains(QStringLiteral("Not a directory")),
+             qPrintable(lines.value(1)));
+    QCOMPARE(w.dialogs.messages[0].title, QStringLiteral("Error"));
+    QVERIFY(!w.button("CmdOpen")->isHidden());
 }
 
 void FormMainTest::playPauseNudgeAndMark()

@@ -1,5 +1,8 @@
 #include "Fixtures.h"
 
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QtTest>
 
@@ -90,6 +93,39 @@ Decoded decodeWithFfmpeg(const QString &path)
     decoded.samples.resize(size_t(raw.size()) / sizeof(float));
     std::memcpy(decoded.samples.data(), raw.constData(), decoded.samples.size() * sizeof(float));
     return decoded;
+}
+
+QVariantMap probeTags(const QString &path)
+{
+    QProcess process;
+    process.start(QStringLiteral(FFPROBE_PROGRAM),
+                  {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-show_entries"),
+                   QStringLiteral("format_tags:stream_tags"), QStringLiteral("-of"),
+                   QStringLiteral("json"), path});
+    process.waitForFinished(20000);
+    const QJsonObject root = QJsonDocument::fromJson(process.readAllStandardOutput()).object();
+    QVariantMap all = root.value(QLatin1String("format"))
+                          .toObject()
+                          .value(QLatin1String("tags"))
+                          .toObject()
+                          .toVariantMap();
+    for (const auto &stream : root.value(QLatin1String("streams")).toArray())
+        all.insert(stream.toObject().value(QLatin1String("tags")).toObject().toVariantMap());
+    QVariantMap fields;
+    for (auto it = all.begin(); it != all.end(); ++it) {
+        QString key = it.key().toLower();
+        if (key == QLatin1String("date") || key == QLatin1String("wm/year"))
+            key = QStringLiteral("year");
+        if (key == QLatin1String("tracknumber"))
+            key = QStringLiteral("track");
+        static const QStringList seven = {QStringLiteral("title"),  QStringLiteral("artist"),
+                                          QStringLiteral("album"),  QStringLiteral("genre"),
+                                          QStringLiteral("year"),   QStringLiteral("track"),
+                                          QStringLiteral("comment")};
+        if (seven.contains(key) && !it.value().toString().isEmpty())
+            fields.insert(key, it.value());
+    }
+    return fields;
 }
 
 int runTool(const QStringList &args, QByteArray *out, QByteArray *err)

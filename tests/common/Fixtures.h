@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
+#include <QVariantMap>
 
 #include <vector>
 
@@ -26,6 +27,9 @@ bool makeTone(const QString &path, double seconds, int rate, int channels,
 Decoded decodeWithFfmpeg(const QString &path);
 /// One value of `ffprobe -show_entries stream=KEY` for the first audio stream.
 QString probe(const QString &path, const QString &key);
+/// The seven tags as ffprobe reads them (format and stream tags; "date" as "year",
+/// "tracknumber" as "track"), empty ones left out.
+QVariantMap probeTags(const QString &path);
 /// Runs the vorn-engine tool built with the suite; returns its exit code.
 int runTool(const QStringList &args, QByteArray *out = nullptr, QByteArray *err = nullptr);
 
