@@ -2,6 +2,8 @@
 // settings named on the command line.
 #include "Commands.h"
 
+#include "ConvertJob.h"
+
 #include "AudioFileObject.h"
 
 #include <QFileInfo>
@@ -142,35 +144,11 @@ int runConvert(const QStringList &args)
         return fail(s.description());
     if (engine::Status s = options.apply(writer, args[1]); !s)
         return fail(s.description());
-    if (engine::Status s = reader.openForReading(args[0]); !s)
-        return fail(s.description());
-    const int32_t rate = reader.sampleRate().value();
-    const int32_t channels = reader.channelCount().value();
-    if (engine::Status s = writer.createForWriting(args[1]); !s)
-        return fail(s.description());
-    auto failed = [&writer](const engine::Status &s) {
-        writer.discard();
-        return fail(s.description());
-    };
-    if (engine::Status s = writer.setInputFormat(rate, channels); !s)
-        return failed(s);
-    auto reached = reader.seek(begin);
-    if (!reached)
-        return failed(reached.status());
-
-    // One-second blocks, as the window's cut uses.
-    engine::SampleBlock block;
-    for (int32_t position = reached.value(); position < end;) {
-        if (engine::Status s = reader.readBlock(std::min(rate, end - position), block); !s)
-            return failed(s);
-        if (block.empty())
-            break;
-        if (engine::Status s = writer.writeBlock(block); !s)
-            return failed(s);
-        position += int32_t(block.size()) / channels;
-    }
-    if (engine::Status s = writer.close(); !s)
-        return fail(s.description());
+    // The same job the window runs for its Cut command.
+    const engine::Status outcome =
+        cutting::ConvertRange(reader, writer, args[0], args[1], {double(begin), double(end)}, {});
+    if (!outcome)
+        return fail(outcome.description());
     QTextStream(stdout) << writer.formatDescription().value() << '\n';
     return 0;
 }
