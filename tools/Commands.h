@@ -5,6 +5,7 @@
 /// Each command takes its own arguments (after the command name) and returns the exit code.
 int runInfo(const QStringList &args);
 int runRead(const QStringList &args);
+int runSeeks(const QStringList &args);
 int runPlay(const QStringList &args);
 int runTags(const QStringList &args);
 int runConvert(const QStringList &args);

@@ -3,7 +3,9 @@
 #include "AudioFileObject.h"
 #include "EngineFactory.h"
 
+#include <QElapsedTimer>
 #include <QFile>
+#include <QRandomGenerator>
 #include <QTextStream>
 
 namespace {
@@ -68,4 +70,32 @@ int runRead(const QStringList &args)
         left -= static_cast<qint64>(block.size()) / channels;
     }
     return out.flush() ? 0 : failWith(out.errorString());
+}
+
+int runSeeks(const QStringList &args)
+{
+    bool countOk = false;
+    const int count = args.value(1).toInt(&countOk);
+    if (args.size() != 2 || !countOk || count <= 0)
+        return failWith(QStringLiteral("usage: vorn-engine seeks FILE COUNT"));
+    engine::AudioFileObject file;
+    if (engine::Status s = file.openForReading(args[0]); !s)
+        return failWith(s.description());
+    const int32_t length = file.length().value();
+    // Fixed seed: the same positions in every run, spread over the whole file.
+    QRandomGenerator positions(20261208);
+    QTextStream out(stdout);
+    engine::SampleBlock block;
+    for (int i = 0; i < count; ++i) {
+        const int32_t position = int32_t(positions.bounded(std::max(length, 1)));
+        QElapsedTimer timer;
+        timer.start();
+        if (auto reached = file.seek(position); !reached)
+            return failWith(reached.description());
+        if (engine::Status s = file.readBlock(file.sampleRate().value() / 5, block); !s)
+            return failWith(s.description());
+        out << "seek frame=" << position
+            << " ms=" << QString::number(timer.nsecsElapsed() / 1e6, 'f', 2) << '\n';
+    }
+    return 0;
 }

@@ -16,6 +16,7 @@ namespace {
 
 const char *const kUsage = "usage: vorn-engine info FILE\n"
                            "       vorn-engine read FILE START COUNT OUT\n"
+                           "       vorn-engine seeks FILE COUNT\n"
                            "       vorn-engine play FILE SECONDS\n"
                            "       vorn-engine tags SRC [DST]\n"
 
@@ -30,7 +31,7 @@ int main(int argc, char *argv[])
     const std::map<QString, std::function<int(const QStringList &)>> commands = {
         {QStringLiteral("info"), runInfo},       {QStringLiteral("read"), runRead},
         {QStringLiteral("play"), runPlay},       {QStringLiteral("tags"), runTags},
-        {QStringLiteral("convert"), runConvert},
+        {QStringLiteral("convert"), runConvert}, {QStringLiteral("seeks"), runSeeks},
     };
     QStringList args = app.arguments().mid(1);
     const auto command = args.isEmpty() ? commands.end() : commands.find(args.takeFirst());
