@@ -115,6 +115,9 @@ private:
     void setCaption(class QPushButton *button, const QString &caption);
     void enableSelectionButtons(bool enable);
     void showSoundDevicePanel();
+    /// Sets the player to the open source's format, the block size for 200 ms, and starts
+    /// output; the first failure is the answer.
+    engine::Status startPlayerRun();
     void setBusy(bool busy);
     engine::Status runJob();
     void copyTags();

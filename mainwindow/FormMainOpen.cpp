@@ -115,17 +115,7 @@ void FormMain::onCmdOpenClick()
     if (total.value() == 0)
         return reportOpenFailure(tr("the file holds no audio."));
 
-    const auto rate = AudioFile->sampleRate();
-    const auto channels = AudioFile->channelCount();
-    if (!rate || !channels)
-        return reportOpenFailure(!rate ? rate.description() : channels.description());
-    if (engine::Status s = AudioPlayer->setPlayerFormat(rate.value(), channels.value()); !s)
-        return reportOpenFailure(s.description());
-    const auto block = AudioPlayer->blockSizeForMilliseconds(200);
-    if (!block)
-        return reportOpenFailure(block.description());
-    blockSamples = block.value();
-    if (engine::Status s = AudioPlayer->startOutput(); !s)
+    if (engine::Status s = startPlayerRun(); !s)
         return reportOpenFailure(s.description());
     if (AudioPlayer->outputStatus() < 0)
         return reportOpenFailure(tr("no sound output could be started."));

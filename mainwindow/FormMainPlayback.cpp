@@ -35,6 +35,21 @@ double FormMain::sourceLength() const
     return AudioFile ? AudioFile->length().valueOr(0) : 0;
 }
 
+engine::Status FormMain::startPlayerRun()
+{
+    const auto rate = AudioFile->sampleRate();
+    const auto channels = AudioFile->channelCount();
+    if (!rate || !channels)
+        return !rate ? rate.status() : channels.status();
+    if (engine::Status s = AudioPlayer->setPlayerFormat(rate.value(), channels.value()); !s)
+        return s;
+    const auto block = AudioPlayer->blockSizeForMilliseconds(200);
+    if (!block)
+        return block.status();
+    blockSamples = block.value();
+    return AudioPlayer->startOutput();
+}
+
 void FormMain::FeedBlock()
 {
     if (flgOpen != kTrue || !AudioFile || !AudioPlayer)
@@ -156,17 +171,7 @@ void FormMain::onCmdPreviewClick()
         return fail(total.description());
     if (total.value() == 0)
         return;
-    const auto rate = AudioFile->sampleRate();
-    const auto channels = AudioFile->channelCount();
-    if (!rate || !channels)
-        return fail(!rate ? rate.description() : channels.description());
-    if (engine::Status s = AudioPlayer->setPlayerFormat(rate.value(), channels.value()); !s)
-        return fail(s.description());
-    const auto block = AudioPlayer->blockSizeForMilliseconds(200);
-    if (!block)
-        return fail(block.description());
-    blockSamples = block.value();
-    if (engine::Status s = AudioPlayer->startOutput(); !s)
+    if (engine::Status s = startPlayerRun(); !s)
         return fail(s.description());
     if (AudioPlayer->outputStatus() < 0) {
         AudioFile->close();

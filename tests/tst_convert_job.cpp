@@ -35,9 +35,9 @@ qint64 oggdecFrames(const QString &path, int channels)
 {
     const QString raw = path + QStringLiteral(".raw");
     QProcess oggdec;
-    oggdec.start(QStringLiteral("oggdec"), {QStringLiteral("-Q"), QStringLiteral("-R"),
-                                            QStringLiteral("-b"), QStringLiteral("16"),
-                                            QStringLiteral("-o"), raw, path});
+    oggdec.start(QStringLiteral("oggdec"),
+                 {QStringLiteral("-Q"), QStringLiteral("-R"), QStringLiteral("-b"),
+                  QStringLiteral("16"), QStringLiteral("-o"), raw, path});
     if (!oggdec.waitForFinished(60000) || oggdec.exitCode() != 0)
         return -1;
     const qint64 frames = QFileInfo(raw).size() / (2 * channels);

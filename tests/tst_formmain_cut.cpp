@@ -1,16 +1,10 @@
 // The Cut command in the window, with fake engine objects: the proposed names, the busy
 // state, Cancel, the outcome messages and when tags are copied.
-#include "FakeDialogs.h"
-#include "FakeEngine.h"
-#include "FormMain.h"
-#include "SettingsStore.h"
-#include "ZivSlider.h"
+#include "WindowHarness.h"
 
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
-#include <QPushButton>
-#include <QSettings>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -18,24 +12,12 @@ namespace {
 
 constexpr int32_t kRate = 44100;
 
-struct Harness
+struct Harness : WindowHarness
 {
-    fakes::FakeEngineFactory factory;
-    FakeDialogs dialogs;
-    settings::OutputSettings output;
-    QSettings stored;
-    settings::SettingsStore store{stored};
-    std::unique_ptr<FormMain> window;
-
-    explicit Harness(const QString &ini) : stored(ini, QSettings::IniFormat)
+    explicit Harness(const QString &ini) : WindowHarness(ini)
     {
-        window = std::make_unique<FormMain>(factory, dialogs, store, output);
         for (fakes::FakeAudioFile *file : factory.files)
             file->frames = 20 * kRate;
-    }
-    QPushButton *button(const char *name) const
-    {
-        return window->findChild<QPushButton *>(QString::fromLatin1(name));
     }
     void openAndSelect(const QString &path, double beginSeconds, double endSeconds)
     {

@@ -1,14 +1,8 @@
 // Opening, playback, preview, positioning and selection in the main window, driven through
 // its controls and the fake player's events.
-#include "FakeDialogs.h"
-#include "FakeEngine.h"
-#include "FormMain.h"
-#include "SettingsStore.h"
-#include "ZivSlider.h"
+#include "WindowHarness.h"
 
 #include <QLabel>
-#include <QPushButton>
-#include <QSettings>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -16,34 +10,13 @@ namespace {
 
 constexpr int32_t kRate = 44100;
 
-struct Harness
+struct Harness : WindowHarness
 {
-    fakes::FakeEngineFactory factory;
-    FakeDialogs dialogs;
-    settings::OutputSettings output;
-    QSettings stored;
-    settings::SettingsStore store{stored};
-    std::unique_ptr<FormMain> window;
-
-    explicit Harness(const QString &ini) : stored(ini, QSettings::IniFormat)
-    {
-        window = std::make_unique<FormMain>(factory, dialogs, store, output);
-    }
-    fakes::FakeAudioFile &audioFile() const { return *factory.files.at(2); }
-    fakes::FakePlayer &player() const { return *factory.player; }
-    QPushButton *button(const char *name) const
-    {
-        return window->findChild<QPushButton *>(QString::fromLatin1(name));
-    }
-    ZivSlider *slider() const
-    {
-        return window->findChild<ZivSlider *>(QStringLiteral("slPosition"));
-    }
+    using WindowHarness::WindowHarness;
     QString label(const char *name) const
     {
         return window->findChild<QLabel *>(QString::fromLatin1(name))->text();
     }
-    QString panel(int n) const { return window->ui().panel(n); }
     // The player's events reach the window queued, as from the player's thread.
     void timer(int32_t samples)
     {

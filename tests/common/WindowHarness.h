@@ -1,0 +1,39 @@
+#pragma once
+
+#include "FakeDialogs.h"
+#include "FakeEngine.h"
+#include "FormMain.h"
+#include "SettingsStore.h"
+#include "ZivSlider.h"
+
+#include <QPushButton>
+#include <QSettings>
+
+#include <memory>
+
+/// A main window over fake engine objects, answered dialogs and a scratch settings file.
+struct WindowHarness
+{
+    fakes::FakeEngineFactory factory;
+    FakeDialogs dialogs;
+    settings::OutputSettings output;
+    QSettings stored;
+    settings::SettingsStore store{stored};
+    std::unique_ptr<FormMain> window;
+
+    explicit WindowHarness(const QString &iniFile) : stored(iniFile, QSettings::IniFormat)
+    {
+        window = std::make_unique<FormMain>(factory, dialogs, store, output);
+    }
+    QPushButton *button(const char *name) const
+    {
+        return window->findChild<QPushButton *>(QString::fromLatin1(name));
+    }
+    ZivSlider *slider() const
+    {
+        return window->findChild<ZivSlider *>(QStringLiteral("slPosition"));
+    }
+    QString panel(int number) const { return window->ui().panel(number); }
+    fakes::FakeAudioFile &audioFile() const { return *factory.files.at(2); }
+    fakes::FakePlayer &player() const { return *factory.player; }
+};
