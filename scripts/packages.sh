@@ -12,7 +12,7 @@ BUILD_PACKAGES=(
 # server with a null sink, independent tag and audio readers, and a virtual display.
 TEST_PACKAGES=(
   ffmpeg pulseaudio pulseaudio-utils python3-mutagen python3-numpy mpg123 vorbis-tools sox
-  xvfb xauth imagemagick desktop-file-utils strace
+  xvfb xauth imagemagick desktop-file-utils strace xdotool
 )
 
 # Installs the named packages that are not installed yet; no apt call when all are there.

@@ -2,7 +2,6 @@
 
 #include <QEvent>
 #include <QFont>
-#include <QPainter>
 
 namespace {
 
@@ -40,6 +39,9 @@ ZivSlider::ZivSlider(QWidget *parent) : QWidget(parent)
 {
     setFont(ambientFont(*this));
     setFocusPolicy(Qt::StrongFocus);
+    // Moves without a button held are events too.
+    setMouseTracking(true);
+    applyHeightAndGeometry();
 }
 
 QColor ZivSlider::toColor(OleColor color) const
@@ -96,7 +98,7 @@ void ZivSlider::setValue(int32_t New_Value)
         New_Value = m_min;
     m_value = New_Value;
     emit propertyChanged(QStringLiteral("Value"));
-    paintNow(false);
+    paintNow();
 }
 
 void ZivSlider::setMin(int32_t New_Min)
@@ -139,29 +141,15 @@ void ZivSlider::setSelStart(int32_t New_SelStart)
 {
     m_selStart = New_SelStart;
     emit propertyChanged(QStringLiteral("SelStart"));
-    paintNow(true);
+    // The marks reach below the track picture; a full paint also clears their old place.
+    paintNow();
 }
 
 void ZivSlider::setSelLength(int32_t New_SelLength)
 {
     m_selLength = New_SelLength;
     emit propertyChanged(QStringLiteral("SelLength"));
-    paintNow(true);
-}
-
-void ZivSlider::paintNow(bool clearFirst)
-{
-    m_clearBeforePaint = m_clearBeforePaint || clearFirst;
-    repaint();
-}
-
-void ZivSlider::paintEvent(QPaintEvent *)
-{
-    QPainter painter(this);
-    if (m_backStyle == 1 || m_clearBeforePaint)
-        painter.fillRect(rect(), toColor(m_backColor));
-    m_clearBeforePaint = false;
-    emit Paint();
+    paintNow();
 }
 
 namespace {

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "SliderBitmaps.h"
+#include "SliderGeometry.h"
+
 #include <QList>
 #include <QString>
 #include <QVariant>
@@ -14,6 +17,10 @@ using PropertyBag = QList<std::pair<QString, QVariant>>;
 /// The program's position slider: a track from 0 to Max, a thumb, tick marks and a selection
 /// band. Setters never raise an event; a host hears of user changes from Click, KeyDown/KeyUp
 /// and the mouse events, and reads Value then.
+///
+/// Its height is fixed at 510 twips; the width is free. Event coordinates are twips inside the
+/// control (15 per pixel at 96 dpi), buttons 1 left, 2 right, 4 middle, shift states 1 Shift,
+/// 2 Ctrl, 4 Alt, key codes 33 to 40 for Page Up, Page Down, End, Home and the arrows.
 class ZivSlider : public QWidget
 {
     Q_OBJECT
@@ -66,6 +73,17 @@ public:
     /// The colour an OLE colour stands for, system colours from the widget's palette.
     QColor toColor(OleColor color) const;
 
+    /// Half the thumb's width, twips: where the value scale begins.
+    int32_t halfThumb() const { return m_geometry.halfThumb; }
+    /// The length of the value scale, twips: the width less the thumb's.
+    int32_t trackWidth() const { return m_geometry.trackWidth; }
+    /// The thumb's left edge as last painted, twips.
+    int32_t thumbLeft() const { return m_thumbLeft; }
+    /// Twips per device-independent pixel on this control's screen.
+    double twipsPerPixel() const;
+
+    QSize sizeHint() const override;
+
 signals:
     void propertyChanged(const QString &name);
 
@@ -83,11 +101,29 @@ signals:
 protected:
     void changeEvent(QEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseDoubleClickEvent(QMouseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    void keyReleaseEvent(QKeyEvent *event) override;
 
-    /// Paints now, clearing the surface to BackColor first when asked.
-    void paintNow(bool clearFirst);
+    /// Paints the whole control at once (when it is visible).
+    void paintNow();
 
 private:
+    // The handlers in the units of the events they raise.
+    void onMouseDown(int16_t button, int16_t shift, float x, float y);
+    void onMouseMove(int16_t button, int16_t shift, float x, float y);
+    void onMouseUp(int16_t button, int16_t shift, float x, float y);
+    void onClick();
+    void onKeyDown(int16_t keyCode, int16_t shift);
+
+    void applyHeightAndGeometry();
+    QPointF toTwips(const QPointF &pixels) const;
+    const SliderBitmaps &bitmapsFor(double devicePixelRatio);
+
     OleColor m_backColor = kDefaultBackColor;
     OleColor m_foreColor = kDefaultForeColor;
     int16_t m_backStyle = 1;
@@ -102,5 +138,11 @@ private:
     int32_t m_tickNumber = 10;
     int32_t m_selStart = 0;
     int32_t m_selLength = 0;
-    bool m_clearBeforePaint = false;
+
+    slider::Geometry m_geometry;
+    int32_t m_thumbLeft = 0;
+    bool m_mouseDown = false;
+    bool m_leftPressed = false; // a left press began on the control; its release may click
+    int32_t m_lastClickX = 0;
+    SliderBitmaps m_bitmaps;
 };
