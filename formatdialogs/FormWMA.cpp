@@ -43,6 +43,7 @@ FormWMA::FormWMA(engine::AudioFile &writer, settings::OutputSettings &output, QW
     column->addWidget(Option1);
     column->addWidget(Option2);
     column->addWidget(Option3);
+    column->addSpacing(twips(this, 120));
     auto *buttons = new QHBoxLayout;
     addOkCancel(this, buttons, CmdOK, CmdCancel);
     column->addLayout(buttons);
