@@ -2,6 +2,10 @@
 
 #include "Dialogs.h"
 #include "FormAbout.h"
+#include "FormMp3.h"
+#include "FormOGG.h"
+#include "FormWAV.h"
+#include "FormWMA.h"
 #include "HelpWindow.h"
 #include "OutputSummary.h"
 #include "ProgramFiles.h"
@@ -152,7 +156,41 @@ void FormMain::onCmdSetClick()
     FormatChoice();
 }
 
-void FormMain::showFormatDialog(int) {}
+void FormMain::showFormatDialog(int formatIndex)
+{
+    if (!FileW)
+        return;
+    switch (formatIndex) {
+    case cutting::Mp3:
+        if (MP3Lame) {
+            FormMp3 dialog(*MP3Lame, *FileW, m_output, this);
+            dialog.exec();
+        }
+        break;
+    case cutting::Wma: {
+        FormWMA dialog(*FileW, m_output, this);
+        dialog.exec();
+        break;
+    }
+    case cutting::Ogg: {
+        FormOGG dialog(
+            *FileW, m_output,
+            [this](QWidget *parent, const QString &text, const QString &title) {
+                m_dialogs.message(parent, text, title, Dialogs::Icon::Critical);
+            },
+            this);
+        dialog.exec();
+        break;
+    }
+    case cutting::Wav: {
+        FormWAV dialog(*FileW, m_output, this);
+        dialog.exec();
+        break;
+    }
+    default:
+        break;
+    }
+}
 
 void FormMain::setCaption(QPushButton *button, const QString &caption)
 {

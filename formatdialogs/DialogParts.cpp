@@ -1,0 +1,122 @@
+#include "DialogParts.h"
+
+#include <QBoxLayout>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDialog>
+#include <QGroupBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QRadioButton>
+
+#include <array>
+
+namespace formatdialogs {
+
+namespace {
+
+constexpr std::array<int32_t, 15> kBitrates = {8,   16,  24,  32,  48,  56,  64, 96,
+                                               112, 128, 160, 192, 224, 256, 320};
+
+template <typename T> T *named(QWidget *parent, const char *name)
+{
+    auto *widget = new T(parent);
+    widget->setObjectName(QString::fromLatin1(name));
+    return widget;
+}
+
+} // namespace
+
+void setUpDialog(QDialog *dialog, const char *name, const QString &title)
+{
+    dialog->setObjectName(QString::fromLatin1(name));
+    dialog->setWindowTitle(title);
+    dialog->setModal(true);
+    QFont font(QStringLiteral("Tahoma"));
+    font.setPointSize(8);
+    dialog->setFont(font);
+}
+
+QLabel *label(QWidget *parent, const char *name, const QString &caption)
+{
+    auto *l = named<QLabel>(parent, name);
+    l->setText(caption);
+    return l;
+}
+
+QGroupBox *frame(QWidget *parent, const char *name, const QString &title)
+{
+    auto *f = named<QGroupBox>(parent, name);
+    f->setTitle(title);
+    return f;
+}
+
+QComboBox *pickList(QWidget *parent, const char *name, const QStringList &items)
+{
+    auto *list = named<QComboBox>(parent, name);
+    list->addItems(items);
+    list->setCurrentIndex(-1);
+    return list;
+}
+
+QComboBox *editableList(QWidget *parent, const char *name, const QStringList &items)
+{
+    QComboBox *list = pickList(parent, name, items);
+    list->setEditable(true);
+    // What the user types is a value, not a new suggestion.
+    list->setInsertPolicy(QComboBox::NoInsert);
+    list->setCurrentIndex(-1);
+    list->setEditText(QString());
+    return list;
+}
+
+QCheckBox *checkBox(QWidget *parent, const char *name, const QString &caption)
+{
+    auto *box = named<QCheckBox>(parent, name);
+    box->setText(caption);
+    return box;
+}
+
+QRadioButton *optionButton(QWidget *parent, const char *name, const QString &caption)
+{
+    auto *button = named<QRadioButton>(parent, name);
+    button->setText(caption);
+    return button;
+}
+
+void addOkCancel(QDialog *dialog, QBoxLayout *row, QPushButton *&ok, QPushButton *&cancel)
+{
+    ok = named<QPushButton>(dialog, "CmdOK");
+    ok->setText(QObject::tr("OK"));
+    ok->setDefault(true);
+    cancel = named<QPushButton>(dialog, "CmdCancel");
+    cancel->setText(QObject::tr("Cancel"));
+    // QDialog answers Esc and the window's close button with reject(), as Cancel does.
+    QObject::connect(cancel, &QPushButton::clicked, dialog, &QDialog::reject);
+    row->addStretch();
+    row->addWidget(ok);
+    row->addWidget(cancel);
+}
+
+int twips(const QWidget *widget, int twips)
+{
+    return qRound(twips * widget->logicalDpiX() / 1440.0);
+}
+
+QStringList bitrateItems()
+{
+    QStringList items;
+    for (int32_t kbps : kBitrates)
+        items.append(QString::number(kbps));
+    return items;
+}
+
+int bitrateIndex(int32_t kbps)
+{
+    for (size_t i = 1; i < kBitrates.size(); ++i)
+        if (kBitrates[i] == kbps)
+            return int(i);
+    return 0;
+}
+
+} // namespace formatdialogs

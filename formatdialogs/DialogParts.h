@@ -1,0 +1,60 @@
+#pragma once
+
+#include "TextNumbers.h"
+
+#include <QLocale>
+#include <QString>
+#include <QStringList>
+
+#include <cstdint>
+#include <optional>
+
+class QBoxLayout;
+class QCheckBox;
+class QComboBox;
+class QDialog;
+class QGroupBox;
+class QLabel;
+class QPushButton;
+class QRadioButton;
+class QWidget;
+
+/// Pieces the four option dialogs share: named controls, the bit-rate list, the OK/Cancel
+/// row and the conversion of typed numbers.
+namespace formatdialogs {
+
+/// The dialogs' own font and modality; the title is the caption the window bar shows.
+void setUpDialog(QDialog *dialog, const char *name, const QString &title);
+
+QLabel *label(QWidget *parent, const char *name, const QString &caption);
+QGroupBox *frame(QWidget *parent, const char *name, const QString &title);
+/// A drop-down the user can only pick from, starting with nothing selected.
+QComboBox *pickList(QWidget *parent, const char *name, const QStringList &items);
+/// A drop-down with a list of suggestions that also takes free text, starting empty.
+QComboBox *editableList(QWidget *parent, const char *name, const QStringList &items);
+QCheckBox *checkBox(QWidget *parent, const char *name, const QString &caption);
+QRadioButton *optionButton(QWidget *parent, const char *name, const QString &caption);
+/// Adds "OK" (the default button) and "Cancel" at the right of `row`; Esc cancels too.
+void addOkCancel(QDialog *dialog, QBoxLayout *row, QPushButton *&ok, QPushButton *&cancel);
+
+/// Pixels for a length in twips (1/1440 inch) at the widget's logical resolution.
+int twips(const QWidget *widget, int twips);
+
+/// The bit rates (kbit/s) the MP3 and OGG lists offer, in list order.
+QStringList bitrateItems();
+/// The list index that shows `kbps`; a rate the list does not hold shows as its first entry.
+int bitrateIndex(int32_t kbps);
+
+/// A typed number as a whole number of type T: the locale's number format, a fraction
+/// rounded half to even. Nothing for empty or non-numeric text or a value outside T.
+template <typename T>
+std::optional<T> localeInteger(const QString &text, const QLocale &locale = QLocale())
+{
+    bool ok = false;
+    const double value = locale.toDouble(text.trimmed(), &ok);
+    if (!ok)
+        return std::nullopt;
+    return settings::roundedInto<T>(value);
+}
+
+} // namespace formatdialogs
