@@ -9,6 +9,8 @@
 #include "TimeText.h"
 #include "ZivSlider.h"
 
+#include <QDir>
+#include <QFile>
 #include <QPushButton>
 #include <QSettings>
 #include <QTemporaryDir>
@@ -24,6 +26,7 @@ private slots:
     void cutsIntoEveryFormatWithTags_data();
     void cutsIntoEveryFormatWithTags();
     void failedCutSaysWhy();
+    void badFilesOpenCleanlyOrSayWhy();
 
 private:
     QTemporaryDir m_dir;
@@ -208,6 +211,47 @@ void FormMainTest::playPauseNudgeAndMark()
     QTRY_COMPARE_WITH_TIMEOUT(button("CmdPreview")->text(), QStringLiteral("Preview"), 8000);
     QVERIFY(window.currentSample >= window.selEndSample);
     QVERIFY(window.currentSample < window.selEndSample + 44100 / 5);
+}
+
+// Files that cannot be played, through the window's own open path: each either opens or
+// gives one "Cannot open" box and a reset window, never a half-enabled one.
+void FormMainTest::badFilesOpenCleanlyOrSayWhy()
+{
+    QFile good(m_source);
+    QVERIFY(good.open(QIODevice::ReadOnly));
+    const QByteArray mp3 = good.readAll();
+    const QList<std::pair<QString, QByteArray>> files = {
+        {QStringLiteral("empty.mp3"), QByteArray("")},
+        {QStringLiteral("random.wav"), QByteArray(30000, '\x5a')},
+        {QStringLiteral("truncated.mp3"), mp3.left(mp3.size() / 3)},
+        {QStringLiteral("header.mp3"), mp3.left(200)},
+        {QStringLiteral("list.mp3"), QByteArray("#EXTM3U\n#EXTINF:1,x\n/etc/passwd\n")},
+        {QStringLiteral("folder.ogg"), QByteArray()},
+    };
+    for (const auto &[name, content] : files) {
+        const QString path = m_dir.filePath(name);
+        if (content.isNull()) {
+            QVERIFY(QDir().mkpath(path));
+        } else {
+            QFile f(path);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write(content);
+        }
+        Window w(m_dir.filePath(QStringLiteral("bad.ini")));
+        w.dialogs.openAnswers << path;
+        w.button("CmdOpen")->click();
+        const bool opened = w.window.flgOpen == settings::kTrue;
+        if (opened) {
+            QVERIFY2(w.dialogs.messages.isEmpty(), qPrintable(name));
+            QVERIFY(w.button("CmdPausePlay")->isEnabled());
+            continue;
+        }
+        QCOMPARE(w.dialogs.messages.size(), 1);
+        QVERIFY2(w.dialogs.messages[0].text.startsWith(QStringLiteral("Cannot open '") + name),
+                 qPrintable(w.dialogs.messages[0].text));
+        QVERIFY2(!w.button("CmdPausePlay")->isEnabled(), qPrintable(name));
+        QVERIFY(!w.window.findChild<ZivSlider *>(QStringLiteral("slPosition"))->isEnabled());
+    }
 }
 
 QTEST_MAIN(FormMainTest)
