@@ -11,7 +11,7 @@ BUILD_PACKAGES=(
 # Only the tests need these: an independent encoder/decoder for fixtures and checks, a sound
 # server with a null sink, independent tag and audio readers, and a virtual display.
 TEST_PACKAGES=(
-  ffmpeg pulseaudio pulseaudio-utils python3-mutagen python3-numpy mpg123 vorbis-tools sox
+  ffmpeg pulseaudio pulseaudio-utils python3-mutagen mpg123 vorbis-tools sox
   xvfb xauth imagemagick desktop-file-utils strace xdotool
 )
 
