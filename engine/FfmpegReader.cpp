@@ -328,7 +328,8 @@ Result<bool> FfmpegReader::decodeFrame()
     }
 }
 
-Result<bool> FfmpegReader::fillPending()
+Result<bool> FfmpegReader::fillPending(SampleBlock *direct, int64_t directFrames,
+                                       int64_t *directDone)
 {
     for (;;) {
         auto got = decodeFrame();
@@ -369,13 +370,15 @@ Result<bool> FfmpegReader::fillPending()
         const int64_t keep = std::min(count - skipFront, m_length - (start + skipFront));
         if (keep <= 0)
             return false;
-        if (Status s = appendConverted(*m_frame, skipFront, keep); !s)
+        if (Status s = appendConverted(*m_frame, skipFront, keep, direct, directFrames, directDone);
+            !s)
             return s;
         return true;
     }
 }
 
-Status FfmpegReader::appendConverted(AVFrame &frame, int64_t skipFront, int64_t keep)
+Status FfmpegReader::appendConverted(AVFrame &frame, int64_t skipFront, int64_t keep,
+                                     SampleBlock *direct, int64_t directFrames, int64_t *directDone)
 {
     // A damaged stream can change its rate, layout or sample format from one frame to the
     // next (an MP3 frame header is all it takes). Frames at another rate are dropped: they
@@ -402,8 +405,12 @@ Status FfmpegReader::appendConverted(AVFrame &frame, int64_t skipFront, int64_t 
         if (rc < 0)
             return fail(QStringLiteral("Cannot convert the samples of"), rc);
     }
-    SampleBlock converted(static_cast<size_t>(frame.nb_samples) * m_channels);
-    auto *out = reinterpret_cast<uint8_t *>(converted.data());
+    // The converted frame goes straight into the caller's block as far as it is wanted, the
+    // rest into the pending buffer: every sample is copied once on its way out.
+    const size_t needed = static_cast<size_t>(frame.nb_samples) * m_channels;
+    if (m_converted.size() < needed)
+        m_converted.resize(needed);
+    auto *out = reinterpret_cast<uint8_t *>(m_converted.data());
     const int done =
         swr_convert(m_swr.get(), &out, frame.nb_samples,
                     const_cast<const uint8_t **>(frame.extended_data), frame.nb_samples);
@@ -412,11 +419,20 @@ Status FfmpegReader::appendConverted(AVFrame &frame, int64_t skipFront, int64_t 
     keep = std::min<int64_t>(keep, done - skipFront);
     if (keep <= 0)
         return Status::success();
+    auto first = m_converted.begin() + skipFront * m_channels;
+    if (direct) {
+        const int64_t now = std::min(keep, directFrames);
+        direct->insert(direct->end(), first, first + now * m_channels);
+        *directDone = now;
+        first += now * m_channels;
+        keep -= now;
+    }
+    if (keep <= 0)
+        return Status::success();
     if (m_pendingOffset > 0) {
         m_pending.erase(m_pending.begin(), m_pending.begin() + m_pendingOffset);
         m_pendingOffset = 0;
     }
-    const auto first = converted.begin() + skipFront * m_channels;
     m_pending.insert(m_pending.end(), first, first + keep * m_channels);
     return Status::success();
 }
@@ -452,11 +468,14 @@ Status FfmpegReader::read(int64_t frames, SampleBlock &block)
         const int64_t available =
             static_cast<int64_t>(m_pending.size() - m_pendingOffset) / m_channels;
         if (available == 0) {
-            auto filled = fillPending();
+            int64_t direct = 0;
+            auto filled = fillPending(&block, frames, &direct);
             if (!filled)
                 return filled.status();
             if (!filled.value())
                 break;
+            m_position += direct;
+            frames -= direct;
             continue;
         }
         const int64_t take = std::min(available, frames);

@@ -41,8 +41,12 @@ private:
     Result<bool> decodeFrame();
     /// Decodes until m_pending holds frames from m_position on. Fails with kLandedLate when the
     /// decoder's first frame already lies past m_position.
-    Result<bool> fillPending();
-    Status appendConverted(AVFrame &frame, int64_t skipFront, int64_t keep);
+    /// With `direct`, up to `directFrames` of the first frame go into it (`directDone` says
+    /// how many) and only the rest is kept pending.
+    Result<bool> fillPending(SampleBlock *direct = nullptr, int64_t directFrames = 0,
+                             int64_t *directDone = nullptr);
+    Status appendConverted(AVFrame &frame, int64_t skipFront, int64_t keep, SampleBlock *direct,
+                           int64_t directFrames, int64_t *directDone);
     /// The sequential-timeline position of the frame just decoded, from its timestamp.
     int64_t timelinePosition(const AVFrame &frame) const;
     bool fromLandingPacket(const AVFrame &frame);
@@ -72,6 +76,7 @@ private:
 
     // Decoded frames not yet handed out, and the position of their first frame.
     SampleBlock m_pending;
+    SampleBlock m_converted; ///< the converter's output, reused from frame to frame
     size_t m_pendingOffset = 0;
     int64_t m_position = 0;
     /// While true, frames are placed by their own timestamps and dropped before m_position.
