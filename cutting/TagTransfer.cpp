@@ -4,11 +4,11 @@
 
 namespace cutting {
 
-std::optional<TagSet> ReadSourceTags(engine::AudioInformation &information,
-                                     const QString &sourcePath)
+engine::Result<TagSet> ReadSourceTags(engine::AudioInformation &information,
+                                      const QString &sourcePath)
 {
-    if (!information.readInformation(sourcePath))
-        return std::nullopt;
+    if (engine::Status s = information.readInformation(sourcePath); !s)
+        return s;
     const engine::TagValues &v = information.tags();
     return TagSet{v.title,
                   v.artist,

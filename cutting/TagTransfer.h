@@ -5,8 +5,6 @@
 
 #include <QString>
 
-#include <optional>
-
 namespace cutting {
 
 /// The seven tag values as the cut carries them: text, numbers in decimal.
@@ -23,9 +21,9 @@ struct TagSet
     bool operator==(const TagSet &) const = default;
 };
 
-/// The source's tags, or nothing when they cannot be read.
-std::optional<TagSet> ReadSourceTags(engine::AudioInformation &information,
-                                     const QString &sourcePath);
+/// The source's tags, or why they cannot be read.
+engine::Result<TagSet> ReadSourceTags(engine::AudioInformation &information,
+                                      const QString &sourcePath);
 
 /// Gives the tag set to the information object and has it write them into `destPath`. A
 /// number that does not fit its field leaves that field as the object had it.

@@ -70,6 +70,15 @@ QComboBox *editableList(QWidget *parent, const char *name, const QStringList &it
     return list;
 }
 
+QComboBox *frequencyList(QWidget *parent, std::span<const Frequency> entries)
+{
+    QComboBox *list = pickList(parent, "cmbFrequency", {});
+    for (const Frequency &f : entries)
+        list->addItem(QString::fromLatin1(f.caption), f.hz);
+    list->setCurrentIndex(-1);
+    return list;
+}
+
 QCheckBox *checkBox(QWidget *parent, const char *name, const QString &caption)
 {
     auto *box = named<QCheckBox>(parent, name);

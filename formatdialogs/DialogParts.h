@@ -1,5 +1,8 @@
 #pragma once
 
+#include <cstdint>
+#include <span>
+
 #include "TextNumbers.h"
 
 #include <QLocale>
@@ -22,6 +25,16 @@ class QWidget;
 /// Pieces the four option dialogs share: named controls, the bit-rate list, the OK/Cancel
 /// row and the conversion of typed numbers.
 namespace formatdialogs {
+
+/// One entry of a sampling-frequency list: its caption as shown, blanks included, and its rate.
+struct Frequency
+{
+    const char *caption;
+    int32_t hz;
+};
+
+/// The "cmbFrequency" list of `entries`, each carrying its rate as item data, none selected.
+QComboBox *frequencyList(QWidget *parent, std::span<const Frequency> entries);
 
 /// The dialogs' own font and modality; the title is the caption the window bar shows.
 void setUpDialog(QDialog *dialog, const char *name, const QString &title);

@@ -20,12 +20,6 @@ using namespace formatdialogs;
 
 namespace {
 
-struct Frequency
-{
-    const char *caption; ///< as the list shows it, blanks included
-    int32_t hz;
-};
-
 constexpr Frequency kFrequencies[] = {
     {"  8 000 Hz", 8000}, {"11 025 Hz", 11025}, {"12 000 Hz ", 12000},
     {"16 000 Hz", 16000}, {"22 050 Hz", 22050}, {"24 000 Hz", 24000},
@@ -111,10 +105,7 @@ void FormMp3::buildGeneralPage(QFrame *page)
     (new QVBoxLayout(frmChMode))->addWidget(cmbChMode);
 
     frmFrequency = frame(page, "frmFrequency", tr("Sampling Frequency"));
-    cmbFrequency = pickList(frmFrequency, "cmbFrequency", {});
-    for (const Frequency &f : kFrequencies)
-        cmbFrequency->addItem(QString::fromLatin1(f.caption), f.hz);
-    cmbFrequency->setCurrentIndex(-1);
+    cmbFrequency = frequencyList(frmFrequency, kFrequencies);
     (new QVBoxLayout(frmFrequency))->addWidget(cmbFrequency);
 
     auto *grid = new QGridLayout(page);

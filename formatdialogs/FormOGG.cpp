@@ -16,12 +16,6 @@ using namespace formatdialogs;
 
 namespace {
 
-struct Frequency
-{
-    const char *caption;
-    int32_t hz;
-};
-
 constexpr Frequency kFrequencies[] = {
     {"16,000 Hz", 16000}, {"22,050 Hz", 22050}, {"24,000 Hz", 24000},
     {"32,000 Hz", 32000}, {"44,100 Hz", 44100}, {"48,000 Hz", 48000},
@@ -54,10 +48,7 @@ FormOGG::FormOGG(engine::AudioFile &writer, settings::OutputSettings &output, Er
 void FormOGG::buildControls()
 {
     frmFrequency = frame(this, "frmFrequency", tr("Sampling Frequency"));
-    cmbFrequency = pickList(frmFrequency, "cmbFrequency", {});
-    for (const Frequency &f : kFrequencies)
-        cmbFrequency->addItem(QString::fromLatin1(f.caption), f.hz);
-    cmbFrequency->setCurrentIndex(-1);
+    cmbFrequency = frequencyList(frmFrequency, kFrequencies);
     (new QVBoxLayout(frmFrequency))->addWidget(cmbFrequency);
 
     frmChMode = frame(this, "frmChMode", tr("Channels Mode"));

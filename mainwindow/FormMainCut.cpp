@@ -124,7 +124,7 @@ void FormMain::copyTags()
         return;
     // Tags that cannot be read are not written as empty ones over the destination's.
     if (const auto tags = cutting::ReadSourceTags(*AudioInformation, sourcePath))
-        cutting::WriteTags(*AudioInformation, *tags, destPath);
+        cutting::WriteTags(*AudioInformation, tags.value(), destPath);
 }
 
 void FormMain::onCmdCutClick()

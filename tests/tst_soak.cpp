@@ -61,7 +61,7 @@ void SoakTest::manyCuts()
         QVERIFY(cutting::ConvertRange(reader, writer, source, dest, {4410.0, 48510.0}, {}));
         const auto tags = cutting::ReadSourceTags(*information, source);
         QVERIFY(tags);
-        QVERIFY(cutting::WriteTags(*information, *tags, dest));
+        QVERIFY(cutting::WriteTags(*information, tags.value(), dest));
     };
     // Warm up: libraries allocate their tables once.
     for (int i = 0; i < 8; ++i)

@@ -18,20 +18,21 @@ int runTags(const QStringList &args)
     const auto tags = cutting::ReadSourceTags(*information, args[0]);
     if (!tags) {
         // As after a cut, tags that cannot be read are not written as empty ones.
-        err << information->readInformation(args[0]).description() << '\n';
+        err << tags.description() << '\n';
         return 1;
     }
     QTextStream out(stdout);
-    out << "title=" << tags->tagTitle << '\n'
-        << "artist=" << tags->tagArtist << '\n'
-        << "album=" << tags->tagAlbum << '\n'
-        << "genre=" << tags->tagGenre << '\n'
-        << "year=" << tags->tagYear << '\n'
-        << "track=" << tags->tagTrack << '\n'
-        << "comment=" << tags->tagComment << '\n';
+    out << "title=" << tags.value().tagTitle << '\n'
+        << "artist=" << tags.value().tagArtist << '\n'
+        << "album=" << tags.value().tagAlbum << '\n'
+        << "genre=" << tags.value().tagGenre << '\n'
+        << "year=" << tags.value().tagYear << '\n'
+        << "track=" << tags.value().tagTrack << '\n'
+        << "comment=" << tags.value().tagComment << '\n';
     out.flush();
     if (args.size() == 2) {
-        if (engine::Status written = cutting::WriteTags(*information, *tags, args[1]); !written) {
+        if (engine::Status written = cutting::WriteTags(*information, tags.value(), args[1]);
+            !written) {
             err << written.description() << '\n';
             return 1;
         }
