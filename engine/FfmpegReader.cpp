@@ -83,6 +83,11 @@ Status FfmpegReader::openInput(const QString &path)
             m_format->streams[i]->discard = AVDISCARD_ALL;
     m_isMp3 = m_format->streams[m_stream]->codecpar->codec_id == AV_CODEC_ID_MP3 &&
               std::strcmp(m_format->iformat->name, "mp3") == 0;
+    // MP3 seeks go by our own index. The demuxer's index would only grow with every packet
+    // read, and after a byte seek it is fed timestamps out of order, so each packet would
+    // shift the whole table.
+    if (m_isMp3)
+        m_format->max_index_size = 0;
     m_frame.reset(av_frame_alloc());
     m_packet.reset(av_packet_alloc());
     if (!m_frame || !m_packet)
