@@ -129,7 +129,7 @@ Status FfmpegReader::openDecoder()
 Status FfmpegReader::learnTimeline()
 {
     if (m_isMp3) {
-        const int rc = m_mp3.scan(m_format.get(), m_stream);
+        const int rc = m_mp3.scan(m_format.get(), m_stream, m_rate);
         if (rc < 0)
             return fail(QStringLiteral("Cannot read"), rc);
         return Status::success();
@@ -222,6 +222,8 @@ Status FfmpegReader::tailDecodeLength()
                 return got.status();
             if (!got.value())
                 break;
+            if (m_frame->sample_rate != m_rate)
+                continue;
             if (!fromStart && fromLandingPacket(*m_frame))
                 continue;
             if (fromStart) {
@@ -318,7 +320,8 @@ Result<bool> FfmpegReader::decodeFrame()
             int64_t index = m_mp3.packetStartingAt(m_packet->pos);
             if (index < 0)
                 index = m_nextMp3Packet;
-            if (m_packet->duration <= 0 || index >= static_cast<int64_t>(entries.size())) {
+            if (m_packet->duration <= 0 || index >= static_cast<int64_t>(entries.size()) ||
+                Mp3Index::frameRate(m_packet->data, m_packet->size) != m_rate) {
                 av_packet_unref(m_packet.get());
                 continue;
             }
@@ -346,6 +349,10 @@ Result<bool> FfmpegReader::fillPending(SampleBlock *direct, int64_t directFrames
                 return Status::failure(kLandedLate);
             return false;
         }
+        // Frames at another rate (a chained Ogg, joined MP3s) do not fit the timeline; the
+        // length leaves them out too.
+        if (m_frame->sample_rate != m_rate)
+            continue;
         const int64_t count = m_frame->nb_samples;
         int64_t start = 0;
         int64_t skipFront = 0;

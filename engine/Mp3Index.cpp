@@ -10,7 +10,19 @@ extern "C" {
 
 namespace engine {
 
-int Mp3Index::scan(AVFormatContext *format, int stream)
+int Mp3Index::frameRate(const uint8_t *data, int size)
+{
+    if (!data || size < 4 || data[0] != 0xFF || (data[1] & 0xE0) != 0xE0)
+        return 0;
+    const int version = (data[1] >> 3) & 3; // 0: MPEG 2.5, 2: MPEG 2, 3: MPEG 1
+    const int index = (data[2] >> 2) & 3;
+    if (version == 1 || index == 3)
+        return 0;
+    static constexpr int kRates[] = {44100, 48000, 32000};
+    return kRates[index] >> (version == 3 ? 0 : version == 2 ? 1 : 2);
+}
+
+int Mp3Index::scan(AVFormatContext *format, int stream, int rate)
 {
     m_entries.clear();
     m_startSkip = m_endSkip = m_rawLength = 0;
@@ -21,7 +33,8 @@ int Mp3Index::scan(AVFormatContext *format, int stream)
     const AVRational frames{1, format->streams[stream]->codecpar->sample_rate};
     int rc = 0;
     while ((rc = av_read_frame(format, packet.get())) >= 0) {
-        if (packet->stream_index == stream && packet->duration > 0) {
+        if (packet->stream_index == stream && packet->duration > 0 &&
+            frameRate(packet->data, packet->size) == rate) {
             m_entries.push_back({packet->pos, m_rawLength});
             m_rawLength += av_rescale_q(packet->duration, timeBase, frames);
             size_t size = 0;

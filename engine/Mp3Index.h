@@ -19,8 +19,10 @@ public:
         int64_t rawStart;
     };
 
-    /// Reads every packet of `stream` from the current position to the end.
-    int scan(AVFormatContext *format, int stream);
+    /// Reads every packet of `stream` from the current position to the end. Frames at another
+    /// sample rate than `rate` (files joined end to end) are left out: they cannot be played
+    /// on this file's timeline.
+    int scan(AVFormatContext *format, int stream, int rate);
 
     const std::vector<Entry> &entries() const { return m_entries; }
     /// Decoded frames the decoder's skip data trims at the start and at the end.
@@ -33,6 +35,9 @@ public:
     int64_t packetAt(int64_t raw) const;
     /// The packet that starts at `bytePosition`, or -1.
     int64_t packetStartingAt(int64_t bytePosition) const;
+
+    /// The sample rate an MPEG audio frame header gives, or 0 if `data` holds no header.
+    static int frameRate(const uint8_t *data, int size);
 
 private:
     std::vector<Entry> m_entries;

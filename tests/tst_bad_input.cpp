@@ -24,6 +24,8 @@ private slots:
     void initTestCase();
     void engineSurvives_data();
     void engineSurvives();
+    void rateChangeLeftOut_data();
+    void rateChangeLeftOut();
     void unreadableFile();
 
 private:
@@ -96,6 +98,7 @@ void BadInputTest::initTestCase()
                                    3.0, 44100, 2, codecs[i]));
     QVERIFY(fixtures::makeTone(path(QStringLiteral("mono.mp3")), 1.0, 44100, 1, codecs[0]));
     QVERIFY(fixtures::makeTone(path(QStringLiteral("22k.mp3")), 1.0, 22050, 2, codecs[0]));
+    QVERIFY(fixtures::makeTone(path(QStringLiteral("22k.ogg")), 1.0, 22050, 1, codecs[1]));
 }
 
 void BadInputTest::engineSurvives_data()
@@ -197,6 +200,50 @@ void BadInputTest::engineSurvives()
         QVERIFY(reached.value() <= length);
     reader.readBlock(8820, block);
     QVERIFY(qint64(block.size()) / channels <= length - length / 2);
+}
+
+void BadInputTest::rateChangeLeftOut_data()
+{
+    QTest::addColumn<QString>("first");
+    QTest::addColumn<QString>("second");
+    QTest::newRow("MP3 44.1 then 22.05 kHz")
+        << QStringLiteral("good.mp3") << QStringLiteral("22k.mp3");
+    QTest::newRow("chained OGG 44.1 then 22.05 kHz")
+        << QStringLiteral("good.ogg") << QStringLiteral("22k.ogg");
+}
+
+// A part at another rate cannot be played on the file's timeline. Counting it in the length
+// would leave the window's end and the cut's end after the last frame the reads deliver.
+void BadInputTest::rateChangeLeftOut()
+{
+    QFETCH(QString, first);
+    QFETCH(QString, second);
+    const QString file = path(QStringLiteral("joined-") + first);
+    {
+        QFile f(file);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        QFile a(path(first)), b(path(second));
+        QVERIFY(a.open(QIODevice::ReadOnly) && b.open(QIODevice::ReadOnly));
+        f.write(a.readAll() + b.readAll());
+    }
+    engine::AudioFileObject alone;
+    QVERIFY(alone.openForReading(path(first)));
+    engine::AudioFileObject reader;
+    QVERIFY(reader.openForReading(file));
+    const int32_t length = reader.length().value();
+    // An MP3's end padding is trimmed only at the end of the whole file, so up to one frame
+    // of it stays.
+    QVERIFY2(length >= alone.length().value() && length <= alone.length().value() + 1152,
+             qPrintable(QStringLiteral("length %1").arg(length)));
+    engine::SampleBlock block;
+    qint64 frames = 0;
+    while (reader.readBlock(8820, block) && !block.empty())
+        frames += qint64(block.size()) / reader.channelCount().value();
+    QCOMPARE(frames, qint64(length));
+    const auto reached = reader.seek(length - 100);
+    QVERIFY(reached);
+    QVERIFY(reader.readBlock(8820, block));
+    QCOMPARE(qint64(block.size()) / reader.channelCount().value(), qint64(100));
 }
 
 void BadInputTest::unreadableFile()
