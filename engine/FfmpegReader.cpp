@@ -344,8 +344,13 @@ Result<bool> FfmpegReader::fillPending(SampleBlock *direct, int64_t directFrames
         if (!got)
             return got.status();
         if (!got.value()) {
+            // The index knows where an MP3 ends even when its last frames do not decode.
+            if (m_isMp3 && padMp3Until(m_length, direct, directFrames, directDone)) {
+                m_aligning = false;
+                return true;
+            }
             // Everything after the landing point was pre-roll: start earlier.
-            if (m_aligning && !m_countFromStart && m_position < m_length)
+            if (m_aligning && !m_isMp3 && !m_countFromStart && m_position < m_length)
                 return Status::failure(kLandedLate);
             return false;
         }
@@ -356,6 +361,7 @@ Result<bool> FfmpegReader::fillPending(SampleBlock *direct, int64_t directFrames
         const int64_t count = m_frame->nb_samples;
         int64_t start = 0;
         int64_t skipFront = 0;
+        bool padded = false;
         if (m_aligning) {
             if (!m_isMp3 && !m_countFromStart && fromLandingPacket(*m_frame))
                 continue;
@@ -371,17 +377,24 @@ Result<bool> FfmpegReader::fillPending(SampleBlock *direct, int64_t directFrames
             m_countPosition = start + count;
             if (start + count <= m_position)
                 continue;
-            if (start > m_position)
+            if (start > m_position && !m_isMp3)
                 return Status::failure(kLandedLate);
-            skipFront = m_position - start;
+            skipFront = std::max<int64_t>(m_position - start, 0);
             m_aligning = false;
+            if (m_isMp3)
+                padded = padMp3Until(start, direct, directFrames, directDone);
         } else {
-            start =
-                m_position + static_cast<int64_t>(m_pending.size() - m_pendingOffset) / m_channels;
+            start = nextPosition(directDone);
+            if (m_isMp3) {
+                const int64_t at = timelinePosition(*m_frame);
+                padded = at != AV_NOPTS_VALUE && padMp3Until(at, direct, directFrames, directDone);
+                if (padded)
+                    start = at;
+            }
         }
         const int64_t keep = std::min(count - skipFront, m_length - (start + skipFront));
         if (keep <= 0)
-            return false;
+            return padded;
         if (Status s = appendConverted(*m_frame, skipFront, keep, direct, directFrames, directDone);
             !s)
             return s;
@@ -431,22 +444,48 @@ Status FfmpegReader::appendConverted(AVFrame &frame, int64_t skipFront, int64_t 
     keep = std::min<int64_t>(keep, done - skipFront);
     if (keep <= 0)
         return Status::success();
-    auto first = m_converted.begin() + skipFront * m_channels;
+    handOut(m_converted.data() + skipFront * m_channels, keep, direct, directFrames, directDone);
+    return Status::success();
+}
+
+void FfmpegReader::handOut(const float *samples, int64_t frames, SampleBlock *direct,
+                           int64_t directFrames, int64_t *directDone)
+{
     if (direct) {
-        const int64_t now = std::min(keep, directFrames);
-        direct->insert(direct->end(), first, first + now * m_channels);
-        *directDone = now;
-        first += now * m_channels;
-        keep -= now;
+        const int64_t now = std::min(frames, directFrames - *directDone);
+        direct->insert(direct->end(), samples, samples + now * m_channels);
+        *directDone += now;
+        samples += now * m_channels;
+        frames -= now;
     }
-    if (keep <= 0)
-        return Status::success();
+    if (frames <= 0)
+        return;
     if (m_pendingOffset > 0) {
         m_pending.erase(m_pending.begin(), m_pending.begin() + m_pendingOffset);
         m_pendingOffset = 0;
     }
-    m_pending.insert(m_pending.end(), first, first + keep * m_channels);
-    return Status::success();
+    m_pending.insert(m_pending.end(), samples, samples + frames * m_channels);
+}
+
+int64_t FfmpegReader::nextPosition(const int64_t *directDone) const
+{
+    return m_position + static_cast<int64_t>(m_pending.size() - m_pendingOffset) / m_channels +
+           (directDone ? *directDone : 0);
+}
+
+// An MP3 frame that does not decode (damage, a cut in the middle) yields nothing. Silence in
+// its place keeps every later frame where the index, and so every seek, puts it.
+bool FfmpegReader::padMp3Until(int64_t position, SampleBlock *direct, int64_t directFrames,
+                               int64_t *directDone)
+{
+    const int64_t gap = std::min(position, m_length) - nextPosition(directDone);
+    if (gap <= 0)
+        return false;
+    constexpr int64_t kChunk = 4096;
+    const std::vector<float> silence(static_cast<size_t>(kChunk * m_channels), 0.0f);
+    for (int64_t done = 0; done < gap; done += kChunk)
+        handOut(silence.data(), std::min(kChunk, gap - done), direct, directFrames, directDone);
+    return true;
 }
 
 Result<int64_t> FfmpegReader::seek(int64_t frame)

@@ -47,6 +47,14 @@ private:
                              int64_t *directDone = nullptr);
     Status appendConverted(AVFrame &frame, int64_t skipFront, int64_t keep, SampleBlock *direct,
                            int64_t directFrames, int64_t *directDone);
+    /// Hands frames out: into `direct` as far as it still takes them, the rest pending.
+    void handOut(const float *samples, int64_t frames, SampleBlock *direct, int64_t directFrames,
+                 int64_t *directDone);
+    /// The timeline position of the next frame handed out.
+    int64_t nextPosition(const int64_t *directDone) const;
+    /// Silence up to `position` (within the length); false if nothing was missing.
+    bool padMp3Until(int64_t position, SampleBlock *direct, int64_t directFrames,
+                     int64_t *directDone);
     /// The sequential-timeline position of the frame just decoded, from its timestamp.
     int64_t timelinePosition(const AVFrame &frame) const;
     bool fromLandingPacket(const AVFrame &frame);

@@ -26,6 +26,7 @@ private slots:
     void engineSurvives();
     void rateChangeLeftOut_data();
     void rateChangeLeftOut();
+    void damagedMp3FramesKeepTheirPlace();
     void unreadableFile();
 
 private:
@@ -244,6 +245,71 @@ void BadInputTest::rateChangeLeftOut()
     QVERIFY(reached);
     QVERIFY(reader.readBlock(8820, block));
     QCOMPARE(qint64(block.size()) / reader.channelCount().value(), qint64(100));
+}
+
+namespace {
+
+/// Every frame of a file, read block after block.
+engine::SampleBlock readAll(const QString &file, int32_t *length)
+{
+    engine::AudioFileObject reader;
+    engine::SampleBlock all, block;
+    if (!reader.openForReading(file))
+        return all;
+    *length = reader.length().value();
+    while (reader.readBlock(8820, block) && !block.empty())
+        all.insert(all.end(), block.begin(), block.end());
+    return all;
+}
+
+} // namespace
+
+// A frame the decoder refuses yields no sound. Silence in its place keeps what follows where a
+// seek finds it and where it sits in the intact file; without it, everything after the damage
+// would play early and the reads would end before the length.
+void BadInputTest::damagedMp3FramesKeepTheirPlace()
+{
+    QByteArray mp3 = goodFile(QStringLiteral("mp3"));
+    static const int kBitRates[] = {0,   32,  40,  48,  56,  64,  80, 96,
+                                    112, 128, 160, 192, 224, 256, 320};
+    QList<qsizetype> frames;
+    for (qsizetype at = mp3.indexOf("\xFF\xFB"); at >= 0 && at + 4 <= mp3.size();) {
+        const auto b2 = quint8(mp3[at + 2]);
+        if (quint8(mp3[at]) != 0xFF || (quint8(mp3[at + 1]) & 0xE0) != 0xE0 || b2 >> 4 == 0 ||
+            b2 >> 4 == 15)
+            break;
+        frames << at;
+        at += 144000 * kBitRates[b2 >> 4] / 44100 + ((b2 >> 1) & 1);
+    }
+    QVERIFY(frames.size() > 100);
+    // A payload of frame headers: the decoder finds its side information impossible.
+    for (int k : {40, 41, 80})
+        for (qsizetype i = frames[k] + 4; i < frames[k + 1]; ++i)
+            mp3[i] = "\xFF\xFB\x90\x00"[(i - frames[k]) % 4];
+    const QString file = path(QStringLiteral("damaged.mp3"));
+    {
+        QFile f(file);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(mp3);
+    }
+    int32_t length = 0, intactLength = 0;
+    const engine::SampleBlock damaged = readAll(file, &length);
+    const engine::SampleBlock intact = readAll(path(QStringLiteral("good.mp3")), &intactLength);
+    QCOMPARE(length, intactLength);
+    QCOMPARE(qint64(damaged.size()), qint64(length) * 2);
+
+    // Well after the damage (the bit reservoir spans a few frames) the sound is the intact one.
+    const qsizetype from = 2 * 1152 * 90, count = 2 * 1152 * 10;
+    QVERIFY(from + count <= qsizetype(damaged.size()));
+    QVERIFY(
+        std::equal(damaged.begin() + from, damaged.begin() + from + count, intact.begin() + from));
+    engine::AudioFileObject reader;
+    QVERIFY(reader.openForReading(file));
+    QVERIFY(reader.seek(int32_t(from / 2)));
+    engine::SampleBlock block;
+    QVERIFY(reader.readBlock(int32_t(count / 2), block));
+    QCOMPARE(qsizetype(block.size()), count);
+    QVERIFY(std::equal(block.begin(), block.end(), damaged.begin() + from));
 }
 
 void BadInputTest::unreadableFile()
