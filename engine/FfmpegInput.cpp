@@ -2,6 +2,10 @@
 
 #include <QFileInfo>
 
+extern "C" {
+#include <libavutil/mem.h>
+}
+
 namespace engine {
 
 namespace {
@@ -12,10 +16,20 @@ constexpr const char *kAudioDemuxers =
     "mp3,ogg,asf,wav,w64,flac,aiff,au,caf,matroska,mov,aac,ac3,eac3,amr,ape,tta,wv,mpc,mpc8,"
     "dts,voc,xwma,gsm,truehd,mlp,loas,shorten,tak,dsf,wsaud,rso,sox,sln,s16le,mpeg";
 
+// No audio file needs a single block this large. A damaged header can make a demuxer ask for
+// its size fields as they stand (a WAV tag list claiming 2 GB), and FFmpeg would allocate
+// and clear all of it; beyond this limit the demuxer gets no memory and the open fails.
+constexpr size_t kLargestAllocation = 64 * 1024 * 1024;
+
 } // namespace
 
 Result<FormatContextPtr> openLocalAudioInput(const QString &path)
 {
+    static const bool limited = [] {
+        av_max_alloc(kLargestAllocation);
+        return true;
+    }();
+    (void)limited;
     AVDictionary *rawOptions = nullptr;
     av_dict_set(&rawOptions, "protocol_whitelist", "file", 0);
     av_dict_set(&rawOptions, "format_whitelist", kAudioDemuxers, 0);

@@ -2,6 +2,7 @@
 // decoded. Never a crash, never a hang (CTest's timeout bounds the suite), and a length that
 // the reads honour.
 #include "AudioFileObject.h"
+#include "EngineFactory.h"
 #include "Fixtures.h"
 
 #include <QDir>
@@ -14,6 +15,7 @@ extern "C" {
 #include <libavutil/log.h>
 }
 
+#include <sys/resource.h>
 #include <unistd.h>
 
 class BadInputTest : public QObject
@@ -27,6 +29,7 @@ private slots:
     void rateChangeLeftOut_data();
     void rateChangeLeftOut();
     void damagedMp3FramesKeepTheirPlace();
+    void hugeClaimsTakeLittleMemory();
     void unreadableFile();
 
 private:
@@ -310,6 +313,31 @@ void BadInputTest::damagedMp3FramesKeepTheirPlace()
     QVERIFY(reader.readBlock(int32_t(count / 2), block));
     QCOMPARE(qsizetype(block.size()), count);
     QVERIFY(std::equal(block.begin(), block.end(), damaged.begin() + from));
+}
+
+// A tag list in a WAV header whose sizes claim gigabytes: FFmpeg would allocate and clear all
+// of it before finding the file is short, taking the memory and seconds of a whole album.
+void BadInputTest::hugeClaimsTakeLittleMemory()
+{
+    QByteArray wav = goodFile(QStringLiteral("wav"));
+    QByteArray list("LIST\xF0\xFF\xFF\xFFINFOISFT\x00\x00\x00\x70", 20);
+    list += QByteArray(16, 'x');
+    wav.insert(wav.indexOf("data"), list);
+    const QString file = path(QStringLiteral("huge-list.wav"));
+    {
+        QFile f(file);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(wav);
+    }
+    engine::AudioFileObject reader;
+    const engine::Status opened = reader.openForReading(file);
+    QVERIFY(opened || !opened.description().isEmpty());
+    auto information = engine::DefaultEngineFactory().createInformation();
+    (void)information->readInformation(file);
+    rusage usage{};
+    QCOMPARE(getrusage(RUSAGE_SELF, &usage), 0);
+    QVERIFY2(usage.ru_maxrss < 1024 * 1024, // kilobytes
+             qPrintable(QStringLiteral("peak %1 MB").arg(usage.ru_maxrss / 1024)));
 }
 
 void BadInputTest::unreadableFile()
