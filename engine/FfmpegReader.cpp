@@ -71,6 +71,11 @@ Status FfmpegReader::openInput(const QString &path)
     if (!opened)
         return opened.status();
     m_format = std::move(opened.value());
+    // The MP3 demuxer starts a running checksum for the encoder's info frame and ends it only
+    // when it finds one. Without that frame, every later byte read (the whole file, in the
+    // length scan) would be checksummed for nothing.
+    if (std::strcmp(m_format->iformat->name, "mp3") == 0 && m_format->pb)
+        m_format->pb->update_checksum = nullptr;
 
     if (const int info = avformat_find_stream_info(m_format.get(), nullptr); info < 0)
         return fail(QStringLiteral("Cannot read the streams of"), info);
