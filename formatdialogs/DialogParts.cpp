@@ -18,30 +18,34 @@ namespace {
 constexpr std::array<int32_t, 15> kBitrates = {8,   16,  24,  32,  48,  56,  64, 96,
                                                112, 128, 160, 192, 224, 256, 320};
 
-template <typename T> T *named(QWidget *parent, const char *name)
+/// A control of `T` showing `caption` through its setText.
+template <typename T> T *captioned(QWidget *parent, const char *name, const QString &caption)
 {
-    auto *widget = new T(parent);
-    widget->setObjectName(QString::fromLatin1(name));
+    auto *widget = named<T>(parent, name);
+    widget->setText(caption);
     return widget;
 }
 
 } // namespace
+
+void useProgramFont(QWidget *window)
+{
+    QFont font(QStringLiteral("Tahoma"));
+    font.setPointSize(8);
+    window->setFont(font);
+}
 
 void setUpDialog(QDialog *dialog, const char *name, const QString &title)
 {
     dialog->setObjectName(QString::fromLatin1(name));
     dialog->setWindowTitle(title);
     dialog->setModal(true);
-    QFont font(QStringLiteral("Tahoma"));
-    font.setPointSize(8);
-    dialog->setFont(font);
+    useProgramFont(dialog);
 }
 
 QLabel *label(QWidget *parent, const char *name, const QString &caption)
 {
-    auto *l = named<QLabel>(parent, name);
-    l->setText(caption);
-    return l;
+    return captioned<QLabel>(parent, name, caption);
 }
 
 QGroupBox *frame(QWidget *parent, const char *name, const QString &title)
@@ -81,16 +85,12 @@ QComboBox *frequencyList(QWidget *parent, std::span<const Frequency> entries)
 
 QCheckBox *checkBox(QWidget *parent, const char *name, const QString &caption)
 {
-    auto *box = named<QCheckBox>(parent, name);
-    box->setText(caption);
-    return box;
+    return captioned<QCheckBox>(parent, name, caption);
 }
 
 QRadioButton *optionButton(QWidget *parent, const char *name, const QString &caption)
 {
-    auto *button = named<QRadioButton>(parent, name);
-    button->setText(caption);
-    return button;
+    return captioned<QRadioButton>(parent, name, caption);
 }
 
 void addOkCancel(QDialog *dialog, QBoxLayout *row, QPushButton *&ok, QPushButton *&cancel)

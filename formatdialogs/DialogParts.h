@@ -22,9 +22,21 @@ class QPushButton;
 class QRadioButton;
 class QWidget;
 
-/// Pieces the four option dialogs share: named controls, the bit-rate list, the OK/Cancel
-/// row and the conversion of typed numbers.
+/// Pieces the program's code-built windows share: named controls and the program's font; for
+/// the four option dialogs also the bit-rate list, the OK/Cancel row and the conversion of
+/// typed numbers.
 namespace formatdialogs {
+
+/// A new child control of `parent` whose object name is `name`.
+template <typename T> T *named(QWidget *parent, const char *name)
+{
+    auto *widget = new T(parent);
+    widget->setObjectName(QString::fromLatin1(name));
+    return widget;
+}
+
+/// Tahoma at 8 points, the font every window of the program is laid out for.
+void useProgramFont(QWidget *window);
 
 /// One entry of a sampling-frequency list: its caption as shown, blanks included, and its rate.
 struct Frequency

@@ -1,5 +1,6 @@
 #include "FormMainUi.h"
 
+#include "DialogParts.h"
 #include "ZivSlider.h"
 
 #include <QCheckBox>
@@ -15,14 +16,10 @@
 #include <QStyle>
 #include <QVBoxLayout>
 
-namespace {
+using formatdialogs::label;
+using formatdialogs::named;
 
-template <typename T> T *named(QWidget *parent, const char *name)
-{
-    auto *widget = new T(parent);
-    widget->setObjectName(QString::fromLatin1(name));
-    return widget;
-}
+namespace {
 
 QPushButton *button(QWidget *parent, const char *name, const QString &caption,
                     const QString &toolTip = QString())
@@ -31,13 +28,6 @@ QPushButton *button(QWidget *parent, const char *name, const QString &caption,
     b->setText(caption);
     b->setToolTip(toolTip);
     return b;
-}
-
-QLabel *label(QWidget *parent, const char *name, const QString &caption)
-{
-    auto *l = named<QLabel>(parent, name);
-    l->setText(caption);
-    return l;
 }
 
 // The nudge buttons show arrows: the style's media icons, no caption.
@@ -56,9 +46,7 @@ void FormMainUi::setupUi(QMainWindow *window)
 {
     window->setObjectName(QStringLiteral("FormMain"));
     window->setWindowTitle(QObject::tr("Vorn Audio Cutter"));
-    QFont font(QStringLiteral("Tahoma"));
-    font.setPointSize(8);
-    window->setFont(font);
+    formatdialogs::useProgramFont(window);
 
     auto *central = new QWidget(window);
     window->setCentralWidget(central);

@@ -2,6 +2,7 @@
 // dialog showed, as the ffprobe program reads them.
 #include "AudioFileObject.h"
 #include "ConvertJob.h"
+#include "DialogInput.h"
 #include "Fixtures.h"
 #include "FormMp3.h"
 #include "FormOGG.h"
@@ -20,23 +21,6 @@
 namespace {
 
 constexpr int kRate = 44100;
-
-void pick(const QWidget &dialog, const char *name, const QString &item)
-{
-    auto *list = dialog.findChild<QComboBox *>(QString::fromLatin1(name));
-    QVERIFY2(list, name);
-    const int index = list->findText(item);
-    QVERIFY2(index >= 0, qPrintable(item));
-    list->setCurrentIndex(index);
-    emit list->activated(index);
-}
-
-void click(const QWidget &dialog, const QString &name)
-{
-    auto *button = dialog.findChild<QAbstractButton *>(name);
-    QVERIFY2(button, qPrintable(name));
-    button->click();
-}
 
 /// The nominal bit rate libvorbis gives quality `quality` (0..1) at this rate and channels.
 int vorbisNominal(int rate, int channels, float quality)
@@ -143,7 +127,7 @@ void FormatDialogsCutTest::mp3()
     pick(dialog, "cmbChMode", channels);
     pick(dialog, "ComboBitrate", bitrate);
     pick(dialog, "cmbVBRCodingMethod", method);
-    click(dialog, QStringLiteral("CmdOK"));
+    click(dialog, "CmdOK");
 
     const QString path = cut(writer, QStringLiteral("mp3"));
     QVERIFY(!path.isEmpty());
@@ -203,14 +187,14 @@ void FormatDialogsCutTest::ogg()
     pick(dialog, "cmbChMode", channels);
     pick(dialog, "ComboBitrate", bitrate);
     if (mode == QLatin1String("VBR")) {
-        click(dialog, QStringLiteral("chVbr"));
+        click(dialog, "chVbr");
         pick(dialog, "ComboMinBitrate", QStringLiteral("96"));
         pick(dialog, "ComboMaxBitrate", QStringLiteral("160"));
     } else if (!mode.isEmpty()) {
-        click(dialog, QStringLiteral("chQuality"));
+        click(dialog, "chQuality");
         pick(dialog, "ComboQuality", mode);
     }
-    click(dialog, QStringLiteral("CmdOK"));
+    click(dialog, "CmdOK");
     QCOMPARE(messages, QStringList());
 
     const QString path = cut(writer, QStringLiteral("ogg"));
@@ -249,7 +233,7 @@ void FormatDialogsCutTest::wav()
     FormWAV dialog(writer, output);
     for (const QString &name : buttons)
         click(dialog, name);
-    click(dialog, QStringLiteral("CmdOK"));
+    click(dialog, "CmdOK");
 
     const QString path = cut(writer, QStringLiteral("wav"));
     QVERIFY(!path.isEmpty());
@@ -280,7 +264,7 @@ void FormatDialogsCutTest::wma()
     else
         click(dialog, choice);
     const QString shown = dialog.findChild<QComboBox *>()->currentText();
-    click(dialog, QStringLiteral("CmdOK"));
+    click(dialog, "CmdOK");
     QCOMPARE(output.outputKind, entry + 1);
 
     // The file is what the entry the user saw says.

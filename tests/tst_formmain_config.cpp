@@ -1,5 +1,6 @@
 // "Config" in the main window: the chosen format's dialog, modal and owned by the window,
 // and the summary rebuilt when it closes, whether it was confirmed or cancelled.
+#include "DialogInput.h"
 #include "EngineFactory.h"
 #include "FakeDialogs.h"
 #include "FakeEngine.h"
@@ -61,23 +62,6 @@ struct Window
         return opened;
     }
 };
-
-void pick(QDialog &dialog, const char *name, const QString &item)
-{
-    auto *list = dialog.findChild<QComboBox *>(QString::fromLatin1(name));
-    QVERIFY2(list, name);
-    const int index = list->findText(item);
-    QVERIFY2(index >= 0, qPrintable(item));
-    list->setCurrentIndex(index);
-    emit list->activated(index);
-}
-
-void click(QDialog &dialog, const char *name)
-{
-    auto *button = dialog.findChild<QAbstractButton *>(QString::fromLatin1(name));
-    QVERIFY2(button, name);
-    button->click();
-}
 
 } // namespace
 
