@@ -410,10 +410,10 @@ Result<bool> FfmpegReader::fillPending(SampleBlock *direct, int64_t directFrames
 Status FfmpegReader::appendConverted(AVFrame &frame, int64_t skipFront, int64_t keep,
                                      SampleBlock *direct, int64_t directFrames, int64_t *directDone)
 {
-    // A damaged stream can change its rate, layout or sample format from one frame to the
-    // next (an MP3 frame header is all it takes). Frames at another rate are dropped: they
-    // would not fit the timeline. Another layout or format gets a converter of its own.
-    if (frame.sample_rate != m_rate || frame.ch_layout.nb_channels <= 0)
+    // A damaged stream can change its layout or sample format from one frame to the next (an
+    // MP3 frame header is all it takes; frames at another rate never get here). Another
+    // layout or format gets a converter of its own.
+    if (frame.ch_layout.nb_channels <= 0)
         return Status::success();
     if (m_swr && (frame.format != m_swrFormat ||
                   av_channel_layout_compare(&frame.ch_layout, &m_swrLayout) != 0))
