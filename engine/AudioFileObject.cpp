@@ -1,6 +1,6 @@
 #include "AudioFileObject.h"
 
-#include "FfmpegReader.h"
+#include "OpenReader.h"
 
 #include <limits>
 
@@ -10,7 +10,8 @@ namespace {
 constexpr int64_t kMaxFrames = std::numeric_limits<int32_t>::max();
 }
 
-AudioFileObject::AudioFileObject() = default;
+AudioFileObject::AudioFileObject() : m_source(localFiles()) {}
+AudioFileObject::AudioFileObject(SourceOpener source) : m_source(std::move(source)) {}
 AudioFileObject::~AudioFileObject()
 {
     if (m_writer)
@@ -30,7 +31,7 @@ Status AudioFileObject::noDestination() const
 Status AudioFileObject::openForReading(const QString &path)
 {
     m_reader.reset();
-    auto reader = FfmpegReader::open(path);
+    auto reader = openAudioReader(path, m_source);
     if (!reader) {
         m_openFailure = reader.status();
         return m_openFailure;

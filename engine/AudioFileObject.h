@@ -3,6 +3,7 @@
 #include "AudioFile.h"
 #include "AudioReader.h"
 #include "AudioWriter.h"
+#include "ByteSource.h"
 #include "OutputChoice.h"
 
 #include <memory>
@@ -15,6 +16,8 @@ class AudioFileObject : public AudioFile
 {
 public:
     AudioFileObject();
+    /// A reader of files whose bytes come from `source` (tests put a failing disk there).
+    explicit AudioFileObject(SourceOpener source);
     ~AudioFileObject() override;
 
     Status openForReading(const QString &path) override;
@@ -49,6 +52,7 @@ private:
     Status noDestination() const;
     Status writerFailed(Status failure);
 
+    SourceOpener m_source;
     std::unique_ptr<AudioReader> m_reader;
     std::unique_ptr<AudioWriter> m_writer;
     OutputChoice m_output;

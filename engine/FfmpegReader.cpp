@@ -11,8 +11,11 @@ namespace engine {
 namespace {
 
 /// Frames decoded before the wanted one so that the decoder state (overlap, bit reservoir)
-/// has converged. MP3 VBR needs six frames; ten leave a margin.
+/// has converged. MP3 VBR needs six frames; ten leave a margin. Small frames (silence in a
+/// low-rate VBR file) take more: a frame's data reaches up to 511 bytes back, so the pre-roll
+/// also spans a few kilobytes.
 constexpr int64_t kMp3PrerollPackets = 10;
+constexpr int64_t kMp3PrerollBytes = 4096;
 constexpr int64_t kMinimumPreroll = 8192;
 constexpr int kSeekAttempts = 4;
 
@@ -48,10 +51,20 @@ Status FfmpegReader::fail(const QString &what, int code) const
     return Status::failure(QStringLiteral("%1 '%2': %3").arg(what, m_path, averrorText(code)));
 }
 
-Result<std::unique_ptr<FfmpegReader>> FfmpegReader::open(const QString &path)
+Status FfmpegReader::readFailure() const
+{
+    const QString failure = m_format.readFailure();
+    if (failure.isEmpty())
+        return Status::success();
+    return Status::failure(QStringLiteral("Cannot read '%1': %2").arg(m_path, failure));
+}
+
+Result<std::unique_ptr<FfmpegReader>> FfmpegReader::open(const QString &path,
+                                                         const SourceOpener &source)
 {
     std::unique_ptr<FfmpegReader> reader(new FfmpegReader);
     reader->m_path = path;
+    reader->m_source = source;
     if (Status s = reader->openInput(path); !s)
         return s;
     if (Status s = reader->openDecoder(); !s)
@@ -60,6 +73,8 @@ Result<std::unique_ptr<FfmpegReader>> FfmpegReader::open(const QString &path)
         return s;
     if (Status s = reader->measureLength(); !s)
         return s;
+    if (reader->m_length == 0)
+        return cannotOpen(path, Refusal::NoAudio);
     if (auto reached = reader->seek(0); !reached)
         return reached.status();
     return reader;
@@ -67,7 +82,7 @@ Result<std::unique_ptr<FfmpegReader>> FfmpegReader::open(const QString &path)
 
 Status FfmpegReader::openInput(const QString &path)
 {
-    auto opened = openLocalAudioInput(path);
+    auto opened = openAudioInput(path, m_source);
     if (!opened)
         return opened.status();
     m_format = std::move(opened.value());
@@ -77,17 +92,22 @@ Status FfmpegReader::openInput(const QString &path)
     if (std::strcmp(m_format->iformat->name, "mp3") == 0 && m_format->pb)
         m_format->pb->update_checksum = nullptr;
 
-    if (const int info = avformat_find_stream_info(m_format.get(), nullptr); info < 0)
-        return fail(QStringLiteral("Cannot read the streams of"), info);
+    if (const int info = avformat_find_stream_info(m_format.get(), nullptr); info < 0) {
+        if (Status failed = readFailure(); !failed)
+            return failed;
+        return cannotOpen(path, Refusal::Damaged, averrorText(info));
+    }
     m_stream = av_find_best_stream(m_format.get(), AVMEDIA_TYPE_AUDIO, -1, -1, nullptr, 0);
+    if (m_stream == AVERROR_DECODER_NOT_FOUND)
+        return cannotOpen(path, Refusal::UnknownFormat);
     if (m_stream < 0)
-        return Status::failure(
-            QStringLiteral("'%1' holds no audio that can be decoded.").arg(path));
+        return cannotOpen(path, Refusal::NoAudio);
     for (unsigned i = 0; i < m_format->nb_streams; ++i)
         if (static_cast<int>(i) != m_stream)
             m_format->streams[i]->discard = AVDISCARD_ALL;
-    m_isMp3 = m_format->streams[m_stream]->codecpar->codec_id == AV_CODEC_ID_MP3 &&
-              std::strcmp(m_format->iformat->name, "mp3") == 0;
+    m_placement =
+        framePlacementFor(m_format->iformat->name, m_format->streams[m_stream]->codecpar->codec_id);
+    m_isMp3 = m_placement == FramePlacement::Mp3Index;
     // MP3 seeks go by our own index. The demuxer's index would only grow with every packet
     // read, and after a byte seek it is fed timestamps out of order, so each packet would
     // shift the whole table.
@@ -105,9 +125,8 @@ Status FfmpegReader::openDecoder()
     const AVStream *stream = m_format->streams[m_stream];
     const AVCodec *decoder = avcodec_find_decoder(stream->codecpar->codec_id);
     if (!decoder)
-        return Status::failure(
-            QStringLiteral("'%1' uses a codec (%2) that cannot be decoded.")
-                .arg(m_path, QString::fromUtf8(avcodec_get_name(stream->codecpar->codec_id))));
+        return cannotOpen(m_path, Refusal::UnknownFormat,
+                          QString::fromUtf8(avcodec_get_name(stream->codecpar->codec_id)));
     m_codec.reset(avcodec_alloc_context3(decoder));
     if (!m_codec)
         return fail(QStringLiteral("Cannot decode"), AVERROR(ENOMEM));
@@ -115,7 +134,7 @@ Status FfmpegReader::openDecoder()
         return fail(QStringLiteral("Cannot decode"), rc);
     m_rate = stream->codecpar->sample_rate;
     if (m_rate <= 0)
-        return Status::failure(QStringLiteral("'%1' has no valid sample rate.").arg(m_path));
+        return cannotOpen(m_path, Refusal::Damaged, QStringLiteral("no sample rate"));
     if (m_isMp3) {
         // Timestamps are ours (from the packet index, in frames) and so is the trimming of the
         // encoder delay and padding; the decoder only reports them.
@@ -125,7 +144,7 @@ Status FfmpegReader::openDecoder()
         m_codec->pkt_timebase = stream->time_base;
     }
     if (const int rc = avcodec_open2(m_codec.get(), decoder, nullptr); rc < 0)
-        return fail(QStringLiteral("Cannot decode"), rc);
+        return cannotOpen(m_path, Refusal::Damaged, averrorText(rc));
     // The program handles mono and stereo; anything wider is mixed down to stereo.
     m_channels = std::clamp(stream->codecpar->ch_layout.nb_channels, 1, 2);
     return Status::success();
@@ -135,10 +154,15 @@ Status FfmpegReader::learnTimeline()
 {
     if (m_isMp3) {
         const int rc = m_mp3.scan(m_format.get(), m_stream, m_rate);
+        if (Status failed = readFailure(); !failed)
+            return failed;
         if (rc < 0)
             return fail(QStringLiteral("Cannot read"), rc);
         return Status::success();
     }
+    // Without a timestamp anchor every seek counts from the start.
+    if (m_placement == FramePlacement::Counting)
+        return Status::success();
     const AVStream *stream = m_format->streams[m_stream];
     const bool coarse = av_cmp_q(stream->time_base, AVRational{1, m_rate}) > 0;
     m_grid = coarse ? wmaFrameLength(m_codec->codec_id, m_rate) : 1;
@@ -208,8 +232,11 @@ Status FfmpegReader::measureLength()
 Status FfmpegReader::tailDecodeLength()
 {
     const AVStream *stream = m_format->streams[m_stream];
+    // Counting starts at the first frame: the whole file is decoded once.
     int64_t estimate = 0;
-    if (stream->duration != AV_NOPTS_VALUE && stream->duration > 0)
+    if (m_placement == FramePlacement::Counting)
+        estimate = 0;
+    else if (stream->duration != AV_NOPTS_VALUE && stream->duration > 0)
         estimate = av_rescale_q(stream->duration, stream->time_base, AVRational{1, m_rate});
     else if (m_format->duration != AV_NOPTS_VALUE && m_format->duration > 0)
         estimate = av_rescale_q(m_format->duration, AV_TIME_BASE_Q, AVRational{1, m_rate});
@@ -266,7 +293,11 @@ Status FfmpegReader::reposition(int64_t frame, int64_t preroll)
         if (entries.empty())
             return Status::success();
         const int64_t packet = m_mp3.packetAt(frame + m_mp3.startSkip());
-        m_nextMp3Packet = std::max<int64_t>(0, packet - kMp3PrerollPackets);
+        int64_t first = std::max<int64_t>(0, packet - kMp3PrerollPackets);
+        while (first > 0 &&
+               entries[packet].bytePosition - entries[first].bytePosition < kMp3PrerollBytes)
+            --first;
+        m_nextMp3Packet = first;
         rc = av_seek_frame(m_format.get(), -1, entries[m_nextMp3Packet].bytePosition,
                            AVSEEK_FLAG_BYTE);
     } else {
@@ -302,13 +333,19 @@ Result<bool> FfmpegReader::decodeFrame()
             return true;
         if (rc == AVERROR_EOF)
             return false;
-        if (rc != AVERROR(EAGAIN))
+        if (rc != AVERROR(EAGAIN)) {
+            if (Status failed = readFailure(); !failed)
+                return failed;
             return fail(QStringLiteral("Cannot decode"), rc);
+        }
         if (m_flushed)
             return false;
 
         rc = av_read_frame(m_format.get(), m_packet.get());
-        // A truncated file ends where its data ends.
+        // A file that could not be read fails, whatever the demuxer made of the missing bytes
+        // (the end of the file, a damaged packet); a truncated file ends where its data ends.
+        if (Status failed = readFailure(); !failed)
+            return failed;
         if (rc == AVERROR_EOF || rc == AVERROR(EIO)) {
             m_flushed = true;
             avcodec_send_packet(m_codec.get(), nullptr);
@@ -496,6 +533,17 @@ bool FfmpegReader::padMp3Until(int64_t position, SampleBlock *direct, int64_t di
 Result<int64_t> FfmpegReader::seek(int64_t frame)
 {
     frame = std::clamp<int64_t>(frame, 0, m_length);
+    // Counting from where the reader already is costs less than counting from the start.
+    if (m_placement == FramePlacement::Counting && !m_aligning && frame >= m_position) {
+        SampleBlock skipped;
+        while (m_position < frame) {
+            if (Status s = read(std::min<int64_t>(frame - m_position, 1 << 16), skipped); !s)
+                return s;
+            if (skipped.empty())
+                break;
+        }
+        return frame;
+    }
     int64_t preroll = std::max<int64_t>(kMinimumPreroll, 4 * m_grid);
     for (int attempt = 0;; ++attempt) {
         // The last attempt starts from the very beginning, which cannot land late.

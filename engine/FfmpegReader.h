@@ -1,7 +1,9 @@
 #pragma once
 
 #include "AudioReader.h"
+#include "FfmpegInput.h"
 #include "FfmpegPtr.h"
+#include "FramePlacement.h"
 #include "Mp3Index.h"
 
 #include <QString>
@@ -12,12 +14,13 @@ namespace engine {
 
 /// Decodes any audio file FFmpeg's audio demuxers read into interleaved float at the source's
 /// own rate. The length is exact (what a sequential decode returns) and seeks are
-/// sample-accurate: both rest on placing every decoded frame on the sequential timeline, by
-/// the MP3 packet index or by the frame's timestamp.
+/// sample-accurate: both rest on placing every decoded frame on the sequential timeline, in
+/// the way measured exact for its container and codec (FramePlacement).
 class FfmpegReader : public AudioReader
 {
 public:
-    static Result<std::unique_ptr<FfmpegReader>> open(const QString &path);
+    static Result<std::unique_ptr<FfmpegReader>> open(const QString &path,
+                                                      const SourceOpener &source = localFiles());
     ~FfmpegReader() override;
 
     int32_t sampleRate() const override { return m_rate; }
@@ -33,7 +36,6 @@ private:
     Status learnTimeline();
     Status measureLength();
     Status tailDecodeLength();
-    Status pcmLength();
 
     /// Puts the demuxer and decoder where frames from `frame` on will come next.
     Status reposition(int64_t frame, int64_t preroll);
@@ -59,9 +61,12 @@ private:
     int64_t timelinePosition(const AVFrame &frame) const;
     bool fromLandingPacket(const AVFrame &frame);
     Status fail(const QString &what, int code) const;
+    /// The read failure of the file, if reading it failed; a demuxer reports that as the end.
+    Status readFailure() const;
 
     QString m_path;
-    FormatContextPtr m_format;
+    SourceOpener m_source;
+    AudioInput m_format;
     CodecContextPtr m_codec;
     SwrPtr m_swr;
     int m_swrFormat = -1; ///< what m_swr was made for
@@ -72,7 +77,8 @@ private:
     int32_t m_rate = 0;
     int32_t m_channels = 0;
     int64_t m_length = 0;
-    bool m_isMp3 = false;
+    FramePlacement m_placement = FramePlacement::Counting;
+    bool m_isMp3 = false; ///< placed by m_mp3
     Mp3Index m_mp3;
     int64_t m_nextMp3Packet = 0;
     bool m_flushed = false;

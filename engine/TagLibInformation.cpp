@@ -31,10 +31,10 @@ Status cannotWrite(const QString &path, const QString &why)
 
 Result<TagFormat> probeTagFormat(const QString &path)
 {
-    auto opened = openLocalAudioInput(path);
+    auto opened = openAudioInput(path);
     if (!opened)
         return opened.status();
-    return tagFormatOf(*opened.value());
+    return tagFormatOf(*opened.value().get());
 }
 
 Status copyFile(QFile &from, QFile &to)
@@ -58,15 +58,14 @@ Status TagLibInformation::readInformation(const QString &path)
 {
     m_description.clear();
     m_tags = TagValues{};
-    auto opened = openLocalAudioInput(path);
+    auto opened = openAudioInput(path);
     if (!opened)
         return opened.status();
-    FormatContextPtr format = std::move(opened.value());
+    AudioInput format = std::move(opened.value());
     if (const int rc = avformat_find_stream_info(format.get(), nullptr); rc < 0)
-        return Status::failure(
-            QStringLiteral("Cannot read the streams of '%1': %2").arg(path, averrorText(rc)));
-    m_description = describeAudio(*format);
-    const TagFormat tagFormat = tagFormatOf(*format);
+        return cannotOpen(path, Refusal::Damaged, averrorText(rc));
+    m_description = describeAudio(*format.get());
+    const TagFormat tagFormat = tagFormatOf(*format.get());
     format.reset();
     if (auto tags = readTagFile(path, tagFormat))
         m_tags = tags.value();

@@ -3,6 +3,7 @@
 // was and no temporary file behind.
 #include "AudioFileObject.h"
 #include "ConvertJob.h"
+#include "FailingSource.h"
 #include "Fixtures.h"
 #include "writers/WriterTestSupport.h"
 
@@ -177,16 +178,22 @@ void ConvertJobTest::failuresLeaveTheOlderFile_data()
 {
     QTest::addColumn<QString>("source");
     QTest::addColumn<QString>("dest");
-    QTest::newRow("missing source") << QStringLiteral("no-such.wav") << QStringLiteral("kept.mp3");
+    QTest::addColumn<qint64>("badByte"); // where the source's disk fails; -1: nowhere
+    QTest::newRow("missing source")
+        << QStringLiteral("no-such.wav") << QStringLiteral("kept.mp3") << qint64(-1);
     QTest::newRow("destination under a file")
-        << QString() << QStringLiteral("source.wav/inside.mp3");
-    QTest::newRow("unknown extension") << QString() << QStringLiteral("kept.xyz");
+        << QString() << QStringLiteral("source.wav/inside.mp3") << qint64(-1);
+    QTest::newRow("unknown extension") << QString() << QStringLiteral("kept.xyz") << qint64(-1);
+    // A second into the selection: the reader must not take it for the end of the file.
+    QTest::newRow("read error in the source")
+        << QString() << QStringLiteral("kept.mp3") << qint64(44 + kRate * 4);
 }
 
 void ConvertJobTest::failuresLeaveTheOlderFile()
 {
     QFETCH(QString, source);
     QFETCH(QString, dest);
+    QFETCH(qint64, badByte);
     const QString sourcePath = source.isEmpty() ? m_source : m_dir.filePath(source);
     const QString destPath = m_dir.filePath(dest);
     QTemporaryDir folder;
@@ -199,11 +206,15 @@ void ConvertJobTest::failuresLeaveTheOlderFile()
     const QByteArray before = digest(destPath);
     const QStringList contents = QDir(m_dir.path()).entryList(QDir::Files | QDir::Hidden);
 
-    engine::AudioFileObject reader;
+    engine::AudioFileObject reader(badByte >= 0 ? FailingSource::opener(badByte)
+                                                : engine::localFiles());
     engine::AudioFileObject writer;
     const engine::Status outcome =
         cutting::ConvertRange(reader, writer, sourcePath, destPath, {0.0, 2.0 * kRate}, {});
     QVERIFY(!outcome);
+    if (badByte >= 0)
+        QVERIFY2(outcome.description().contains(QString::fromLocal8Bit(std::strerror(EIO))),
+                 qPrintable(outcome.description()));
     QVERIFY(!outcome.description().isEmpty());
     QCOMPARE(digest(destPath), before);
     QCOMPARE(QDir(m_dir.path()).entryList(QDir::Files | QDir::Hidden), contents);

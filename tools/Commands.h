@@ -6,6 +6,7 @@
 int runInfo(const QStringList &args);
 int runRead(const QStringList &args);
 int runSeeks(const QStringList &args);
+int runSweep(const QStringList &args);
 int runPlay(const QStringList &args);
 int runTags(const QStringList &args);
 int runConvert(const QStringList &args);

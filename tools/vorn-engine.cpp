@@ -17,6 +17,7 @@ namespace {
 const char *const kUsage = "usage: vorn-engine info FILE\n"
                            "       vorn-engine read FILE START COUNT OUT\n"
                            "       vorn-engine seeks FILE COUNT\n"
+                           "       vorn-engine sweep FILE STEP [SPAN [TOLERANCE]]\n"
                            "       vorn-engine play FILE SECONDS\n"
                            "       vorn-engine tags SRC [DST]\n"
 
@@ -32,6 +33,7 @@ int main(int argc, char *argv[])
         {QStringLiteral("info"), runInfo},       {QStringLiteral("read"), runRead},
         {QStringLiteral("play"), runPlay},       {QStringLiteral("tags"), runTags},
         {QStringLiteral("convert"), runConvert}, {QStringLiteral("seeks"), runSeeks},
+        {QStringLiteral("sweep"), runSweep},
     };
     QStringList args = app.arguments().mid(1);
     const auto command = args.isEmpty() ? commands.end() : commands.find(args.takeFirst());

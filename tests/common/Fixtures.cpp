@@ -65,6 +65,29 @@ bool makeTone(const QString &path, double seconds, int rate, int channels,
                      codecArgs + QStringList{path});
 }
 
+bool makeAttacks(const QString &path, double seconds, int rate, int channels,
+                 const QStringList &codecArgs)
+{
+    auto channel = [](int noise) {
+        return QStringLiteral(
+                   "if(lt(t,1),0,0.6*(0.2*sin(2*PI*330*t)+0.45*exp(-40*mod(t,0.47))*"
+                   "sin(2*PI*(80+400*exp(-30*mod(t,0.47)))*t)+0.5*lt(mod(t,0.61),0.003)*"
+                   "(2*random(%1)-1)+0.35*between(mod(t,2.3),1.1,1.25)*(2*random(%2)-1)))")
+            .arg(noise)
+            .arg(noise + 1);
+    };
+    // Commas inside a filter's arguments are escaped; bare ones would separate filters.
+    const QString source = QStringLiteral("aevalsrc=%1|%2:s=%3:d=%4")
+                               .arg(channel(0).replace(u',', QStringLiteral("\\,")),
+                                    channel(2).replace(u',', QStringLiteral("\\,")))
+                               .arg(rate)
+                               .arg(seconds, 0, 'f', 6);
+    return runFfmpeg(QStringList{QStringLiteral("-f"), QStringLiteral("lavfi"),
+                                 QStringLiteral("-i"), source, QStringLiteral("-ac"),
+                                 QString::number(channels)} +
+                     codecArgs + QStringList{path});
+}
+
 QString probe(const QString &path, const QString &key)
 {
     int code = 0;
@@ -92,6 +115,29 @@ Decoded decodeWithFfmpeg(const QString &path)
         return Decoded{};
     decoded.samples.resize(size_t(raw.size()) / sizeof(float));
     std::memcpy(decoded.samples.data(), raw.constData(), decoded.samples.size() * sizeof(float));
+    return decoded;
+}
+
+Decoded decodeWithOggdec(const QString &path)
+{
+    Decoded decoded;
+    decoded.rate = probe(path, QStringLiteral("sample_rate")).toInt();
+    decoded.channels = probe(path, QStringLiteral("channels")).toInt();
+    int code = 0;
+    const QByteArray raw =
+        run(QStringLiteral(OGGDEC_PROGRAM),
+            {QStringLiteral("-Q"), QStringLiteral("-R"), QStringLiteral("-b"), QStringLiteral("16"),
+             QStringLiteral("-e"), QStringLiteral("0"), QStringLiteral("-s"), QStringLiteral("1"),
+             QStringLiteral("-o"), QStringLiteral("-"), path},
+            &code);
+    if (code != 0)
+        return Decoded{};
+    decoded.samples.resize(size_t(raw.size()) / 2);
+    for (size_t i = 0; i < decoded.samples.size(); ++i) {
+        int16_t value = 0;
+        std::memcpy(&value, raw.constData() + 2 * i, 2);
+        decoded.samples[i] = float(value) / 32768.0f;
+    }
     return decoded;
 }
 

@@ -25,6 +25,13 @@ bool makeTone(const QString &path, double seconds, int rate, int channels,
               const QStringList &codecArgs);
 /// Every frame the ffmpeg program decodes from `path`, as float at the source's rate.
 Decoded decodeWithFfmpeg(const QString &path);
+/// Every frame libvorbis decodes from an Ogg Vorbis file (the oggdec program, 16-bit, so
+/// within half a step of 1/32768 of a float decode).
+Decoded decodeWithOggdec(const QString &path);
+/// Music-like material that makes encoders switch block sizes and fill the MP3 bit
+/// reservoir: a second of silence, then a tone with clicks, drum-like hits and noise bursts.
+bool makeAttacks(const QString &path, double seconds, int rate, int channels,
+                 const QStringList &codecArgs);
 /// One value of `ffprobe -show_entries stream=KEY` for the first audio stream.
 QString probe(const QString &path, const QString &key);
 /// The seven tags as ffprobe reads them (format and stream tags; "date" as "year",
