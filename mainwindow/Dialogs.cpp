@@ -1,14 +1,18 @@
 #include "Dialogs.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QMessageBox>
 
 namespace {
 
 void prepare(QFileDialog &dialog, const Dialogs::FileRequest &request)
 {
-    dialog.setWindowTitle(request.title);
+    // Setting even an empty title would replace the dialog's own ("Open", "Save As").
+    if (!request.title.isEmpty())
+        dialog.setWindowTitle(request.title);
     dialog.setDirectory(request.folder.isEmpty() ? QDir::currentPath() : request.folder);
     // Qt reads the patterns from the last parentheses and, with the details hidden, shows
     // everything before them: the description exactly as given.
@@ -58,4 +62,15 @@ void QtDialogs::message(QWidget *parent, const QString &text, const QString &tit
     QMessageBox box(icon == Icon::Critical ? QMessageBox::Critical : QMessageBox::NoIcon, title,
                     text, QMessageBox::Ok, parent);
     box.exec();
+}
+
+bool QtDialogs::confirmReplace(QWidget *parent, const QString &path)
+{
+    // The save dialog's own question, in its words and translations.
+    const QString text =
+        QCoreApplication::translate("QFileDialog", "%1 already exists.\nDo you want to replace it?")
+            .arg(QFileInfo(path).fileName());
+    return QMessageBox::warning(parent, QCoreApplication::translate("QFileDialog", "Save As"), text,
+                                QMessageBox::Yes | QMessageBox::No,
+                                QMessageBox::No) == QMessageBox::Yes;
 }

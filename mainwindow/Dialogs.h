@@ -25,7 +25,7 @@ public:
 
     struct FileRequest
     {
-        QString title;
+        QString title;        ///< empty: the dialog's own title
         QString folder;       ///< where the dialog starts
         QString proposedName; ///< file name proposed (save dialog)
         QList<Filter> filters;
@@ -39,6 +39,8 @@ public:
     virtual QString openFile(QWidget *parent, const FileRequest &request) = 0;
     virtual QString saveFile(QWidget *parent, const FileRequest &request) = 0;
     virtual void message(QWidget *parent, const QString &text, const QString &title, Icon icon) = 0;
+    /// Asks whether the existing file `path` may be replaced; true for "Yes".
+    virtual bool confirmReplace(QWidget *parent, const QString &path) = 0;
 };
 
 class QtDialogs : public Dialogs
@@ -47,4 +49,5 @@ public:
     QString openFile(QWidget *parent, const FileRequest &request) override;
     QString saveFile(QWidget *parent, const FileRequest &request) override;
     void message(QWidget *parent, const QString &text, const QString &title, Icon icon) override;
+    bool confirmReplace(QWidget *parent, const QString &path) override;
 };

@@ -8,8 +8,6 @@
 #include <QMouseEvent>
 #include <QPushButton>
 
-const QUrl FormAbout::kHomePage(QStringLiteral("https://www.vornmedia.example/audio-cutter/"));
-
 namespace {
 
 QLabel *label(QWidget *parent, const char *name, const QString &text)
@@ -21,8 +19,7 @@ QLabel *label(QWidget *parent, const char *name, const QString &text)
 
 } // namespace
 
-FormAbout::FormAbout(std::function<void(const QUrl &)> openUrl, QWidget *parent)
-    : QDialog(parent), m_openUrl(std::move(openUrl))
+FormAbout::FormAbout(QWidget *parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("FormAbout"));
     setWindowTitle(tr("About"));
@@ -31,7 +28,7 @@ FormAbout::FormAbout(std::function<void(const QUrl &)> openUrl, QWidget *parent)
     Picture1 = label(this, "Picture1", QString());
     Picture1->setPixmap(productLogo(64));
     Picture1->setCursor(Qt::PointingHandCursor);
-    Picture1->setToolTip(kHomePage.toString());
+    Picture1->setToolTip(tr("Open the help"));
     Picture1->installEventFilter(this);
     QLabel *Picture3 = label(this, "Picture3", QString());
     Picture3->setPixmap(decorativeWave(260, 28));
@@ -63,14 +60,13 @@ bool FormAbout::eventFilter(QObject *watched, QEvent *event)
 {
     if (watched == Picture1 && event->type() == QEvent::MouseButtonRelease &&
         static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton) {
-        OpenHomePage();
+        OpenHelpPage();
         return true;
     }
     return QDialog::eventFilter(watched, event);
 }
 
-void FormAbout::OpenHomePage()
+void FormAbout::OpenHelpPage()
 {
-    if (m_openUrl)
-        m_openUrl(kHomePage);
+    done(HelpWanted);
 }

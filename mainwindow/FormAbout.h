@@ -1,29 +1,28 @@
 #pragma once
 
 #include <QDialog>
-#include <QUrl>
-
-#include <functional>
 
 class QLabel;
 class QPushButton;
 
-/// The About box. Its logo opens the home page through `openUrl` (the desktop's browser in
-/// the program, a recorder in tests).
+/// The About box. Its logo closes the box asking for the program's help page: the result of
+/// exec() is then HelpWanted, and the caller shows the help.
 class FormAbout : public QDialog
 {
     Q_OBJECT
 public:
-    static const QUrl kHomePage;
+    enum Result
+    {
+        HelpWanted = QDialog::Accepted + 1
+    };
 
-    FormAbout(std::function<void(const QUrl &)> openUrl, QWidget *parent = nullptr);
+    explicit FormAbout(QWidget *parent = nullptr);
 
-    void OpenHomePage();
+    void OpenHelpPage();
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    std::function<void(const QUrl &)> m_openUrl;
     QLabel *Picture1 = nullptr;
 };

@@ -11,11 +11,11 @@
 #include "ProgramFiles.h"
 #include "SettingsStore.h"
 #include "TextNumbers.h"
+#include "TimeText.h"
 #include "ZivSlider.h"
 
 #include <QCheckBox>
 #include <QComboBox>
-#include <QDesktopServices>
 #include <QFile>
 #include <QLabel>
 #include <QPushButton>
@@ -23,8 +23,7 @@
 FormMain::FormMain(engine::EngineFactory &factory, Dialogs &dialogs,
                    const settings::SettingsStore &store, settings::OutputSettings &output,
                    QWidget *parent)
-    : QMainWindow(parent), m_factory(factory), m_dialogs(dialogs), m_output(output),
-      m_openUrl([](const QUrl &url) { QDesktopServices::openUrl(url); })
+    : QMainWindow(parent), m_factory(factory), m_dialogs(dialogs), m_output(output)
 {
     m_ui.setupUi(this);
     startUp(store);
@@ -82,6 +81,7 @@ void FormMain::applyLayoutAndDefaults(const settings::SettingsStore &store)
     m_output.flgCopyTags = settings::kTrue;
     m_ui.LabelFileName->clear();
     m_ui.LabelFormatSource->clear();
+    m_ui.LabelTime->setText(TimeText(0));
 }
 
 void FormMain::applySkin()
@@ -226,7 +226,7 @@ void FormMain::ResetWindowState()
     m_ui.setPanel(4, tr("Current: 00:00:00"));
     m_ui.LabelFileName->clear();
     m_ui.LabelFormatSource->clear();
-    m_ui.LabelTime->setText(QStringLiteral("00:00:00"));
+    m_ui.LabelTime->setText(TimeText(0));
     for (QLabel *l : {m_ui.LabelFileName, m_ui.LabelFormatSource, m_ui.LabelTime})
         l->show();
 }
@@ -251,6 +251,8 @@ void FormMain::onCmdHelpClick()
 
 void FormMain::onCmdAboutClick()
 {
-    FormAbout about(m_openUrl, this);
-    about.exec();
+    FormAbout about(this);
+    // The box is gone before the help shows, so the help window is not blocked behind it.
+    if (about.exec() == FormAbout::HelpWanted)
+        onCmdHelpClick();
 }

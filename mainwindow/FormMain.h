@@ -10,10 +10,6 @@
 
 #include <QMainWindow>
 #include <QPointer>
-#include <QUrl>
-
-#include <functional>
-
 #include <memory>
 
 class Dialogs;
@@ -77,6 +73,7 @@ public:
     bool ChooseSourceFile();
     void onCmdPausePlayClick();
     void onCmdPreviewClick();
+    void onBlockWanted();
     void onTimer(int32_t CurrentSamples, int32_t LevelLeft, int32_t LevelRight);
     void onEndPlay();
     void nudge(double step);
@@ -95,8 +92,6 @@ public:
     void onCmdHelpClick();
     void onCmdAboutClick();
 
-    /// How web addresses are opened: the desktop's browser unless a test says otherwise.
-    void setUrlOpener(std::function<void(const QUrl &)> opener) { m_openUrl = std::move(opener); }
     HelpWindow *helpWindow() const;
 
 protected:
@@ -114,6 +109,18 @@ private:
     void reportOpenFailure(const QString &reason);
     void setCaption(class QPushButton *button, const QString &caption);
     void enableSelectionButtons(bool enable);
+    /// Slider units of a sample position of the open source, 0 to 1000.
+    int32_t unitsOf(double samples) const;
+    /// The selection holds at least one frame; Preview and Cut are offered only then.
+    bool hasSelection() const;
+    /// Draws the selection and offers Preview and Cut from the two sample marks.
+    void showSelection();
+    /// Output stops and the window waits at `position`: the stored position, the thumb and
+    /// "Current: " all show it, and Play goes on from there.
+    void pauseAt(double position);
+    /// Playback has ended: the window waits at the start of the source.
+    void returnToStart();
+    void endPreview();
     void showSoundDevicePanel();
     /// Sets the player to the open source's format, the block size for 200 ms, and starts
     /// output; the first failure is the answer.
@@ -155,7 +162,6 @@ private:
     QString lastJobError;
     /// The user closed the window during a cut: close once the job has ended.
     bool m_closeAfterCut = false;
-    std::function<void(const QUrl &)> m_openUrl;
     QPointer<HelpWindow> m_help;
 
     friend class FormMainTest;

@@ -4,6 +4,7 @@
 #include "Dialogs.h"
 #include "FormMain.h"
 #include "OutputSummary.h"
+#include "ProgramFiles.h"
 #include "TagTransfer.h"
 #include "ZivSlider.h"
 
@@ -65,7 +66,9 @@ QString FormMain::ChooseDestination()
     Dialogs::FileRequest request;
     request.folder = lastFolder;
     request.proposedName = proposed;
-    request.confirmOverwrite = true;
+    // The dialog's own question would come before the source check and ask to replace the
+    // very file that is then refused; the window asks it itself, after that check.
+    request.confirmOverwrite = false;
     const int index = m_ui.ComboFormat->currentIndex();
     if (index >= 0 && index < int(std::size(kDestinationFormats))) {
         const DestinationFormat &f = kDestinationFormats[index];
@@ -82,9 +85,11 @@ QString FormMain::ChooseDestination()
                               Dialogs::Icon::Critical);
             continue;
         }
-        const qsizetype slash =
-            std::max(chosen.lastIndexOf(QDir::separator()), chosen.lastIndexOf(u'/'));
-        lastFolder = chosen.left(slash + 1);
+        if (QFileInfo::exists(chosen) && !m_dialogs.confirmReplace(this, chosen)) {
+            // As the dialog itself would on "No": the user is back where they were.
+            request.proposedName = chosen;
+            continue;
+        }
         return chosen;
     }
 }
@@ -129,8 +134,12 @@ void FormMain::copyTags()
 
 void FormMain::onCmdCutClick()
 {
-    if (m_ui.slPosition->SelLength() < 1)
+    // A job from an empty selection would make a file without audio and call it saved.
+    if (!hasSelection()) {
+        m_dialogs.message(this, tr("Nothing to save: the End mark must come after the Begin mark."),
+                          tr("Error"), Dialogs::Icon::Critical);
         return;
+    }
     destPath = ChooseDestination();
     if (destPath.isEmpty())
         return;
@@ -144,8 +153,13 @@ void FormMain::onCmdCutClick()
     if (m_ui.ComboFormat->currentText() == QStringLiteral("WMA") && FileR && FileW)
         cutting::PrimeWmaWriter(*FileR, *FileW, sourcePath, destPath + QStringLiteral("$.wav"));
     const engine::Status outcome = runJob();
-    if (!outcome)
+    if (outcome) {
+        // Only a folder that took a file is worth starting in next time.
+        lastFolder = folderOf(destPath);
+    } else {
         lastJobError = outcome.description();
+        m_ui.ProgressConvert->setValue(0);
+    }
     if (cutNumber < std::numeric_limits<int32_t>::max())
         ++cutNumber;
     // Only a job that ended well made a new file; a failed one left the old one untouched.

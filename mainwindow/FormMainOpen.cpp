@@ -2,11 +2,11 @@
 // first frame.
 #include "Dialogs.h"
 #include "FormMain.h"
+#include "ProgramFiles.h"
 #include "TextNumbers.h"
 #include "TimeText.h"
 #include "ZivSlider.h"
 
-#include <QDir>
 #include <QFileInfo>
 #include <QLabel>
 #include <QPushButton>
@@ -61,8 +61,6 @@ bool FormMain::ChooseSourceFile()
     const QString path = m_dialogs.openFile(this, request);
     if (path.isEmpty())
         return false;
-    const qsizetype slash = std::max(path.lastIndexOf(QDir::separator()), path.lastIndexOf(u'/'));
-    lastFolder = path.left(slash + 1);
     sourcePath = path;
 
     if (!AudioInformation)
@@ -136,6 +134,9 @@ void FormMain::onCmdOpenClick()
     smallStepSamples = totalSamples / milliseconds.value() * 500;
     largeStepSamples = totalSamples / milliseconds.value() * 2000;
     showSoundDevicePanel();
+    // Only a folder that gave a usable file is remembered: one that did not (under /proc,
+    // say) would be where the next dialog starts, and reading such folders can block it.
+    lastFolder = folderOf(sourcePath);
 }
 
 void FormMain::showSoundDevicePanel()

@@ -9,6 +9,8 @@
 #include <QLabel>
 #include <QPushButton>
 
+#include <algorithm>
+
 using settings::kFalse;
 using settings::kTrue;
 using settings::roundHalfEven;
@@ -17,17 +19,14 @@ void FormMain::connectPlayer()
 {
     if (!AudioPlayer)
         return;
-    // Queued: the player's events wait for the window's thread, between other work.
-    connect(
-        AudioPlayer.get(), &engine::AudioPlayer::RequestOnLoadArray, this, [this] { FeedBlock(); },
-        Qt::QueuedConnection);
-    connect(
-        AudioPlayer.get(), &engine::AudioPlayer::EndArrayPlay, this, [this] { FeedBlock(); },
-        Qt::QueuedConnection);
-    connect(AudioPlayer.get(), &engine::AudioPlayer::Timer, this, &FormMain::onTimer,
-            Qt::QueuedConnection);
-    connect(AudioPlayer.get(), &engine::AudioPlayer::EndPlay, this, &FormMain::onEndPlay,
-            Qt::QueuedConnection);
+    // The player raises its events on this thread already. Handled at once, they stay in
+    // order with the clicks around them: a second, queued hop would let a tick raised before
+    // a pause be applied after it.
+    connect(AudioPlayer.get(), &engine::AudioPlayer::RequestOnLoadArray, this,
+            &FormMain::onBlockWanted);
+    connect(AudioPlayer.get(), &engine::AudioPlayer::EndArrayPlay, this, &FormMain::onBlockWanted);
+    connect(AudioPlayer.get(), &engine::AudioPlayer::Timer, this, &FormMain::onTimer);
+    connect(AudioPlayer.get(), &engine::AudioPlayer::EndPlay, this, &FormMain::onEndPlay);
 }
 
 double FormMain::sourceLength() const
@@ -60,18 +59,40 @@ void FormMain::FeedBlock()
     AudioPlayer->queueBlock(block);
 }
 
+void FormMain::pauseAt(double position)
+{
+    if (AudioPlayer)
+        AudioPlayer->stopOutput();
+    flgPaused = kTrue;
+    setCaption(m_ui.CmdPausePlay, tr("Play"));
+    playOrigin = int32_t(roundHalfEven(std::clamp(position, 0.0, std::max(totalSamples, 0.0))));
+    // A mark set while paused must be exactly where playback will resume.
+    currentSample = playOrigin;
+    if (flgSliderHeld != kTrue)
+        m_ui.slPosition->setValue(unitsOf(playOrigin));
+    ShowCurrentTime(0);
+}
+
+void FormMain::returnToStart()
+{
+    endPreview();
+    pauseAt(0);
+    if (AudioFile)
+        AudioFile->seek(0);
+}
+
+void FormMain::endPreview()
+{
+    flgPreview = kFalse;
+    setCaption(m_ui.CmdPreview, tr("Preview"));
+}
+
 void FormMain::TogglePause()
 {
     if (flgOpen != kTrue || !AudioPlayer)
         return;
     if (flgPaused != kTrue) {
-        setCaption(m_ui.CmdPausePlay, tr("Play"));
-        flgPaused = kTrue;
-        playOrigin += AudioPlayer->playedSamples().valueOr(0);
-        AudioPlayer->stopOutput();
-        // A mark set while paused must be exactly where playback will resume.
-        currentSample = playOrigin;
-        ShowCurrentTime(0);
+        pauseAt(double(playOrigin) + AudioPlayer->playedSamples().valueOr(0));
         return;
     }
     setCaption(m_ui.CmdPausePlay, tr("Pause"));
@@ -97,62 +118,60 @@ void FormMain::onCmdPausePlayClick()
     TogglePause();
 }
 
+void FormMain::onBlockWanted()
+{
+    // Asked for by a run that has been paused since: the next run starts with its own block.
+    if (flgPaused != kTrue)
+        FeedBlock();
+}
+
 void FormMain::onTimer(int32_t CurrentSamples, int32_t, int32_t)
 {
+    // A tick of a run that has been paused or ended since tells of a position left behind.
+    if (flgOpen != kTrue || flgPaused == kTrue)
+        return;
     const double position = double(playOrigin) + CurrentSamples;
-    if (flgSliderHeld != kTrue) {
-        const double total = sourceLength();
-        if (total > 0) {
-            double v = position / total * 1000;
-            if (v > 1000)
-                v = 1000;
-            if (v == 1000) {
-                setCaption(m_ui.CmdPausePlay, tr("Play"));
-                TogglePause();
-            }
-            m_ui.slPosition->setValue(int32_t(roundHalfEven(v)));
-        }
-    }
-    ShowCurrentTime(position > totalSamples ? totalSamples : position);
+    const double total = sourceLength();
+    if (total > 0 && position >= total)
+        return returnToStart();
+    if (flgSliderHeld != kTrue && total > 0)
+        m_ui.slPosition->setValue(int32_t(roundHalfEven(position / total * 1000)));
+    ShowCurrentTime(position);
     currentSample = position;
     if (flgPreview == kTrue && currentSample >= selEndSample) {
-        if (AudioPlayer)
-            AudioPlayer->stopOutput();
-        flgPreview = kFalse;
-        setCaption(m_ui.CmdPreview, tr("Preview"));
+        endPreview();
+        pauseAt(position);
     }
 }
 
 void FormMain::onEndPlay()
 {
-    m_ui.slPosition->setValue(0);
-    if (AudioPlayer)
-        AudioPlayer->stopOutput();
-    setCaption(m_ui.CmdPausePlay, tr("Play"));
-    playOrigin = 0;
-    flgPaused = kTrue;
-    flgOpen = kTrue;
-    if (AudioFile)
-        AudioFile->seek(0);
+    if (flgOpen != kTrue || flgPaused == kTrue)
+        return;
+    returnToStart();
 }
 
 void FormMain::onCmdPreviewClick()
 {
-    if (m_ui.slPosition->SelLength() <= 0)
+    if (!hasSelection())
         return;
     if (flgPreview == kTrue) {
-        if (AudioPlayer)
-            AudioPlayer->stopOutput();
-        flgPreview = kFalse;
-        setCaption(m_ui.CmdPreview, tr("Preview"));
+        endPreview();
+        // Paused where the sound is, so that Play goes on from there.
+        if (flgPaused != kTrue)
+            TogglePause();
         return;
     }
-    // Any failure from here on is shown; what was done before it stays done.
-    auto fail = [this](const QString &description) {
-        m_dialogs.message(this, description, tr("Error"), Dialogs::Icon::Critical);
-    };
     if (!AudioFile || !AudioPlayer)
         return;
+    // A preview that cannot start leaves the window paused where it was, not showing "Pause"
+    // and "Stop" over silence; a failure is also shown.
+    auto abandon = [this](const QString &description = QString()) {
+        endPreview();
+        pauseAt(playOrigin);
+        if (!description.isEmpty())
+            m_dialogs.message(this, description, tr("Error"), Dialogs::Icon::Critical);
+    };
     if (flgOpen == kTrue)
         AudioPlayer->stopOutput();
     flgPreview = kTrue;
@@ -162,26 +181,27 @@ void FormMain::onCmdPreviewClick()
     setCaption(m_ui.CmdPausePlay, tr("Pause"));
     const auto begin = int32_t(roundHalfEven(selBeginSample));
     if (auto reached = AudioFile->seek(begin); !reached)
-        return fail(reached.description());
+        return abandon(reached.description());
     if (AudioFile->openStatus() < 0)
-        return;
+        return abandon();
     playOrigin = begin;
     const auto total = AudioFile->length();
     if (!total)
-        return fail(total.description());
+        return abandon(total.description());
     if (total.value() == 0)
-        return;
+        return abandon();
     if (engine::Status s = startPlayerRun(); !s)
-        return fail(s.description());
+        return abandon(s.description());
     if (AudioPlayer->outputStatus() < 0) {
         AudioFile->close();
-        return;
+        flgOpen = kFalse;
+        return abandon();
     }
     flgOpen = kTrue;
     FeedBlock();
     const auto milliseconds = AudioPlayer->samplesToMilliseconds(total.value());
     if (!milliseconds)
-        return fail(milliseconds.description());
+        return abandon(milliseconds.description());
     totalSeconds = int32_t(roundHalfEven(milliseconds.value() / 1000.0));
     m_ui.LabelTime->setText(TimeText(totalSeconds));
     m_ui.LabelFileName->setText(sourcePath);

@@ -7,6 +7,8 @@
 
 #include <QPushButton>
 
+#include <algorithm>
+
 using settings::kFalse;
 using settings::kTrue;
 using settings::roundHalfEven;
@@ -101,36 +103,41 @@ void FormMain::enableSelectionButtons(bool enable)
     m_ui.CmdCut->setEnabled(enable);
 }
 
-void FormMain::onCmdSelStartClick()
+int32_t FormMain::unitsOf(double samples) const
 {
-    selBegin = m_ui.slPosition->Value();
-    if (selEnd == 0) {
-        selLength = 0;
-        enableSelectionButtons(false);
-    } else if (selBegin < selEnd) {
-        selLength = selEnd - selBegin;
-        enableSelectionButtons(true);
-    } else {
-        selLength = 0;
-        enableSelectionButtons(false);
-    }
+    if (totalSamples <= 0)
+        return 0;
+    return int32_t(roundHalfEven(std::clamp(samples / totalSamples, 0.0, 1.0) * 1000));
+}
+
+bool FormMain::hasSelection() const
+{
+    return selEndSample > selBeginSample;
+}
+
+// The sample marks decide; the slider units are drawn from them, so the band, the panels, the
+// buttons and the cut never disagree. Two marks within one unit of a long file make a valid
+// selection with a band of no width.
+void FormMain::showSelection()
+{
+    selBegin = unitsOf(selBeginSample);
+    selEnd = unitsOf(selEndSample);
+    selLength = hasSelection() ? selEnd - selBegin : 0;
+    enableSelectionButtons(hasSelection());
     m_ui.slPosition->setSelStart(selBegin);
     m_ui.slPosition->setSelLength(selLength);
+}
+
+void FormMain::onCmdSelStartClick()
+{
     selBeginSample = currentSample;
+    showSelection();
     m_ui.setPanel(2, tr("Begin: ") + positionTextOf(selBeginSample));
 }
 
 void FormMain::onCmdSelStopClick()
 {
-    selEnd = m_ui.slPosition->Value();
-    if (selBegin < selEnd) {
-        selLength = selEnd - selBegin;
-        enableSelectionButtons(true);
-    } else {
-        selLength = 0;
-        enableSelectionButtons(false);
-    }
-    m_ui.slPosition->setSelLength(selLength);
     selEndSample = currentSample;
+    showSelection();
     m_ui.setPanel(3, tr("End: ") + positionTextOf(selEndSample));
 }

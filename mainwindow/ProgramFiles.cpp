@@ -4,6 +4,8 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include <algorithm>
+
 QString withTrailingSeparator(QString folder)
 {
     const QChar separator = QDir::separator();
@@ -27,4 +29,10 @@ QString findProgramFile(const QString &appFolder, const QString &name)
     if (QFileInfo(installed).isFile())
         return QDir::cleanPath(installed);
     return QString();
+}
+
+QString folderOf(const QString &path)
+{
+    const qsizetype slash = std::max(path.lastIndexOf(QDir::separator()), path.lastIndexOf(u'/'));
+    return path.left(slash + 1);
 }

@@ -12,3 +12,6 @@ QString findProgramFile(const QString &appFolder, const QString &name);
 
 /// `folder` with exactly one trailing separator.
 QString withTrailingSeparator(QString folder);
+
+/// The folder part of `path`, up to and including its last separator ("/" or the native one).
+QString folderOf(const QString &path);

@@ -5,6 +5,8 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
+#include <QMessageBox>
+#include <QProgressBar>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -48,7 +50,10 @@ private slots:
     void busyStateDuringTheJob();
     void cancelKeepsWhatWasWritten();
     void failedJobSaysWhyAndCopiesNoTags();
+    void failedJobLeavesFolderAndProgress_data();
+    void failedJobLeavesFolderAndProgress();
     void sourceIsNeverTheDestination();
+    void platformDialogsKeepTheirWords();
     void wmaPrimesTheWriter();
 
 private:
@@ -87,7 +92,9 @@ void FormMainTest::proposedNames()
     QCOMPARE(request.filters[0].description, QStringLiteral("OGG Vorbis files (*.ogg)"));
     QCOMPARE(request.filters[0].patterns, QStringList{QStringLiteral("*.ogg")});
     QCOMPARE(request.defaultSuffix, QStringLiteral("ogg"));
-    QVERIFY(request.confirmOverwrite);
+    // The window asks before replacing, after its own check of the name.
+    QVERIFY(!request.confirmOverwrite);
+    QCOMPARE(request.title, QString());
 
     // A source without an extension keeps its folder's dots; another file starts at 1 again.
     h.window->selectFormat(0);
@@ -202,21 +209,99 @@ void FormMainTest::failedJobSaysWhyAndCopiesNoTags()
     QVERIFY(!h.button("CmdCut")->isHidden());
 }
 
+void FormMainTest::failedJobLeavesFolderAndProgress_data()
+{
+    QTest::addColumn<int>("fileIndex");
+    QTest::addColumn<bool>("failOpen");
+    QTest::addColumn<int>("writesBeforeFailure");
+    QTest::newRow("source cannot be read") << 1 << true << -1;
+    QTest::newRow("disk full after two seconds") << 0 << false << 2;
+}
+
+// A save that failed (into a folder under /proc, say) is not remembered as the folder to
+// start in, and leaves no progress shown.
+void FormMainTest::failedJobLeavesFolderAndProgress()
+{
+    QFETCH(int, fileIndex);
+    QFETCH(bool, failOpen);
+    QFETCH(int, writesBeforeFailure);
+    Harness h(ini());
+    h.openAndSelect(QStringLiteral("/m/song.mp3"), 1, 15);
+    h.factory.files[size_t(fileIndex)]->openFails = failOpen;
+    h.factory.files[size_t(fileIndex)]->writesBeforeFailure = writesBeforeFailure;
+    auto *progress = h.window->findChild<QProgressBar *>(QStringLiteral("ProgressConvert"));
+    int highest = 0;
+    QObject::connect(progress, &QProgressBar::valueChanged, progress,
+                     [&](int value) { highest = std::max(highest, value); });
+    h.dialogs.saveAnswers << QStringLiteral("/proc/1/cut.mp3") << QString();
+    h.button("CmdCut")->click();
+    QCOMPARE(h.dialogs.messages.value(0).text.section(QStringLiteral("\r\n"), 0, 0),
+             QStringLiteral("Error - "));
+    QCOMPARE(h.window->folderOfLastFile(), QStringLiteral("/m/"));
+    QCOMPARE(progress->value(), 0);
+    QVERIFY(writesBeforeFailure < 0 || highest > 0);
+    h.button("CmdCut")->click();
+    QCOMPARE(h.dialogs.saveRequests.value(1).folder, QStringLiteral("/m/"));
+}
+
+// The source is refused before any question about replacing it; another existing file is
+// asked about once, and "No" brings the dialog back on that name.
 void FormMainTest::sourceIsNeverTheDestination()
 {
     Harness h(ini());
     const QString source = m_dir.filePath(QStringLiteral("song.mp3"));
-    QFile(source).open(QIODevice::WriteOnly);
+    const QString other = m_dir.filePath(QStringLiteral("other.mp3"));
+    for (const QString &path : {source, other})
+        QVERIFY(QFile(path).open(QIODevice::WriteOnly));
     h.openAndSelect(source, 1, 3);
-    h.dialogs.saveAnswers << m_dir.filePath(QStringLiteral("./song.mp3"))
-                          << m_dir.filePath(QStringLiteral("other.mp3"));
+    h.dialogs.saveAnswers << m_dir.filePath(QStringLiteral("./song.mp3")) << other << other;
+    h.dialogs.replaceAnswers << false << true;
     h.button("CmdCut")->click();
-    QCOMPARE(h.dialogs.saveRequests.size(), 2);
+    QCOMPARE(h.dialogs.saveRequests.size(), 3);
+    QCOMPARE(h.dialogs.messages.size(), 2);
     QCOMPARE(h.dialogs.messages[0].text,
              QStringLiteral("The destination must not be the source file."));
     QCOMPARE(h.dialogs.messages[0].title, QStringLiteral("Error"));
-    QCOMPARE(h.dialogs.messages[1].text,
-             QStringLiteral("Saved - ") + m_dir.filePath(QStringLiteral("other.mp3")));
+    QCOMPARE(h.dialogs.replaceQuestions, (QStringList{other, other}));
+    QCOMPARE(h.dialogs.saveRequests[2].proposedName, other);
+    QCOMPARE(h.dialogs.messages[1].text, QStringLiteral("Saved - ") + other);
+}
+
+// The platform's own dialogs keep their own titles, and the question about replacing a file
+// is the one the save dialog itself would ask.
+void FormMainTest::platformDialogsKeepTheirWords()
+{
+    QtDialogs dialogs;
+    QWidget parent;
+    QStringList seen;
+    auto answer = [&](bool yes) {
+        QTimer::singleShot(0, &parent, [&, yes] {
+            QWidget *modal = QApplication::activeModalWidget();
+            QVERIFY(modal);
+            seen << modal->windowTitle();
+            if (auto *box = qobject_cast<QMessageBox *>(modal)) {
+                seen << box->text();
+                box->button(yes ? QMessageBox::Yes : QMessageBox::No)->click();
+            } else {
+                qobject_cast<QDialog *>(modal)->reject();
+            }
+        });
+    };
+    Dialogs::FileRequest request;
+    request.folder = m_dir.path();
+    answer(false);
+    QCOMPARE(dialogs.openFile(&parent, request), QString());
+    answer(false);
+    QCOMPARE(dialogs.saveFile(&parent, request), QString());
+    answer(false);
+    QVERIFY(!dialogs.confirmReplace(&parent, m_dir.filePath(QStringLiteral("x.mp3"))));
+    answer(true);
+    QVERIFY(dialogs.confirmReplace(&parent, m_dir.filePath(QStringLiteral("x.mp3"))));
+    QCOMPARE(seen, (QStringList{
+                       QStringLiteral("Open"), QStringLiteral("Save As"), QStringLiteral("Save As"),
+                       QStringLiteral("x.mp3 already exists.\nDo you want to replace it?"),
+                       QStringLiteral("Save As"),
+                       QStringLiteral("x.mp3 already exists.\nDo you want to replace it?")}));
 }
 
 void FormMainTest::wmaPrimesTheWriter()

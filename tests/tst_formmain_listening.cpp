@@ -6,6 +6,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <map>
+
 namespace {
 
 constexpr int32_t kRate = 44100;
@@ -17,29 +19,45 @@ struct Harness : WindowHarness
     {
         return window->findChild<QLabel *>(QString::fromLatin1(name))->text();
     }
-    // The player's events reach the window queued, as from the player's thread.
-    void timer(int32_t samples)
-    {
-        emit player().Timer(samples, 0, 0);
-        QCoreApplication::processEvents();
-    }
-    void endPlay()
-    {
-        emit player().EndPlay();
-        QCoreApplication::processEvents();
-    }
+    // The player raises its events on the window's thread, each handled where it is raised.
+    void timer(int32_t samples) { emit player().Timer(samples, 0, 0); }
+    void endPlay() { emit player().EndPlay(); }
     void blockEvents()
     {
         emit player().RequestOnLoadArray();
         emit player().EndArrayPlay();
-        QCoreApplication::processEvents();
     }
     /// Opens a source of `seconds` through the Open button.
     void open(double seconds, const QString &path = QStringLiteral("/music/a.b/song.mp3"))
     {
-        audioFile().frames = int32_t(seconds * kRate);
+        for (fakes::FakeAudioFile *file : factory.files)
+            file->frames = int32_t(seconds * kRate);
         dialogs.openAnswers << path;
         button("CmdOpen")->click();
+    }
+    /// Runs a little script of user actions: "at N" releases the slider at N units, "thumb N"
+    /// only moves it there (as while dragging), "F" and "FF" nudge forward, "play", "pause",
+    /// "begin" and "end" click those buttons.
+    void run(const QStringList &steps)
+    {
+        static const std::map<QString, const char *> buttons = {
+            {QStringLiteral("F"), "CmdF"},
+            {QStringLiteral("FF"), "CmdFF"},
+            {QStringLiteral("play"), "CmdPausePlay"},
+            {QStringLiteral("pause"), "CmdPausePlay"},
+            {QStringLiteral("begin"), "CmdSelStart"},
+            {QStringLiteral("end"), "CmdSelStop"}};
+        for (const QString &step : steps) {
+            if (step.startsWith(QStringLiteral("at "))) {
+                slider()->setValue(step.mid(3).toInt());
+                emit slider()->MouseUp(1, 0, 0.0f, 0.0f);
+            } else if (step.startsWith(QStringLiteral("thumb "))) {
+                slider()->setValue(step.mid(6).toInt());
+            } else {
+                QVERIFY2(buttons.count(step), qPrintable(step));
+                button(buttons.at(step))->click();
+            }
+        }
     }
 };
 
@@ -60,16 +78,30 @@ private slots:
     void cancelledDialogIsSilentAndResets();
     void silentPlayerShowsPanel();
     void playPauseResume();
-    void timerAtAndPastTheEnd();
-    void endPlayReturnsToStart();
+    void endOfPlayReturnsToStart_data();
+    void endOfPlayReturnsToStart();
+    void lateEventsChangeNothing_data();
+    void lateEventsChangeNothing();
     void heldSliderKeepsValue();
     void previewStopsAtFirstTickPastEnd();
     void resetEndsPreview();
     void nudgesClamp();
     void releaseAtTheEnd();
-    void selection();
+    void selectionFollowsTheSamples_data();
+    void selectionFollowsTheSamples();
+    void resetClearsTheSelection();
 
 private:
+    /// The window's own account of where it stands, for comparing whole states.
+    static QString stance(const Harness &h)
+    {
+        return QStringLiteral("origin %1, current %2, thumb %3, %4, %5, %6")
+            .arg(h.window->playOrigin)
+            .arg(h.window->currentSample, 0, 'f', 0)
+            .arg(h.slider()->Value())
+            .arg(h.panel(4), h.button("CmdPausePlay")->text(),
+                 h.player().running ? QStringLiteral("running") : QStringLiteral("stopped"));
+    }
     QString ini() const
     {
         return m_dir.filePath(QString::fromLatin1(QTest::currentTestFunction()) +
@@ -180,8 +212,8 @@ void FormMainTest::openFailuresSayWhy()
     for (const char *name : {"CmdPausePlay", "CmdSelStart", "CmdSelStop", "CmdB", "CmdFF"})
         QVERIFY2(!h.button(name)->isEnabled(), name);
     QCOMPARE(h.label("LabelFormatSource"), QString());
-    // The folder is remembered all the same, for the next try.
-    QCOMPARE(h.window->lastFolder, QStringLiteral("/music/a.b/"));
+    // A folder whose file could not be used is not where the next dialog starts.
+    QCOMPARE(h.window->lastFolder, QString());
 }
 
 void FormMainTest::cancelledDialogIsSilentAndResets()
@@ -239,47 +271,96 @@ void FormMainTest::playPauseResume()
     QCOMPARE(h.player().queue.size(), size_t(3));
 }
 
-void FormMainTest::timerAtAndPastTheEnd()
+void FormMainTest::endOfPlayReturnsToStart_data()
 {
+    QTest::addColumn<QStringList>("events");
+    QTest::newRow("tick at the end") << QStringList{QStringLiteral("tick 10")};
+    QTest::newRow("tick past the end") << QStringList{QStringLiteral("tick 12")};
+    QTest::newRow("end of play") << QStringList{QStringLiteral("tick 5"),
+                                                QStringLiteral("EndPlay")};
+    QTest::newRow("last tick, then end of play")
+        << QStringList{QStringLiteral("tick 10"), QStringLiteral("EndPlay")};
+}
+
+// However playback ends, the stored position, the thumb and "Current: " agree on the start,
+// and what is marked and cut afterwards is what the panels say.
+void FormMainTest::endOfPlayReturnsToStart()
+{
+    QFETCH(QStringList, events);
     Harness h(ini());
     h.open(10);
     FormMain &w = *h.window;
-    h.button("CmdPausePlay")->click();
-    h.player().played = 10 * kRate;
-    h.timer(10 * kRate);
-    QCOMPARE(h.slider()->Value(), 1000);
-    QCOMPARE(h.button("CmdPausePlay")->text(), QStringLiteral("Play"));
+    h.run({QStringLiteral("play")});
+    for (const QString &event : events) {
+        if (event == QStringLiteral("EndPlay"))
+            h.endPlay();
+        else
+            h.timer(int32_t(event.section(u' ', 1).toDouble() * kRate));
+    }
+    QCOMPARE(stance(h), QStringLiteral("origin 0, current 0, thumb 0, Current: 00:00:00, Play, "
+                                        "stopped"));
     QCOMPARE(w.flgPaused, settings::kTrue);
-    QCOMPARE(w.playOrigin, 10 * kRate);
-
-    // Past the end: the slider stays at 1000 and the panel shows the total length.
-    Harness p(ini());
-    p.open(10);
-    p.button("CmdPausePlay")->click();
-    p.timer(12 * kRate);
-    QCOMPARE(p.slider()->Value(), 1000);
-    QCOMPARE(p.panel(4), QStringLiteral("Current: 00:00:10"));
-    QCOMPARE(p.window->currentSample, 12.0 * kRate);
-}
-
-void FormMainTest::endPlayReturnsToStart()
-{
-    Harness h(ini());
-    h.open(10);
-    h.button("CmdPausePlay")->click();
-    h.timer(5 * kRate);
-    h.endPlay();
-    QCOMPARE(h.slider()->Value(), 0);
-    QCOMPARE(h.window->playOrigin, 0);
-    QCOMPARE(h.window->flgPaused, settings::kTrue);
-    QCOMPARE(h.button("CmdPausePlay")->text(), QStringLiteral("Play"));
+    QCOMPARE(w.flgOpen, settings::kTrue);
     QCOMPARE(h.audioFile().position, 0);
-    QVERIFY(!h.player().running);
     // The next Play starts from the beginning again.
-    h.button("CmdPausePlay")->click();
+    h.run({QStringLiteral("play")});
     QCOMPARE(h.player().queue.at(0).at(0), 0.0f);
+    h.run({QStringLiteral("pause")});
+
+    h.run({QStringLiteral("begin"), QStringLiteral("FF"), QStringLiteral("end")});
+    QCOMPARE(h.panel(2), QStringLiteral("Begin: 00:00:00"));
+    QCOMPARE(h.panel(3), QStringLiteral("End: 00:00:02"));
+    QCOMPARE(h.slider()->SelStart(), 0);
+    QCOMPARE(h.slider()->SelLength(), 200);
+    QVERIFY(h.button("CmdCut")->isEnabled());
+    h.dialogs.saveAnswers << QStringLiteral("/out/cut.mp3");
+    h.factory.log.calls.clear();
+    h.button("CmdCut")->click();
+    QCOMPARE(h.dialogs.messages.value(0).text, QStringLiteral("Saved - /out/cut.mp3"));
+    QCOMPARE(h.factory.log.matching(QStringLiteral("FileW.writeBlock")),
+             (QStringList{QStringLiteral("FileW.writeBlock(%1)").arg(kRate * 2),
+                          QStringLiteral("FileW.writeBlock(%1)").arg(kRate * 2)}));
 }
 
+void FormMainTest::lateEventsChangeNothing_data()
+{
+    QTest::addColumn<QString>("event");
+    QTest::newRow("tick raised before the pause") << QStringLiteral("tick 29");
+    QTest::newRow("tick whose count passes the end") << QStringLiteral("tick 35");
+    QTest::newRow("end of play") << QStringLiteral("EndPlay");
+    QTest::newRow("block wanted") << QStringLiteral("block");
+}
+
+// Events of a run that a click has paused arrive too late to count: the window stays paused
+// where it was paused, with output stopped and the reader where resuming will put it.
+void FormMainTest::lateEventsChangeNothing()
+{
+    QFETCH(QString, event);
+    Harness h(ini());
+    h.open(60);
+    h.run({QStringLiteral("play")});
+    h.timer(29 * kRate);
+    h.player().played = 30 * kRate;
+    h.run({QStringLiteral("pause")});
+    const QString paused = stance(h);
+    QCOMPARE(paused, QStringLiteral("origin 1323000, current 1323000, thumb 500, Current: "
+                                    "00:00:30, Play, stopped"));
+    h.factory.log.calls.clear();
+
+    if (event == QStringLiteral("EndPlay"))
+        h.endPlay();
+    else if (event == QStringLiteral("block"))
+        h.blockEvents();
+    else
+        h.timer(int32_t(event.section(u' ', 1).toDouble() * kRate));
+
+    QCOMPARE(stance(h), paused);
+    QCOMPARE(h.window->flgPaused, settings::kTrue);
+    QCOMPARE(h.factory.log.calls, QStringList());
+    // Set Begin takes the paused position.
+    h.run({QStringLiteral("begin")});
+    QCOMPARE(h.panel(2), QStringLiteral("Begin: 00:00:30"));
+}
 void FormMainTest::heldSliderKeepsValue()
 {
     Harness h(ini());
@@ -323,13 +404,25 @@ void FormMainTest::previewStopsAtFirstTickPastEnd()
     QVERIFY(h.player().running);
     h.timer(2 * kRate + 2205);
     QCOMPARE(w.flgPreview, settings::kFalse);
-    QVERIFY(!h.player().running);
     QCOMPARE(h.button("CmdPreview")->text(), QStringLiteral("Preview"));
-    QCOMPARE(h.button("CmdPausePlay")->text(), QStringLiteral("Pause"));
+    // Paused where the preview stopped, and the Play button says what it will do.
+    QCOMPARE(stance(h), QStringLiteral("origin 134505, current 134505, thumb 305, Current: "
+                                        "00:00:03.05, Play, stopped"));
+    QCOMPARE(w.flgPaused, settings::kTrue);
     QVERIFY(h.dialogs.messages.isEmpty());
+    h.button("CmdPausePlay")->click();
+    QCOMPARE(h.player().queue.at(0).at(0), float(3 * kRate + 2205));
+
+    // Stopped early with a second click: paused where the sound was.
+    h.button("CmdPreview")->click();
+    h.player().played = kRate / 2;
+    h.button("CmdPreview")->click();
+    QCOMPARE(stance(h), QStringLiteral("origin 66150, current 66150, thumb 150, Current: "
+                                        "00:00:01.5, Play, stopped"));
+    QCOMPARE(h.button("CmdPreview")->text(), QStringLiteral("Preview"));
 
     // No selection: Preview does nothing.
-    h.slider()->setSelLength(0);
+    w.selEndSample = w.selBeginSample;
     h.factory.log.calls.clear();
     w.onCmdPreviewClick();
     QVERIFY(h.factory.log.calls.isEmpty());
@@ -397,41 +490,81 @@ void FormMainTest::releaseAtTheEnd()
     QCOMPARE(h.panel(4), QStringLiteral("Current: 00:00:02.5"));
 }
 
-void FormMainTest::selection()
+void FormMainTest::selectionFollowsTheSamples_data()
+{
+    QTest::addColumn<double>("seconds");
+    QTest::addColumn<QStringList>("steps");
+    QTest::addColumn<bool>("valid");
+    QTest::addColumn<int>("selStart");
+    QTest::addColumn<int>("selLength");
+    QTest::addColumn<QString>("panels");
+    const auto steps = [](const char *text) { return QString::fromLatin1(text).split(u','); };
+    QTest::newRow("begin before end") << 10.0 << steps("at 100,begin,at 400,end") << true << 100
+                                      << 300 << QStringLiteral("Begin: 00:00:01 End: 00:00:04");
+    QTest::newRow("end first, from the start") << 10.0 << steps("at 300,end") << true << 0 << 300
+                                               << QStringLiteral("Begin: 00:00:00 End: 00:00:03");
+    QTest::newRow("begin after end") << 10.0 << steps("at 200,end,at 300,begin") << false << 300
+                                     << 0 << QStringLiteral("Begin: 00:00:03 End: 00:00:02");
+    QTest::newRow("begin equal to end") << 10.0 << steps("at 300,begin,end") << false << 300 << 0
+                                        << QStringLiteral("Begin: 00:00:03 End: 00:00:03");
+    QTest::newRow("end at the start") << 10.0 << steps("end,at 100,begin") << false << 100 << 0
+                                      << QStringLiteral("Begin: 00:00:01 End: 00:00:00");
+    QTest::newRow("thumb moved, sound not")
+        << 10.0 << steps("at 100,begin,thumb 400,end") << false << 100 << 0
+        << QStringLiteral("Begin: 00:00:01 End: 00:00:01");
+    // Half a second of a 1000 s file falls in one slider unit: a band of no width, but a part.
+    QTest::newRow("within one unit") << 1000.0 << steps("begin,F,end") << true << 0 << 0
+                                     << QStringLiteral("Begin: 00:00:00 End: 00:00:00.5");
+}
+
+// The sample marks decide: the band, the panels, the buttons and the cut all follow them.
+void FormMainTest::selectionFollowsTheSamples()
+{
+    QFETCH(double, seconds);
+    QFETCH(QStringList, steps);
+    QFETCH(bool, valid);
+    QFETCH(int, selStart);
+    QFETCH(int, selLength);
+    QFETCH(QString, panels);
+    Harness h(ini());
+    h.open(seconds);
+    h.run(steps);
+    QCOMPARE(h.panel(2) + u' ' + h.panel(3), panels);
+    QCOMPARE(h.slider()->SelStart(), selStart);
+    QCOMPARE(h.slider()->SelLength(), selLength);
+    QCOMPARE(h.button("CmdPreview")->isEnabled(), valid);
+    QCOMPARE(h.button("CmdCut")->isEnabled(), valid);
+
+    h.dialogs.saveAnswers << QStringLiteral("/out/cut.mp3");
+    h.factory.log.calls.clear();
+    h.window->onCmdCutClick();
+    if (valid) {
+        QCOMPARE(h.dialogs.messages.value(0).text, QStringLiteral("Saved - /out/cut.mp3"));
+        QVERIFY(!h.factory.log.matching(QStringLiteral("FileW.writeBlock")).isEmpty());
+        return;
+    }
+    // Refused before any dialog: nothing is written, nothing is called saved.
+    QVERIFY(h.dialogs.saveRequests.isEmpty());
+    QCOMPARE(h.dialogs.messages.size(), 1);
+    QCOMPARE(h.dialogs.messages[0].text,
+             QStringLiteral("Nothing to save: the End mark must come after the Begin mark."));
+    QVERIFY(h.factory.log.matching(QStringLiteral("FileW")).isEmpty());
+    h.window->onCmdPreviewClick();
+    QVERIFY(h.factory.log.calls.isEmpty());
+}
+
+void FormMainTest::resetClearsTheSelection()
 {
     Harness h(ini());
     h.open(10);
     FormMain &w = *h.window;
-    // End at 0 means "no end"; Begin then leaves the selection empty.
-    h.button("CmdSelStop")->click();
-    h.slider()->setValue(100);
-    h.button("CmdSelStart")->click();
-    QCOMPARE(w.selLength, 0);
-    QVERIFY(!h.button("CmdCut")->isEnabled());
-
-    w.currentSample = 4 * kRate;
-    h.slider()->setValue(400);
-    h.button("CmdSelStop")->click();
-    QCOMPARE(h.slider()->SelStart(), 100);
-    QCOMPARE(h.slider()->SelLength(), 300);
-    QVERIFY(h.button("CmdPreview")->isEnabled());
-    QVERIFY(h.button("CmdCut")->isEnabled());
-    QCOMPARE(w.selEndSample, 4.0 * kRate);
-    QCOMPARE(h.panel(3), QStringLiteral("End: 00:00:04"));
-
-    // Begin after End empties the selection but shows the new start.
-    h.slider()->setValue(500);
-    h.button("CmdSelStart")->click();
-    QCOMPARE(w.selLength, 0);
-    QCOMPARE(h.slider()->SelStart(), 500);
-    QCOMPARE(h.slider()->SelLength(), 0);
-    QVERIFY(!h.button("CmdPreview")->isEnabled());
-    QVERIFY(!h.button("CmdCut")->isEnabled());
-
+    h.run({QStringLiteral("at 100"), QStringLiteral("begin"), QStringLiteral("at 400"),
+           QStringLiteral("end")});
     // The reset clears the six selection fields and keeps the rest.
     w.ResetWindowState();
     QCOMPARE(w.selBegin, 0);
     QCOMPARE(w.selEnd, 0);
+    QCOMPARE(w.selLength, 0);
     QCOMPARE(w.selBeginSample, 0.0);
     QCOMPARE(w.selEndSample, 0.0);
     QCOMPARE(w.currentSample, 0.0);

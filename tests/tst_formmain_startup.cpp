@@ -138,6 +138,7 @@ void FormMainStartupTest::controlsAndCaptions()
         QVERIFY2(h.window->findChild<QWidget *>(QString::fromLatin1(name)), name);
     QCOMPARE(h.child<QLabel>("LabelFileName")->text(), QString());
     QCOMPARE(h.child<QLabel>("LabelFormatSource")->text(), QString());
+    QCOMPARE(h.child<QLabel>("LabelTime")->text(), QStringLiteral("00:00:00"));
     QCOMPARE(h.window->ui().panel(1), QString());
     QCOMPARE(h.window->ui().panel(2), QStringLiteral("Begin: 00:00:00"));
     QCOMPARE(h.window->ui().panel(3), QStringLiteral("End: 00:00:00"));

@@ -1,5 +1,5 @@
 // Help and About: the help page found beside the program or in its share folder, the About
-// box made anew at each opening, and the logo asking for the one home page.
+// box made anew at each opening, and its logo leading to the help page.
 #include "FakeDialogs.h"
 #include "FakeEngine.h"
 #include "FormAbout.h"
@@ -23,7 +23,7 @@ class FormMainTest : public QObject
 private slots:
     void initTestCase() { QVERIFY(m_dir.isValid()); }
     void aboutIsModalAndNewEachTime();
-    void logoOpensTheHomePage();
+    void logoOpensTheHelp();
     void helpPageShownWhenPresent();
     void helpFoundInShareFolder();
 
@@ -70,15 +70,33 @@ void FormMainTest::aboutIsModalAndNewEachTime()
     QCOMPARE(seen.size(), 2);
 }
 
-void FormMainTest::logoOpensTheHomePage()
+// The logo closes the box and shows the program's own help, usable at once: no box is left
+// in front of it.
+void FormMainTest::logoOpensTheHelp()
 {
-    QList<QUrl> opened;
-    FormAbout about([&](const QUrl &url) { opened << url; });
-    about.show();
-    QTest::mouseClick(about.findChild<QLabel *>(QStringLiteral("Picture1")), Qt::LeftButton);
-    QCOMPARE(opened, QList<QUrl>{FormAbout::kHomePage});
-    QVERIFY(FormAbout::kHomePage.isValid());
-    QCOMPARE(FormAbout::kHomePage.scheme(), QStringLiteral("https"));
+    auto window = makeWindow();
+    QTemporaryDir program;
+    window->appFolder = withTrailingSeparator(program.path());
+    QFile page(program.filePath(QStringLiteral("help.html")));
+    QVERIFY(page.open(QIODevice::WriteOnly));
+    page.write("<html><body><h1>Help</h1></body></html>");
+    page.close();
+    bool clicked = false;
+    QTimer::singleShot(0, this, [&] {
+        auto *about = qobject_cast<FormAbout *>(QApplication::activeModalWidget());
+        QVERIFY(about);
+        auto *logo = about->findChild<QLabel *>(QStringLiteral("Picture1"));
+        QVERIFY(!logo->toolTip().contains(QStringLiteral("://")));
+        QTest::mouseClick(logo, Qt::LeftButton);
+        clicked = true;
+    });
+    window->findChild<QPushButton *>(QStringLiteral("CmdAbout"))->click();
+    QVERIFY(clicked);
+    QVERIFY(!QApplication::activeModalWidget());
+    QVERIFY(window->helpWindow());
+    QVERIFY(window->helpWindow()->isVisible());
+    QCOMPARE(QFileInfo(window->helpWindow()->source()).canonicalFilePath(),
+             QFileInfo(page.fileName()).canonicalFilePath());
 }
 
 void FormMainTest::helpPageShownWhenPresent()

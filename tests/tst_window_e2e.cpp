@@ -27,6 +27,7 @@ private slots:
     void cutsIntoEveryFormatWithTags_data();
     void cutsIntoEveryFormatWithTags();
     void failedCutSaysWhy();
+    void pauseHoldsAndTheEndLeadsToTheStart();
     void badFilesOpenCleanlyOrSayWhy();
 
 private:
@@ -148,6 +149,63 @@ void FormMainTest::failedCutSaysWhy()
              qPrintable(lines.value(1)));
     QCOMPARE(w.dialogs.messages[0].title, QStringLiteral("Error"));
     QVERIFY(!w.button("CmdOpen")->isHidden());
+    // The next dialogs start where the source is, not in the folder that failed.
+    QCOMPARE(w.window.folderOfLastFile(), QFileInfo(m_source).absolutePath() + u'/');
+}
+
+// With real output: a pause holds; playing to the end leaves everything at the start; marks
+// set from there are what the panels show, an empty part is refused and a real one is cut.
+void FormMainTest::pauseHoldsAndTheEndLeadsToTheStart()
+{
+    Window w(m_dir.filePath(QStringLiteral("end.ini")));
+    auto *slider = w.window.findChild<ZivSlider *>(QStringLiteral("slPosition"));
+    auto stance = [&] {
+        return QStringLiteral("%1 %2 %3 %4 %5")
+            .arg(w.window.playOrigin)
+            .arg(w.window.currentSample, 0, 'f', 0)
+            .arg(slider->Value())
+            .arg(w.window.ui().panel(4), w.button("CmdPausePlay")->text());
+    };
+    w.dialogs.openAnswers << m_source;
+    w.button("CmdOpen")->click();
+    w.button("CmdPausePlay")->click();
+    QTRY_VERIFY_WITH_TIMEOUT(w.window.currentSample >= 44100 / 4, 5000);
+    w.button("CmdPausePlay")->click();
+    const QString paused = stance();
+    const int32_t heard = w.window.AudioPlayer->playedSamples().value();
+    // Whatever the player still had on its way is handled now; none of it may move the window.
+    QTest::qWait(500);
+    QCOMPARE(stance(), paused);
+    QCOMPARE(w.window.AudioPlayer->playedSamples().value(), heard);
+
+    slider->setValue(900);
+    emit slider->MouseUp(1, 0, 0.0f, 0.0f);
+    w.button("CmdPausePlay")->click();
+    QTRY_COMPARE_WITH_TIMEOUT(w.button("CmdPausePlay")->text(), QStringLiteral("Play"), 8000);
+    QCOMPARE(stance(), QStringLiteral("0 0 0 Current: 00:00:00 Play"));
+
+    w.button("CmdSelStart")->click();
+    w.button("CmdSelStop")->click();
+    QVERIFY(!w.button("CmdCut")->isEnabled());
+    w.window.onCmdCutClick();
+    QVERIFY(w.dialogs.saveRequests.isEmpty());
+    QCOMPARE(w.dialogs.messages.size(), 1);
+    QVERIFY(!w.dialogs.messages[0].text.startsWith(QStringLiteral("Saved")));
+
+    w.button("CmdFF")->click();
+    w.button("CmdSelStop")->click();
+    QCOMPARE(w.window.ui().panel(2), QStringLiteral("Begin: 00:00:00"));
+    QCOMPARE(w.window.ui().panel(3), QStringLiteral("End: 00:00:02"));
+    QCOMPARE(slider->SelStart(), 0);
+    QCOMPARE(slider->SelLength(), 200);
+    QVERIFY(w.button("CmdPreview")->isEnabled());
+    const QString dest = m_dir.filePath(QStringLiteral("from the start.mp3"));
+    w.dialogs.saveAnswers << dest;
+    w.button("CmdCut")->click();
+    QCOMPARE(w.dialogs.messages.last().text, QStringLiteral("Saved - ") + dest);
+    engine::AudioFileObject check;
+    QVERIFY(check.openForReading(dest));
+    QCOMPARE(check.length().value(), 2 * 44100);
 }
 
 void FormMainTest::playPauseNudgeAndMark()

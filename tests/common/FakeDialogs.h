@@ -22,6 +22,8 @@ public:
     QList<FileRequest> openRequests;
     QList<FileRequest> saveRequests;
     QList<Message> messages;
+    QList<bool> replaceAnswers;   ///< none left: "No"
+    QStringList replaceQuestions; ///< the paths asked about
 
     QString openFile(QWidget *, const FileRequest &request) override
     {
@@ -36,5 +38,10 @@ public:
     void message(QWidget *, const QString &text, const QString &title, Icon icon) override
     {
         messages.append({text, title, icon});
+    }
+    bool confirmReplace(QWidget *, const QString &path) override
+    {
+        replaceQuestions.append(path);
+        return !replaceAnswers.isEmpty() && replaceAnswers.takeFirst();
     }
 };

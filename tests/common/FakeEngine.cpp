@@ -72,6 +72,11 @@ Status FakeAudioFile::setInputFormat(int32_t sampleRate, int32_t channelCount)
 Status FakeAudioFile::writeBlock(const engine::SampleBlock &block)
 {
     m_log.add(m_name + QStringLiteral(".writeBlock(%1)").arg(block.size()));
+    if (writesBeforeFailure == 0)
+        return Status::failure(
+            QStringLiteral("Cannot write '%1': No space left on device").arg(m_name));
+    if (writesBeforeFailure > 0)
+        --writesBeforeFailure;
     return Status::success();
 }
 

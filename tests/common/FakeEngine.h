@@ -33,6 +33,8 @@ public:
     int32_t channels = 2;
     int32_t frames = 0; ///< length of the source a test "opens"
     bool openFails = false;
+    int writesBeforeFailure =
+        -1; ///< writes that succeed before each further one fails; -1: none fails
     QString description = QStringLiteral("MPEG Layer-3, 44 kHz, 128 kbps, Stereo; ");
     QString wmaDescriptionPrefix = QStringLiteral("WMA profile ");
 
