@@ -1,16 +1,20 @@
-// Output at any source rate: cuts from low-rate sources into MP3 at the highest rates and
-// presets (LAME resamples them up before it encodes).
+// Output at any source rate, and at the size it promises: cuts from low-rate sources into MP3
+// at the highest rates and presets (LAME resamples them up before it encodes), and the bit
+// rate every WMA profile takes on disk.
 #include "WriterTestSupport.h"
 
 #include "AudioFileObject.h"
 #include "ConvertJob.h"
 #include "Fixtures.h"
+#include "WmaProfiles.h"
 
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <array>
 #include <cmath>
+#include <numbers>
 
 using namespace writertest;
 
@@ -24,6 +28,7 @@ private slots:
     void initTestCase();
     void mp3FromLowRates_data();
     void mp3FromLowRates();
+    void wmaTakesItsNominalRate();
 
 private:
     QTemporaryDir m_dir;
@@ -108,6 +113,53 @@ void WriterRateTest::mp3FromLowRates()
     const qint64 expected = std::llround((end - begin) * settings.sampleRate / sourceRate);
     QVERIFY2(std::abs(cut.frames() - expected) <= 1,
              qPrintable(QStringLiteral("%1 frames, expected %2").arg(cut.frames()).arg(expected)));
+}
+
+// Each profile on disk: no more than 8 % above its bit rate (headers and packet padding
+// included), and two profiles of different rates never the same size. The packets grow with
+// the length and the file's header and index do not, so the rate on disk only falls with
+// longer files: what holds for 20 s holds for a minute and more.
+void WriterRateTest::wmaTakesItsNominalRate()
+{
+    constexpr int kSeconds = 20;
+    std::array<qint64, engine::kWmaProfileCount> sizes{};
+    for (int p = 1; p <= engine::kWmaProfileCount; ++p) {
+        const engine::WmaProfile *profile = engine::wmaProfile(p);
+        QVERIFY(profile);
+        const QString path = m_dir.filePath(QStringLiteral("profile-%1.wma").arg(p));
+        engine::AudioFileObject writer;
+        QVERIFY(writer.selectWmaProfile(p));
+        QVERIFY(writer.createForWriting(path));
+        QVERIFY(writer.setInputFormat(profile->sampleRate, profile->channels));
+        // The profile's own rate and channels: nothing to convert, only to encode.
+        engine::SampleBlock block(size_t(profile->sampleRate) * size_t(profile->channels));
+        for (int second = 0; second < kSeconds; ++second) {
+            for (size_t i = 0; i < block.size(); ++i) {
+                const double t =
+                    second + double(i / size_t(profile->channels)) / profile->sampleRate;
+                block[i] = float(0.4 * std::sin(2 * std::numbers::pi * (220 + 20 * t) * t));
+            }
+            QVERIFY(writer.writeBlock(block));
+        }
+        const engine::Status closed = writer.close();
+        QVERIFY2(closed, qPrintable(closed.description()));
+        sizes[size_t(p - 1)] = QFileInfo(path).size();
+        QFile::remove(path);
+        const double kbps = double(sizes[size_t(p - 1)]) * 8 / kSeconds / 1000;
+        QVERIFY2(kbps <= profile->kbps * 1.08 && kbps >= profile->kbps * 0.95,
+                 qPrintable(QStringLiteral("profile %1 (%2 kbit/s): %3 kbit/s on disk")
+                                .arg(p)
+                                .arg(profile->kbps)
+                                .arg(kbps, 0, 'f', 1)));
+    }
+    for (int a = 1; a <= engine::kWmaProfileCount; ++a)
+        for (int b = a + 1; b <= engine::kWmaProfileCount; ++b)
+            if (engine::wmaProfile(a)->kbps != engine::wmaProfile(b)->kbps)
+                QVERIFY2(sizes[size_t(a - 1)] != sizes[size_t(b - 1)],
+                         qPrintable(QStringLiteral("profiles %1 and %2: %3 bytes each")
+                                        .arg(a)
+                                        .arg(b)
+                                        .arg(sizes[size_t(a - 1)])));
 }
 
 QTEST_GUILESS_MAIN(WriterRateTest)
