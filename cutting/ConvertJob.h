@@ -33,8 +33,9 @@ engine::Status ConvertRange(engine::AudioFile &reader, engine::AudioFile &writer
                             const QString &sourcePath, const QString &destPath, const Range &range,
                             const JobCallbacks &callbacks);
 
-/// Writes one second of the source into `scratchPath` and deletes it again: a short pass that
-/// readies the writer before a WMA cut. Its outcome does not matter to the cut.
+/// Writes the first (sample rate x channel count) frames of the source into `scratchPath` and
+/// deletes it again: one second of a mono source, two of a stereo one. A short pass that
+/// readies the writer before a WMA cut; its outcome does not matter to the cut.
 engine::Status PrimeWmaWriter(engine::AudioFile &reader, engine::AudioFile &writer,
                               const QString &sourcePath, const QString &scratchPath);
 

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdint>
 #include <cstdlib>
 
 namespace engine {
@@ -128,6 +129,14 @@ Result<LamePtr> openLameEncoder(const Mp3Settings &settings, int inputRate, int 
     if (const int rc = lame_init_params(lame.get()); rc < 0)
         return Status::failure(QStringLiteral("LAME refused the MP3 settings (error %1).").arg(rc));
     return lame;
+}
+
+size_t mp3OutputBound(const lame_global_flags *lame, int inputFrames)
+{
+    const int64_t in = std::max(1, lame_get_in_samplerate(lame));
+    const int64_t out = std::max(1, lame_get_out_samplerate(lame));
+    const int64_t outFrames = (int64_t(inputFrames) * out + in - 1) / in;
+    return size_t(outFrames * 5 / 4 + 7200);
 }
 
 QString describeMp3(const Mp3Settings &settings)

@@ -35,6 +35,7 @@ Status Mp3Writer::start(int rate, int channels)
         channels = 2;
     }
     m_channels = channels;
+    m_rate = rate;
     // LAME treats one input channel as mono output; for stereo it gets the channel twice.
     m_duplicateMono = channels == 1 && m_settings.channels != 1;
     auto lame = openLameEncoder(m_settings, rate, m_duplicateMono ? 2 : channels);
@@ -60,8 +61,18 @@ Status Mp3Writer::encode(const float *samples, int frames)
         samples = reinterpret_cast<const float *>(m_downmix->planes()[0]);
         frames = mixed.value();
     }
-    // LAME's own bound for one call's output.
-    m_buffer.resize(size_t(frames) * 5 / 4 + 7200);
+    const int slice = std::max(1, m_rate);
+    for (int done = 0; done < frames; done += slice)
+        if (Status s = encodeSlice(samples + size_t(done) * size_t(m_channels),
+                                   std::min(slice, frames - done));
+            !s)
+            return s;
+    return Status::success();
+}
+
+Status Mp3Writer::encodeSlice(const float *samples, int frames)
+{
+    m_buffer.resize(mp3OutputBound(m_lame.get(), frames));
     const int size = int(m_buffer.size());
     int bytes = 0;
     if (m_channels == 2)

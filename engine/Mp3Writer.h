@@ -22,6 +22,8 @@ private:
     Status start(int rate, int channels) override;
     Status encode(const float *samples, int frames) override;
     Status complete() override;
+    /// At most one second of input: the buffer for it stays the same size at any rate.
+    Status encodeSlice(const float *samples, int frames);
     Status writeEncoded(int bytes);
     Status lameFailure(int code) const;
 
@@ -30,6 +32,7 @@ private:
     /// Only for sources of more than two channels: LAME takes one or two.
     std::unique_ptr<SampleConverter> m_downmix;
     int m_channels = 0;
+    int m_rate = 0;
     bool m_duplicateMono = false;
     std::vector<unsigned char> m_buffer;
 };

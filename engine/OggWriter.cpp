@@ -101,7 +101,9 @@ Status OggWriter::start(int rate, int channels)
         return failure(QStringLiteral("libvorbis refused the settings (error %1).").arg(rc));
     v->comment.reset(new vorbis_comment);
     vorbis_comment_init(v->comment.get());
-    v->dsp.reset(new vorbis_dsp_state);
+    // Value-initialised: vorbis_dsp_clear runs on it even when vorbis_analysis_init gives up
+    // before filling it in.
+    v->dsp.reset(new vorbis_dsp_state());
     if (vorbis_analysis_init(v->dsp.get(), v->info.get()) != 0)
         return failure(QStringLiteral("libvorbis could not start."));
     v->block.reset(new vorbis_block);

@@ -5,10 +5,14 @@
 #include "SampleConverter.h"
 #include "WmaProfiles.h"
 
+#include <vector>
+
 namespace engine {
 
 /// WMA (FFmpeg's wmav2 encoder) in an ASF file. The muxer writes through our destination
-/// file, and seeks back at the end to complete the header and write the index.
+/// file, and seeks back at the end to complete the header and write the index. The encoder's
+/// blocks go to the muxer gathered into media objects that fill one ASF packet each, so the
+/// file takes the profile's bit rate on disk, not that plus headers and padding.
 class WmaWriter : public FileWriter
 {
 public:
@@ -23,6 +27,9 @@ private:
     Status openEncoder();
     Status openMuxer();
     Status sendFrame(AVFrame *frame);
+    /// Adds one encoded block to the media object being gathered; a full object is written.
+    Status gather(const AVPacket &block);
+    Status writeObject();
     /// Takes what the converter made and encodes every whole frame there is.
     Status queue(const Result<int> &converted);
     Status encodeWholeFrames();
@@ -40,6 +47,10 @@ private:
     PacketPtr m_packet;
     AudioFifoPtr m_fifo;
     int64_t m_nextPts = 0;
+    int m_blocksPerObject = 1;
+    int m_objectBlocks = 0;
+    int64_t m_objectPts = 0;
+    std::vector<uint8_t> m_object;
 };
 
 } // namespace engine
