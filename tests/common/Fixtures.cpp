@@ -50,6 +50,20 @@ bool runFfmpeg(const QStringList &args, QString *errors)
     return code == 0;
 }
 
+namespace {
+
+/// Encodes what the lavfi `source` generates, with `channels` and `codecArgs`, into `path`.
+bool encodeGenerated(const QString &path, const QString &source, int channels,
+                     const QStringList &codecArgs)
+{
+    return runFfmpeg(QStringList{QStringLiteral("-f"), QStringLiteral("lavfi"),
+                                 QStringLiteral("-i"), source, QStringLiteral("-ac"),
+                                 QString::number(channels)} +
+                     codecArgs + QStringList{path});
+}
+
+} // namespace
+
 bool makeTone(const QString &path, double seconds, int rate, int channels,
               const QStringList &codecArgs)
 {
@@ -59,10 +73,7 @@ bool makeTone(const QString &path, double seconds, int rate, int channels,
                                           "0.3*sin(2*PI*(330+90*t)*t+1):s=%1:d=%2")
                                .arg(rate)
                                .arg(seconds, 0, 'f', 6);
-    return runFfmpeg(QStringList{QStringLiteral("-f"), QStringLiteral("lavfi"),
-                                 QStringLiteral("-i"), source, QStringLiteral("-ac"),
-                                 QString::number(channels)} +
-                     codecArgs + QStringList{path});
+    return encodeGenerated(path, source, channels, codecArgs);
 }
 
 bool makeAttacks(const QString &path, double seconds, int rate, int channels,
@@ -82,10 +93,7 @@ bool makeAttacks(const QString &path, double seconds, int rate, int channels,
                                     channel(2).replace(u',', QStringLiteral("\\,")))
                                .arg(rate)
                                .arg(seconds, 0, 'f', 6);
-    return runFfmpeg(QStringList{QStringLiteral("-f"), QStringLiteral("lavfi"),
-                                 QStringLiteral("-i"), source, QStringLiteral("-ac"),
-                                 QString::number(channels)} +
-                     codecArgs + QStringList{path});
+    return encodeGenerated(path, source, channels, codecArgs);
 }
 
 QString probe(const QString &path, const QString &key)
