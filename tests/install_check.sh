@@ -24,10 +24,11 @@ done
 # What the desktop itself would list, with the installed program on the path.
 if command -v gio >/dev/null; then
   for type in "${types[@]}"; do
-    PATH="$prefix/bin:$PATH" XDG_DATA_HOME="$prefix/no-user-data" \
+    # Read whole first: grep -q leaving early would fail the pipe under pipefail.
+    offered=$(PATH="$prefix/bin:$PATH" XDG_DATA_HOME="$prefix/no-user-data" \
       XDG_DATA_DIRS="$prefix/share:${XDG_DATA_DIRS:-/usr/local/share:/usr/share}" \
-      gio mime "$type" | grep -q 'vorn-audio-cutter.desktop' ||
-      { echo "not offered to open $type"; exit 1; }
+      gio mime "$type")
+    grep -q 'vorn-audio-cutter.desktop' <<<"$offered" || { echo "not offered to open $type"; exit 1; }
   done
 fi
 export QT_QPA_PLATFORM=offscreen XDG_RUNTIME_DIR="$prefix/run"
