@@ -140,7 +140,7 @@ void FormMainUi::setupUi(QMainWindow *window)
     ProgressConvert->setTextVisible(false);
     column->addWidget(ProgressConvert);
 
-    // Tab follows the screen, with the slider straight after Open: it is what the keys move.
+    // Tab follows the screen row by row, the slider straight after Open.
     QWidget *const tabOrder[] = {CmdOpen, CmdCancel, slPosition,  CmdPausePlay, CmdPreview, CmdBB,
                                  CmdB,    CmdF,      CmdFF,       CmdSelStart,  CmdSelStop, CmdCut,
                                  CmdHelp, CmdAbout,  ComboFormat, CmdSet,       Check1};
