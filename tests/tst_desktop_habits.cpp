@@ -210,7 +210,8 @@ void FormMainTest::keys()
 }
 
 // Tab goes from Open to the slider and on along the screen; the slider shows when it has the
-// focus; after a cut the focus is where it was before.
+// focus; after a cut the focus is where it was before; a key let go on the slider moves the
+// sound only when it moved the thumb.
 void FormMainTest::focus()
 {
     Harness h(ini());
