@@ -15,19 +15,43 @@
 #include "ZivSlider.h"
 
 #include <QCheckBox>
+#include <QCloseEvent>
 #include <QComboBox>
 #include <QFile>
+#include <QFileInfo>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QPushButton>
+#include <QScreen>
 
-FormMain::FormMain(engine::EngineFactory &factory, Dialogs &dialogs,
-                   const settings::SettingsStore &store, settings::OutputSettings &output,
-                   QWidget *parent)
-    : QMainWindow(parent), m_factory(factory), m_dialogs(dialogs), m_output(output)
+#include <algorithm>
+
+namespace {
+
+const QString kLastFormat = QStringLiteral("LastFormat");
+const QString kLastFolder = QStringLiteral("LastFolder");
+const QString kWindowGeometry = QStringLiteral("WindowGeometry");
+
+bool fitsOnAScreen(const QRect &rect)
+{
+    const QList<QScreen *> screens = QGuiApplication::screens();
+    return std::any_of(screens.begin(), screens.end(), [&rect](const QScreen *screen) {
+        return screen->availableGeometry().contains(rect);
+    });
+}
+
+} // namespace
+
+FormMain::FormMain(engine::EngineFactory &factory, Dialogs &dialogs, settings::SettingsStore &store,
+                   settings::OutputSettings &output, QWidget *parent)
+    : QMainWindow(parent), m_factory(factory), m_dialogs(dialogs), m_store(store), m_output(output)
 {
     m_ui.setupUi(this);
     startUp(store);
+    restoreRemembered();
     connectControls();
+    connectKeys();
+    setAcceptDrops(true);
 }
 
 FormMain::~FormMain() = default;
@@ -69,7 +93,7 @@ void FormMain::applyLayoutAndDefaults(const settings::SettingsStore &store)
         FileW->selectWmaProfile(14);
 
     selectFormat(0);
-    const QString stored = store.ReadSetting(QStringLiteral("LastFormat"));
+    const QString stored = store.ReadSetting(kLastFormat);
     // The stored text must be a number as a whole; anything else leaves the first format.
     bool isNumber = stored.isEmpty();
     const double number = stored.isEmpty() ? 0.0 : stored.trimmed().toDouble(&isNumber);
@@ -116,8 +140,12 @@ void FormMain::connectControls()
     connect(slider, &ZivSlider::Click, this, &FormMain::onSliderClick);
     connect(slider, &ZivSlider::KeyUp, this, &FormMain::onSliderKeyUp);
     connectPlayer();
-    // User changes reach the same handlers that program changes call directly.
-    connect(m_ui.ComboFormat, &QComboBox::activated, this, [this] { FormatChoice(); });
+    // User changes reach the same handlers that program changes call directly; only the
+    // user's choice is remembered for the next run.
+    connect(m_ui.ComboFormat, &QComboBox::activated, this, [this](int index) {
+        FormatChoice();
+        m_store.WriteSetting(kLastFormat, QString::number(index));
+    });
     connect(m_ui.CmdSet, &QPushButton::clicked, this, [this] { onCmdSetClick(); });
     connect(m_ui.Check1, &QCheckBox::clicked, this, [this] { onCheck1Click(); });
 }
@@ -255,4 +283,36 @@ void FormMain::onCmdAboutClick()
     // The box is gone before the help shows, so the help window is not blocked behind it.
     if (about.exec() == FormAbout::HelpWanted)
         onCmdHelpClick();
+}
+
+void FormMain::restoreRemembered()
+{
+    // A folder that is gone or locked would only make the dialog start somewhere else.
+    const QString folder = m_store.ReadSetting(kLastFolder);
+    const QFileInfo info(folder);
+    if (!folder.isEmpty() && info.isAbsolute() && info.isDir() && info.isReadable())
+        lastFolder = withTrailingSeparator(folder);
+    // A place on a screen that has been unplugged since would put the window out of reach.
+    if (const auto rect = m_store.ReadRect(kWindowGeometry); rect && fitsOnAScreen(*rect))
+        setGeometry(*rect);
+}
+
+void FormMain::rememberFolder(const QString &folder)
+{
+    lastFolder = folder;
+    m_store.WriteSetting(kLastFolder, folder);
+}
+
+void FormMain::closeEvent(QCloseEvent *event)
+{
+    // A running cut finishes its block and closes its files first; the window closes then.
+    if (flgConvert == settings::kTrue) {
+        m_closeAfterCut = true;
+        flgConvert = settings::kFalse;
+        event->ignore();
+        return;
+    }
+    m_store.WriteRect(kWindowGeometry,
+                      isMaximized() || isFullScreen() ? normalGeometry() : geometry());
+    QMainWindow::closeEvent(event);
 }

@@ -26,7 +26,8 @@ class FormMain : public QMainWindow
 public:
     using Flag = settings::Flag;
 
-    FormMain(engine::EngineFactory &factory, Dialogs &dialogs, const settings::SettingsStore &store,
+    /// `store` gives the remembered format, folder and window place, and takes them back.
+    FormMain(engine::EngineFactory &factory, Dialogs &dialogs, settings::SettingsStore &store,
              settings::OutputSettings &output, QWidget *parent = nullptr);
     ~FormMain() override;
 
@@ -68,6 +69,13 @@ public:
     const QString &folderOfLastFile() const { return lastFolder; }
     const QString &programFolderPath() const { return appFolder; }
 
+    /// Opens `path` as if it had been chosen in the Open dialog: the same reset, the same
+    /// errors. Nothing happens while Open is unavailable (during a cut).
+    void openSourceFile(const QString &path);
+    /// Opens the file named on the command line once the event loop runs, so that the window
+    /// is on the screen under any message. A relative name is taken from the current folder.
+    void openAfterStart(const QString &argument);
+
     // Handlers of the controls and of the player's events, as the signals call them.
     void onCmdOpenClick();
     bool ChooseSourceFile();
@@ -96,6 +104,10 @@ public:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dragMoveEvent(QDragMoveEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
     /// Shows the option dialog of the chosen format, modal; returns when it closes.
     void showFormatDialog(int formatIndex);
 
@@ -104,7 +116,20 @@ private:
     void applyLayoutAndDefaults(const settings::SettingsStore &store);
     void applySkin();
     void connectControls();
+    void connectKeys();
     void connectPlayer();
+    /// The remembered folder, if it can still be read; the window's place, if it fits on a
+    /// screen that is there.
+    void restoreRemembered();
+    /// `folder` becomes lastFolder, also for the next run.
+    void rememberFolder(const QString &folder);
+    /// Open is offered: a file may be opened by a drop or from the command line as well.
+    bool canOpen() const;
+    /// Fills the window for `path` from its description (the part of ChooseSourceFile after
+    /// the dialog); false when it cannot be described.
+    bool describeSource(const QString &path);
+    /// Opens the described source on the reader and the player, paused at its start.
+    void openDescribedSource();
     /// Ends an open that cannot go on: the window is reset and the user told why.
     void reportOpenFailure(const QString &reason);
     void setCaption(class QPushButton *button, const QString &caption);
@@ -134,6 +159,7 @@ private:
     FormMainUi m_ui;
     engine::EngineFactory &m_factory;
     Dialogs &m_dialogs;
+    settings::SettingsStore &m_store;
     settings::OutputSettings &m_output;
 
     // The working state of the open source.

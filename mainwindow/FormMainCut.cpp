@@ -10,10 +10,10 @@
 
 #include <QApplication>
 #include <QCheckBox>
-#include <QCloseEvent>
 #include <QComboBox>
 #include <QDir>
 #include <QFileInfo>
+#include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
 
@@ -140,6 +140,9 @@ void FormMain::onCmdCutClick()
                           tr("Error"), Dialogs::Icon::Critical);
         return;
     }
+    // Where the user was stays theirs: without this, hiding Cancel would hand the focus on to
+    // whatever follows it, and a spare key would act there.
+    const QPointer<QWidget> focused = focusWidget();
     destPath = ChooseDestination();
     if (destPath.isEmpty())
         return;
@@ -155,7 +158,7 @@ void FormMain::onCmdCutClick()
     const engine::Status outcome = runJob();
     if (outcome) {
         // Only a folder that took a file is worth starting in next time.
-        lastFolder = folderOf(destPath);
+        rememberFolder(folderOf(destPath));
     } else {
         lastJobError = outcome.description();
         m_ui.ProgressConvert->setValue(0);
@@ -173,6 +176,8 @@ void FormMain::onCmdCutClick()
         close();
         return;
     }
+    if (focused && !focused->isHidden() && focused->isEnabled())
+        focused->setFocus(Qt::OtherFocusReason);
     if (outcome)
         m_dialogs.message(this, tr("Saved - ") + destPath, tr("Vorn Audio Cutter"),
                           Dialogs::Icon::None);
@@ -190,16 +195,4 @@ void FormMain::onCmdCancelClick()
     m_ui.CmdSet->setEnabled(true);
     m_ui.CmdCancel->hide();
     flgConvert = kFalse;
-}
-
-void FormMain::closeEvent(QCloseEvent *event)
-{
-    // A running cut finishes its block and closes its files first; the window closes then.
-    if (flgConvert == kTrue) {
-        m_closeAfterCut = true;
-        flgConvert = kFalse;
-        event->ignore();
-        return;
-    }
-    QMainWindow::closeEvent(event);
 }

@@ -7,9 +7,15 @@
 #include "TimeText.h"
 #include "ZivSlider.h"
 
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QFileInfo>
 #include <QLabel>
+#include <QMimeData>
 #include <QPushButton>
+#include <QUrl>
+
+#include <optional>
 
 using settings::kFalse;
 using settings::kTrue;
@@ -61,8 +67,12 @@ bool FormMain::ChooseSourceFile()
     const QString path = m_dialogs.openFile(this, request);
     if (path.isEmpty())
         return false;
-    sourcePath = path;
+    return describeSource(path);
+}
 
+bool FormMain::describeSource(const QString &path)
+{
+    sourcePath = path;
     if (!AudioInformation)
         return false;
     if (engine::Status s = AudioInformation->readInformation(path); !s) {
@@ -87,9 +97,35 @@ bool FormMain::ChooseSourceFile()
 
 void FormMain::onCmdOpenClick()
 {
+    // The reset comes before the dialog: cancelling it still leaves no file open.
     ResetWindowState();
-    if (!ChooseSourceFile())
+    if (ChooseSourceFile())
+        openDescribedSource();
+}
+
+bool FormMain::canOpen() const
+{
+    return !m_ui.CmdOpen->isHidden() && m_ui.CmdOpen->isEnabled();
+}
+
+void FormMain::openSourceFile(const QString &path)
+{
+    if (!canOpen())
         return;
+    ResetWindowState();
+    if (describeSource(path))
+        openDescribedSource();
+}
+
+void FormMain::openAfterStart(const QString &argument)
+{
+    const QString path = QFileInfo(argument).absoluteFilePath();
+    QMetaObject::invokeMethod(
+        this, [this, path] { openSourceFile(path); }, Qt::QueuedConnection);
+}
+
+void FormMain::openDescribedSource()
+{
     cutNumber = 1;
     m_ui.slPosition->setTickNumber(10);
     m_ui.slPosition->setSelLength(0);
@@ -136,11 +172,60 @@ void FormMain::onCmdOpenClick()
     showSoundDevicePanel();
     // Only a folder that gave a usable file is remembered: one that did not (under /proc,
     // say) would be where the next dialog starts, and reading such folders can block it.
-    lastFolder = folderOf(sourcePath);
+    rememberFolder(folderOf(sourcePath));
 }
 
 void FormMain::showSoundDevicePanel()
 {
     const bool silent = flgOpen == kTrue && AudioPlayer && AudioPlayer->isSilent();
     m_ui.setPanel(1, silent ? tr("No sound output device") : QString());
+}
+
+namespace {
+
+/// The one local file of a drag, or nothing: several files, a folder or a web address are
+/// not something the window can open.
+std::optional<QString> droppedFile(const QMimeData *data)
+{
+    if (!data || !data->hasUrls())
+        return std::nullopt;
+    const QList<QUrl> urls = data->urls();
+    if (urls.size() != 1 || !urls.front().isLocalFile())
+        return std::nullopt;
+    const QString path = urls.front().toLocalFile();
+    if (path.isEmpty() || QFileInfo(path).isDir())
+        return std::nullopt;
+    return path;
+}
+
+} // namespace
+
+void FormMain::dragEnterEvent(QDragEnterEvent *event)
+{
+    if (canOpen() && droppedFile(event->mimeData()))
+        event->acceptProposedAction();
+    else
+        event->ignore();
+}
+
+void FormMain::dragMoveEvent(QDragMoveEvent *event)
+{
+    if (canOpen() && droppedFile(event->mimeData()))
+        event->acceptProposedAction();
+    else
+        event->ignore();
+}
+
+void FormMain::dropEvent(QDropEvent *event)
+{
+    const auto path = droppedFile(event->mimeData());
+    if (!canOpen() || !path) {
+        event->ignore();
+        return;
+    }
+    event->acceptProposedAction();
+    // Opened after the drop has ended: the program the file came from is not kept waiting
+    // while a message box is up.
+    QMetaObject::invokeMethod(
+        this, [this, file = *path] { openSourceFile(file); }, Qt::QueuedConnection);
 }

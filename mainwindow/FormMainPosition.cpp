@@ -72,7 +72,10 @@ void FormMain::onSliderClick()
 
 void FormMain::onSliderKeyUp(int16_t, int16_t)
 {
-    onSliderMouseUp(1, 1, 1.0f, 1.0f);
+    // A key let go on the slider that did not move it (Shift, Tab, a letter) leaves the sound
+    // where it is: a reposition would snap it to the thumb's thousandth.
+    if (m_ui.slPosition->keysMovedValue())
+        onSliderMouseUp(1, 1, 1.0f, 1.0f);
 }
 
 void FormMain::RepositionFromSlider(bool fromMouseUp)

@@ -16,6 +16,8 @@
 #include <QStyle>
 #include <QVBoxLayout>
 
+#include <iterator>
+
 using formatdialogs::label;
 using formatdialogs::named;
 
@@ -74,17 +76,20 @@ void FormMainUi::setupUi(QMainWindow *window)
     slPosition = named<ZivSlider>(central, "slPosition");
     slPosition->setBackColor(0x00F0F0F0); // RGB(240, 240, 240)
     slPosition->setMinimumHeight(32);
+    // Screen readers and the interface tests know the slider by this name.
+    slPosition->setAccessibleName(QObject::tr("Position"));
     column->addWidget(slPosition);
 
     auto *transport = new QHBoxLayout;
     auto *openCell = new QGridLayout;
     CmdOpen = button(central, "CmdOpen", QObject::tr("Open"), QObject::tr("Open a audio file"));
-    CmdCancel = button(central, "CmdCancel", QObject::tr("Cancel"));
+    CmdCancel = button(central, "CmdCancel", QObject::tr("Cancel"), QObject::tr("Stop saving"));
     CmdCancel->hide();
     openCell->addWidget(CmdOpen, 0, 0);
     openCell->addWidget(CmdCancel, 0, 0);
     transport->addLayout(openCell);
-    CmdPausePlay = button(central, "CmdPausePlay", QObject::tr("Play"));
+    CmdPausePlay =
+        button(central, "CmdPausePlay", QObject::tr("Play"), QObject::tr("Play or pause"));
     CmdPreview =
         button(central, "CmdPreview", QObject::tr("Preview"), QObject::tr("Play selected part"));
     CmdBB = nudgeButton(central, "CmdBB", QStyle::SP_MediaSeekBackward,
@@ -103,7 +108,7 @@ void FormMainUi::setupUi(QMainWindow *window)
         transport->addWidget(b);
     }
     transport->addStretch();
-    CmdHelp = button(central, "CmdHelp", QObject::tr("Help"));
+    CmdHelp = button(central, "CmdHelp", QObject::tr("Help"), QObject::tr("Show the help"));
     CmdAbout = button(central, "CmdAbout", QObject::tr("About"));
     transport->addWidget(CmdHelp);
     transport->addWidget(CmdAbout);
@@ -134,6 +139,13 @@ void FormMainUi::setupUi(QMainWindow *window)
     ProgressConvert = named<QProgressBar>(central, "ProgressConvert");
     ProgressConvert->setTextVisible(false);
     column->addWidget(ProgressConvert);
+
+    // Tab follows the screen row by row, the slider straight after Open.
+    QWidget *const tabOrder[] = {CmdOpen, CmdCancel, slPosition,  CmdPausePlay, CmdPreview, CmdBB,
+                                 CmdB,    CmdF,      CmdFF,       CmdSelStart,  CmdSelStop, CmdCut,
+                                 CmdHelp, CmdAbout,  ComboFormat, CmdSet,       Check1};
+    for (size_t i = 1; i < std::size(tabOrder); ++i)
+        QWidget::setTabOrder(tabOrder[i - 1], tabOrder[i]);
 
     StatusBar1 = named<QStatusBar>(window, "StatusBar1");
     window->setStatusBar(StatusBar1);

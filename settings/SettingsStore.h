@@ -1,22 +1,33 @@
 #pragma once
 
+#include <QRect>
 #include <QString>
+
+#include <optional>
 
 class QSettings;
 
 namespace settings {
 
-/// The per-user settings the program reads. It never writes one.
+/// The per-user settings: "LastFormat", "LastFolder" and the main window's place.
 class SettingsStore
 {
 public:
-    /// `store` is read under "Vorn Media/Vorn Audio Cutter" in the program and a scratch file
+    /// `store` is the user's "Vorn Media/Vorn Audio Cutter" in the program and a scratch file
     /// in tests; it must outlive this object.
     explicit SettingsStore(QSettings &store) : m_store(store) {}
 
     /// The value's text: a string as stored (a terminating NUL counted into it removed), a
     /// number as decimal text; anything else, or nothing, is empty text.
     QString ReadSetting(const QString &valueName) const;
+    /// Stores `text` as a string value, so that ReadSetting gives it back unchanged.
+    void WriteSetting(const QString &valueName, const QString &text);
+
+    /// A rectangle stored by WriteRect; nothing when the value is missing or not four whole
+    /// numbers with a size above zero.
+    std::optional<QRect> ReadRect(const QString &valueName) const;
+    /// Stores `rect` as the text "x,y,width,height".
+    void WriteRect(const QString &valueName, const QRect &rect);
 
 private:
     QSettings &m_store;

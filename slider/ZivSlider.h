@@ -82,6 +82,10 @@ public:
     /// Twips per device-independent pixel on this control's screen.
     double twipsPerPixel() const;
 
+    /// The keys pressed since the last KeyUp moved Value. Read in a KeyUp handler, it tells a
+    /// key that moved the thumb from one that only passed through (Shift, a letter, Home).
+    bool keysMovedValue() const { return m_keysMoved; }
+
     QSize sizeHint() const override;
 
 signals:
@@ -144,5 +148,6 @@ private:
     bool m_mouseDown = false;
     bool m_leftPressed = false; // a left press began on the control; its release may click
     int32_t m_lastClickX = 0;
+    bool m_keysMoved = false;
     SliderBitmaps m_bitmaps;
 };

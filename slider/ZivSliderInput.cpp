@@ -137,7 +137,10 @@ void ZivSlider::mouseReleaseEvent(QMouseEvent *event)
 
 void ZivSlider::keyPressEvent(QKeyEvent *event)
 {
+    const int32_t before = m_value;
     onKeyDown(keyCode(*event), shiftState(event->modifiers()));
+    if (m_value != before)
+        m_keysMoved = true;
     if (!event->text().isEmpty())
         emit KeyPress(int16_t(event->text().at(0).unicode()));
 }
@@ -148,6 +151,7 @@ void ZivSlider::keyReleaseEvent(QKeyEvent *event)
     if (event->isAutoRepeat())
         return;
     emit KeyUp(keyCode(*event), shiftState(event->modifiers()));
+    m_keysMoved = false;
 }
 
 void ZivSlider::onMouseDown(int16_t button, int16_t shift, float x, float y)

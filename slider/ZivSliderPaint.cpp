@@ -4,6 +4,7 @@
 
 #include <QPaintEngine>
 #include <QPainter>
+#include <QPen>
 #include <QResizeEvent>
 
 using namespace slider;
@@ -115,6 +116,14 @@ void ZivSlider::paintEvent(QPaintEvent *)
         m_thumbLeft = *left;
     drawPicture(painter, isEnabled() ? pictures.ImageSd : pictures.Imagedis, thumbRect(m_thumbLeft),
                 perPixel);
+
+    // The keys move the thumb only while the control has the focus, so that is shown: a
+    // dotted frame in the text colour, as desktop controls mark their focus.
+    if (hasFocus()) {
+        painter.setPen(QPen(toColor(m_foreColor), 1, Qt::DotLine));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawRect(rect().adjusted(0, 0, -1, -1));
+    }
 
     emit Paint();
 }

@@ -298,7 +298,7 @@ void FormMainTest::endOfPlayReturnsToStart()
             h.timer(int32_t(event.section(u' ', 1).toDouble() * kRate));
     }
     QCOMPARE(stance(h), QStringLiteral("origin 0, current 0, thumb 0, Current: 00:00:00, Play, "
-                                        "stopped"));
+                                       "stopped"));
     QCOMPARE(w.flgPaused, settings::kTrue);
     QCOMPARE(w.flgOpen, settings::kTrue);
     QCOMPARE(h.audioFile().position, 0);
@@ -407,7 +407,7 @@ void FormMainTest::previewStopsAtFirstTickPastEnd()
     QCOMPARE(h.button("CmdPreview")->text(), QStringLiteral("Preview"));
     // Paused where the preview stopped, and the Play button says what it will do.
     QCOMPARE(stance(h), QStringLiteral("origin 134505, current 134505, thumb 305, Current: "
-                                        "00:00:03.05, Play, stopped"));
+                                       "00:00:03.05, Play, stopped"));
     QCOMPARE(w.flgPaused, settings::kTrue);
     QVERIFY(h.dialogs.messages.isEmpty());
     h.button("CmdPausePlay")->click();
@@ -418,7 +418,7 @@ void FormMainTest::previewStopsAtFirstTickPastEnd()
     h.player().played = kRate / 2;
     h.button("CmdPreview")->click();
     QCOMPARE(stance(h), QStringLiteral("origin 66150, current 66150, thumb 150, Current: "
-                                        "00:00:01.5, Play, stopped"));
+                                       "00:00:01.5, Play, stopped"));
     QCOMPARE(h.button("CmdPreview")->text(), QStringLiteral("Preview"));
 
     // No selection: Preview does nothing.
@@ -480,10 +480,14 @@ void FormMainTest::releaseAtTheEnd()
     QCOMPARE(h.factory.log.calls.mid(0, 2),
              (QStringList{QStringLiteral("AudioPlayer.resetQueue()"),
                           QStringLiteral("AudioFile.seek(440999)")}));
-    // A key move repositions like a release; a click too.
-    h.slider()->setValue(500);
-    emit h.slider()->KeyUp(39, 0);
+    // A key move repositions like a release; a key that moved nothing leaves the sound alone.
+    h.slider()->setValue(490);
+    QTest::keyClick(h.slider(), Qt::Key_PageDown);
     QCOMPARE(h.window->playOrigin, 5 * kRate);
+    h.slider()->setValue(100);
+    QTest::keyClick(h.slider(), Qt::Key_Up);
+    QCOMPARE(h.window->playOrigin, 5 * kRate);
+    // A click too.
     h.slider()->setValue(250);
     emit h.slider()->Click();
     QCOMPARE(h.window->playOrigin, 2 * kRate + kRate / 2);

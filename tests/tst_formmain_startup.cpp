@@ -89,18 +89,19 @@ void FormMainStartupTest::controlsAndCaptions()
         const char *caption;
         const char *toolTip;
     } buttons[] = {
-        {"CmdOpen", "Open", "Open a audio file"},
-        {"CmdCancel", "Cancel", ""},
-        {"CmdPausePlay", "Play", ""},
-        {"CmdPreview", "Preview", "Play selected part"},
-        {"CmdSelStart", "Set Begin", "Select begin"},
-        {"CmdSelStop", "Set End ", "Select end"},
-        {"CmdBB", "", "Backward 2 seconds"},
-        {"CmdB", "", "Backward 0.5 seconds"},
-        {"CmdF", "", "Forward 0.5 seconds"},
-        {"CmdFF", "", "Forward 2 seconds"},
-        {"CmdCut", "Cut  ", "Save selected part"},
-        {"CmdHelp", "Help", ""},
+        // Each tool tip names the button's keys.
+        {"CmdOpen", "Open", "Open a audio file (Ctrl+O)"},
+        {"CmdCancel", "Cancel", "Stop saving (Esc)"},
+        {"CmdPausePlay", "Play", "Play or pause (Space)"},
+        {"CmdPreview", "Preview", "Play selected part (P)"},
+        {"CmdSelStart", "Set Begin", "Select begin (I or [)"},
+        {"CmdSelStop", "Set End ", "Select end (O or ])"},
+        {"CmdBB", "", "Backward 2 seconds (Shift+Left)"},
+        {"CmdB", "", "Backward 0.5 seconds (Left)"},
+        {"CmdF", "", "Forward 0.5 seconds (Right)"},
+        {"CmdFF", "", "Forward 2 seconds (Shift+Right)"},
+        {"CmdCut", "Cut  ", "Save selected part (Ctrl+K)"},
+        {"CmdHelp", "Help", "Show the help (F1)"},
         {"CmdAbout", "About", ""},
         {"CmdSet", "Config", ""},
     };

@@ -214,7 +214,7 @@ void FormMainTest::playPauseNudgeAndMark()
     FakeDialogs dialogs;
     settings::OutputSettings output;
     QSettings stored(m_dir.filePath(QStringLiteral("s.ini")), QSettings::IniFormat);
-    const settings::SettingsStore store(stored);
+    settings::SettingsStore store(stored);
     FormMain window(factory, dialogs, store, output);
     auto button = [&](const char *name) {
         return window.findChild<QPushButton *>(QString::fromLatin1(name));

@@ -1,0 +1,60 @@
+// The window's keys: each does what its button does, through the same handler, and nothing
+// while that button is hidden or disabled.
+#include "FormMain.h"
+#include "WindowKeys.h"
+#include "ZivSlider.h"
+
+#include <QCheckBox>
+#include <QKeyEvent>
+#include <QPushButton>
+
+void FormMain::connectKeys()
+{
+    const auto moveTo = [this](int32_t units) {
+        return [this, units] {
+            // As a click on that end of the slider.
+            m_ui.slPosition->setValue(units);
+            RepositionFromSlider(false);
+        };
+    };
+    const auto keys = [](std::initializer_list<QKeyCombination> combinations) {
+        QList<QKeySequence> list;
+        for (QKeyCombination combination : combinations)
+            list << QKeySequence(combination);
+        return list;
+    };
+    constexpr auto held = KeyCommand::Repeat::WhileHeld;
+    addWindowKeys(this, {
+                            {keys({Qt::Key_Space}), m_ui.CmdPausePlay},
+                            {keys({Qt::CTRL | Qt::Key_O}), m_ui.CmdOpen},
+                            {keys({Qt::Key_I, Qt::Key_BracketLeft}), m_ui.CmdSelStart},
+                            {keys({Qt::Key_O, Qt::Key_BracketRight}), m_ui.CmdSelStop},
+                            {keys({Qt::Key_P}), m_ui.CmdPreview},
+                            {keys({Qt::Key_Left}), m_ui.CmdB, held},
+                            {keys({Qt::Key_Right}), m_ui.CmdF, held},
+                            {keys({Qt::SHIFT | Qt::Key_Left}), m_ui.CmdBB, held},
+                            {keys({Qt::SHIFT | Qt::Key_Right}), m_ui.CmdFF, held},
+                            // The nudge buttons say whether the position may be moved now.
+                            {keys({Qt::Key_Home}), m_ui.CmdB, moveTo(0)},
+                            {keys({Qt::Key_End}), m_ui.CmdF, moveTo(1000)},
+                            {keys({Qt::CTRL | Qt::Key_K}), m_ui.CmdCut},
+                            {keys({Qt::Key_F1}), m_ui.CmdHelp},
+                            {keys({Qt::Key_Escape}), m_ui.CmdCancel},
+                        });
+    // Space keeps its own meaning on the focused Cancel (a cut is stopped as the user expects)
+    // and on the check box, which no other key can tick.
+    m_ui.CmdCancel->installEventFilter(this);
+    m_ui.Check1->installEventFilter(this);
+}
+
+bool FormMain::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::ShortcutOverride) {
+        const auto *key = static_cast<QKeyEvent *>(event);
+        if (key->key() == Qt::Key_Space && key->modifiers() == Qt::NoModifier) {
+            event->accept();
+            return true;
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
