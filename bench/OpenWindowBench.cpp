@@ -74,7 +74,7 @@ int main(int argc, char *argv[])
 
     QTemporaryDir scratch;
     QSettings stored(scratch.filePath(QStringLiteral("settings.ini")), QSettings::IniFormat);
-    const settings::SettingsStore store(stored);
+    settings::SettingsStore store(stored);
     settings::OutputSettings output;
     engine::DefaultEngineFactory factory;
     ChosenFile dialogs(path);
