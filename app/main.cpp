@@ -1,8 +1,8 @@
 #include "Dialogs.h"
-#include "EngineFactory.h"
 #include "FormMain.h"
 #include "OutputSettings.h"
 #include "SettingsStore.h"
+#include "engine/factory/DefaultEngineFactory.h"
 
 #include <QApplication>
 #include <QSettings>

@@ -2,12 +2,12 @@
 // handler the Open button runs (offscreen, over the real engine), and the engine calls it is
 // made of, each alone: what is left over is the window's and the player's.
 //   vorn-bench-open FILE [RUNS]
-#include "AudioFileObject.h"
 #include "Dialogs.h"
-#include "EngineFactory.h"
 #include "FormMain.h"
 #include "OutputSettings.h"
 #include "SettingsStore.h"
+#include "engine/factory/AudioFileObject.h"
+#include "engine/factory/DefaultEngineFactory.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

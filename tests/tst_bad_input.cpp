@@ -1,9 +1,9 @@
 // Files that break other tools: each either fails with a description or plays what can be
 // decoded. Never a crash, never a hang (CTest's timeout bounds the suite), and a length that
 // the reads honour.
-#include "AudioFileObject.h"
-#include "EngineFactory.h"
 #include "Fixtures.h"
+#include "engine/factory/AudioFileObject.h"
+#include "engine/factory/DefaultEngineFactory.h"
 
 #include <QDir>
 #include <QFile>

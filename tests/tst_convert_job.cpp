@@ -1,10 +1,10 @@
 // The conversion job over real files: exactly the marked frames, in every format; progress
 // that only rises; Cancel keeping a playable file; failures that leave an older file as it
 // was and no temporary file behind.
-#include "AudioFileObject.h"
 #include "ConvertJob.h"
 #include "FailingSource.h"
 #include "Fixtures.h"
+#include "engine/factory/AudioFileObject.h"
 #include "writers/WriterTestSupport.h"
 
 #include <QCryptographicHash>

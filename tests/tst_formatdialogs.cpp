@@ -1,11 +1,11 @@
 // The four output-format dialogs on their own: what they show of the settings they are
 // given, their enabling rules, and what OK hands to the writer and the shared settings.
-#include "AudioFileObject.h"
 #include "FakeEngine.h"
 #include "FormMp3.h"
 #include "FormOGG.h"
 #include "FormWAV.h"
 #include "FormWMA.h"
+#include "engine/factory/AudioFileObject.h"
 
 #include <QCheckBox>
 #include <QComboBox>

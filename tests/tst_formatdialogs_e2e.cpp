@@ -1,6 +1,5 @@
 // Each option dialog's OK followed by a real cut: the file written has the settings the
 // dialog showed, as the ffprobe program reads them.
-#include "AudioFileObject.h"
 #include "ConvertJob.h"
 #include "DialogInput.h"
 #include "Fixtures.h"
@@ -8,6 +7,7 @@
 #include "FormOGG.h"
 #include "FormWAV.h"
 #include "FormWMA.h"
+#include "engine/factory/AudioFileObject.h"
 
 #include <QAbstractButton>
 #include <QComboBox>

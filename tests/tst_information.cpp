@@ -1,8 +1,8 @@
 // The information object against independent tools: files and tags made by the ffmpeg
 // program, tags checked by ffprobe and mutagen, audio compared through the ffmpeg decoder.
 #include "Fixtures.h"
-#include "TagFiles.h"
-#include "TagLibInformation.h"
+#include "engine/info/TagFiles.h"
+#include "engine/info/TagLibInformation.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>

@@ -4,8 +4,8 @@
 // are deliberately loose: they catch a player that stalls, races ahead or repeats blocks, not
 // a few milliseconds of scheduling.
 #include "Fixtures.h"
-#include "OutputDevice.h"
-#include "QtAudioPlayer.h"
+#include "engine/play/OutputDevice.h"
+#include "engine/play/QtAudioPlayer.h"
 
 #include <QElapsedTimer>
 #include <QMediaDevices>

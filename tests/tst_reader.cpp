@@ -1,9 +1,9 @@
 // The reader's two promises, checked against the ffmpeg program as an independent decoder:
 // the length is the number of frames a full decode returns, and a read after a seek returns
 // exactly the frames a sequential read returns from there.
-#include "AudioFileObject.h"
 #include "FailingSource.h"
 #include "Fixtures.h"
+#include "engine/factory/AudioFileObject.h"
 
 extern "C" {
 #include <libavutil/log.h>

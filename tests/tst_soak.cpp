@@ -1,9 +1,9 @@
 // Two hundred cuts in one process: no file descriptor and no memory may pile up.
-#include "AudioFileObject.h"
 #include "ConvertJob.h"
-#include "EngineFactory.h"
 #include "Fixtures.h"
 #include "TagTransfer.h"
+#include "engine/factory/AudioFileObject.h"
+#include "engine/factory/DefaultEngineFactory.h"
 
 #include <QDir>
 #include <QFile>

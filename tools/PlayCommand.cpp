@@ -2,8 +2,8 @@
 // prints every event with the wall-clock time it arrived at.
 #include "Commands.h"
 
-#include "AudioFileObject.h"
-#include "EngineFactory.h"
+#include "engine/factory/AudioFileObject.h"
+#include "engine/factory/DefaultEngineFactory.h"
 
 #include <QElapsedTimer>
 #include <QEventLoop>

@@ -1,7 +1,7 @@
 // libFuzzer target: arbitrary bytes as an audio file, opened, read, seeked and described the
 // way the window does. Any crash, hang or sanitizer report is a finding.
-#include "AudioFileObject.h"
-#include "EngineFactory.h"
+#include "engine/factory/AudioFileObject.h"
+#include "engine/factory/DefaultEngineFactory.h"
 
 #include <QByteArray>
 #include <QDir>

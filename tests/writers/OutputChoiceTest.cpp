@@ -3,8 +3,8 @@
 #include "Fixtures.h"
 #include "WriterTestSupport.h"
 
-#include "AudioFileObject.h"
-#include "WmaProfiles.h"
+#include "engine/encode/WmaProfiles.h"
+#include "engine/factory/AudioFileObject.h"
 
 #include <QSet>
 #include <QTemporaryDir>

@@ -3,7 +3,7 @@
 #include "Fixtures.h"
 #include "WriterTestSupport.h"
 
-#include "AudioFileObject.h"
+#include "engine/factory/AudioFileObject.h"
 
 #include <QCryptographicHash>
 #include <QDir>

@@ -3,10 +3,10 @@
 // rate every WMA profile takes on disk.
 #include "WriterTestSupport.h"
 
-#include "AudioFileObject.h"
 #include "ConvertJob.h"
 #include "Fixtures.h"
-#include "WmaProfiles.h"
+#include "engine/encode/WmaProfiles.h"
+#include "engine/factory/AudioFileObject.h"
 
 #include <QFileInfo>
 #include <QTemporaryDir>

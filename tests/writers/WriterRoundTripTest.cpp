@@ -4,7 +4,7 @@
 #include "Fixtures.h"
 #include "WriterTestSupport.h"
 
-#include "WmaProfiles.h"
+#include "engine/encode/WmaProfiles.h"
 
 #include <QFile>
 #include <QTemporaryDir>

@@ -1,6 +1,6 @@
 #include "WriterTestSupport.h"
 
-#include "AudioFileObject.h"
+#include "engine/factory/AudioFileObject.h"
 
 #include <QDir>
 #include <QProcess>

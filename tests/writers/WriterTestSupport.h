@@ -1,6 +1,6 @@
 #pragma once
 
-#include "AudioFile.h"
+#include "engine/api/AudioFile.h"
 
 #include <QByteArray>
 #include <QString>
