@@ -3,20 +3,17 @@
 #include "OutputSettings.h"
 #include "SettingsStore.h"
 #include "engine/factory/DefaultEngineFactory.h"
+#include "engine/factory/Initialise.h"
 
 #include <QApplication>
 #include <QSettings>
-
-extern "C" {
-#include <libavutil/log.h>
-}
 
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
     // Decoder chatter about damaged frames means nothing to a user; errors reach the window
     // as descriptions.
-    av_log_set_level(AV_LOG_QUIET);
+    engine::initialise();
 
     QSettings stored(QStringLiteral("Vorn Media"), QStringLiteral("Vorn Audio Cutter"));
     const settings::SettingsStore store(stored);

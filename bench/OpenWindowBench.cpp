@@ -8,6 +8,7 @@
 #include "SettingsStore.h"
 #include "engine/factory/AudioFileObject.h"
 #include "engine/factory/DefaultEngineFactory.h"
+#include "engine/factory/Initialise.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -15,10 +16,6 @@
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTextStream>
-
-extern "C" {
-#include <libavutil/log.h>
-}
 
 #include <algorithm>
 #include <functional>
@@ -63,7 +60,7 @@ double medianMs(int runs, const std::function<void()> &work)
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
-    av_log_set_level(AV_LOG_QUIET);
+    engine::initialise();
     const QStringList args = app.arguments().mid(1);
     if (args.isEmpty()) {
         QTextStream(stderr) << "usage: vorn-bench-open FILE [RUNS]\n";

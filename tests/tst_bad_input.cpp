@@ -4,16 +4,13 @@
 #include "Fixtures.h"
 #include "engine/factory/AudioFileObject.h"
 #include "engine/factory/DefaultEngineFactory.h"
+#include "engine/factory/Initialise.h"
 
 #include <QDir>
 #include <QFile>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QtTest>
-
-extern "C" {
-#include <libavutil/log.h>
-}
 
 #include <sys/resource.h>
 #include <unistd.h>
@@ -97,7 +94,7 @@ QByteArray wavHeader(quint32 dataSize, quint16 channels, quint32 rate)
 void BadInputTest::initTestCase()
 {
     QVERIFY(m_dir.isValid());
-    av_log_set_level(AV_LOG_QUIET);
+    engine::initialise();
     const QStringList codecs[] = {{QStringLiteral("-c:a"), QStringLiteral("libmp3lame")},
                                   {QStringLiteral("-c:a"), QStringLiteral("libvorbis")},
                                   {QStringLiteral("-c:a"), QStringLiteral("wmav2")},

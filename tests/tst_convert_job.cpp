@@ -5,6 +5,7 @@
 #include "FailingSource.h"
 #include "Fixtures.h"
 #include "engine/factory/AudioFileObject.h"
+#include "engine/factory/Initialise.h"
 #include "writers/WriterTestSupport.h"
 
 #include <QCryptographicHash>
@@ -13,10 +14,6 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
-
-extern "C" {
-#include <libavutil/log.h>
-}
 
 namespace {
 
@@ -70,7 +67,7 @@ private:
 void ConvertJobTest::initTestCase()
 {
     QVERIFY(m_dir.isValid());
-    av_log_set_level(AV_LOG_QUIET);
+    engine::initialise();
     m_source = m_dir.filePath(QStringLiteral("source.wav"));
     QVERIFY(fixtures::makeTone(m_source, double(kSourceFrames) / kRate, kRate, 2,
                                {QStringLiteral("-c:a"), QStringLiteral("pcm_s16le")}));

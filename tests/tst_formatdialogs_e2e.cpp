@@ -8,6 +8,7 @@
 #include "FormWAV.h"
 #include "FormWMA.h"
 #include "engine/factory/AudioFileObject.h"
+#include "engine/factory/Initialise.h"
 
 #include <QAbstractButton>
 #include <QComboBox>
@@ -70,6 +71,7 @@ private:
 
 void FormatDialogsCutTest::initTestCase()
 {
+    engine::initialise();
     QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
     QVERIFY(m_dir.isValid());
     m_source = m_dir.filePath(QStringLiteral("tone.wav"));

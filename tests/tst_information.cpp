@@ -1,6 +1,7 @@
 // The information object against independent tools: files and tags made by the ffmpeg
 // program, tags checked by ffprobe and mutagen, audio compared through the ffmpeg decoder.
 #include "Fixtures.h"
+#include "engine/factory/Initialise.h"
 #include "engine/info/TagFiles.h"
 #include "engine/info/TagLibInformation.h"
 
@@ -167,7 +168,11 @@ class InformationTest : public QObject
     }
 
 private slots:
-    void initTestCase() { QVERIFY(m_dir.isValid()); }
+    void initTestCase()
+    {
+        engine::initialise();
+        QVERIFY(m_dir.isValid());
+    }
 
     void describesFormats_data()
     {

@@ -4,10 +4,7 @@
 #include "FailingSource.h"
 #include "Fixtures.h"
 #include "engine/factory/AudioFileObject.h"
-
-extern "C" {
-#include <libavutil/log.h>
-}
+#include "engine/factory/Initialise.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -62,6 +59,7 @@ QStringList args(const char *text)
 
 void ReaderTest::initTestCase()
 {
+    engine::initialise();
     QVERIFY(m_dir.isValid());
 }
 

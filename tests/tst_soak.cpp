@@ -4,15 +4,12 @@
 #include "TagTransfer.h"
 #include "engine/factory/AudioFileObject.h"
 #include "engine/factory/DefaultEngineFactory.h"
+#include "engine/factory/Initialise.h"
 
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QtTest>
-
-extern "C" {
-#include <libavutil/log.h>
-}
 
 #include <unistd.h>
 
@@ -45,7 +42,7 @@ void SoakTest::manyCuts()
 {
     if (!QDir(QStringLiteral("/proc/self/fd")).exists())
         QSKIP("No /proc on this system.");
-    av_log_set_level(AV_LOG_QUIET);
+    engine::initialise();
     QTemporaryDir dir;
     const QString source = dir.filePath(QStringLiteral("short.mp3"));
     QVERIFY(fixtures::makeTone(source, 2.0, 44100, 2,

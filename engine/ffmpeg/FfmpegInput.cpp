@@ -19,11 +19,6 @@ constexpr const char *kAudioDemuxers =
     "mp3,ogg,asf,wav,w64,flac,aiff,au,caf,matroska,mov,aac,ac3,eac3,amr,ape,tta,wv,mpc,mpc8,"
     "dts,voc,xwma,gsm,truehd,mlp,loas,shorten,tak,dsf,wsaud,rso,sox,sln,s16le,mpeg";
 
-// No audio file needs a single block this large. A damaged header can make a demuxer ask for
-// its size fields as they stand (a WAV tag list claiming 2 GB), and FFmpeg would allocate
-// and clear all of it; beyond this limit the demuxer gets no memory and the open fails.
-constexpr size_t kLargestAllocation = 64 * 1024 * 1024;
-
 constexpr int kIoBufferSize = 64 * 1024;
 
 int readPacket(void *opaque, uint8_t *buffer, int size)
@@ -171,12 +166,6 @@ Status cannotOpen(const QString &path, Refusal reason, const QString &libraryWor
 
 Result<AudioInput> openAudioInput(const QString &path, const SourceOpener &open)
 {
-    static const bool limited = [] {
-        av_max_alloc(kLargestAllocation);
-        return true;
-    }();
-    (void)limited;
-
     auto opened = open(path);
     if (!opened)
         return opened.status();

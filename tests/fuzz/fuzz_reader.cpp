@@ -2,15 +2,12 @@
 // way the window does. Any crash, hang or sanitizer report is a finding.
 #include "engine/factory/AudioFileObject.h"
 #include "engine/factory/DefaultEngineFactory.h"
+#include "engine/factory/Initialise.h"
 
 #include <QByteArray>
 #include <QDir>
 #include <QFile>
 #include <QString>
-
-extern "C" {
-#include <libavutil/log.h>
-}
 
 #include <unistd.h>
 
@@ -34,7 +31,7 @@ QString scratchPath(uint8_t selector)
 
 extern "C" int LLVMFuzzerInitialize(int *, char ***)
 {
-    av_log_set_level(AV_LOG_QUIET);
+    engine::initialise();
     return 0;
 }
 

@@ -2,6 +2,7 @@
 // check answers, the MP3 presets, and which settings a created file really gets.
 #include "Fixtures.h"
 #include "WriterTestSupport.h"
+#include "engine/factory/Initialise.h"
 
 #include "engine/encode/WmaProfiles.h"
 #include "engine/factory/AudioFileObject.h"
@@ -53,6 +54,7 @@ private slots:
 
 void OutputChoiceTest::initTestCase()
 {
+    engine::initialise();
     QVERIFY(m_dir.isValid());
     m_tone = m_dir.filePath(QStringLiteral("tone.wav"));
     QVERIFY(fixtures::makeTone(m_tone, 1.5, 44100, 2,

@@ -2,6 +2,7 @@
 // is left behind, and an older file of the same name stays exactly as it was.
 #include "Fixtures.h"
 #include "WriterTestSupport.h"
+#include "engine/factory/Initialise.h"
 
 #include "engine/factory/AudioFileObject.h"
 
@@ -102,6 +103,7 @@ private slots:
 
 void WriterFailureTest::initTestCase()
 {
+    engine::initialise();
     QVERIFY(m_dir.isValid());
     m_tone = m_dir.filePath(QStringLiteral("tone.wav"));
     QVERIFY(fixtures::makeTone(m_tone, 20, 44100, 2,

@@ -2,6 +2,7 @@
 // at the highest rates and presets (LAME resamples them up before it encodes), and the bit
 // rate every WMA profile takes on disk.
 #include "WriterTestSupport.h"
+#include "engine/factory/Initialise.h"
 
 #include "ConvertJob.h"
 #include "Fixtures.h"
@@ -36,6 +37,7 @@ private:
 
 void WriterRateTest::initTestCase()
 {
+    engine::initialise();
     QVERIFY(m_dir.isValid());
 }
 

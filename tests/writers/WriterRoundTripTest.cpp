@@ -3,6 +3,7 @@
 // the sound starts where it should.
 #include "Fixtures.h"
 #include "WriterTestSupport.h"
+#include "engine/factory/Initialise.h"
 
 #include "engine/encode/WmaProfiles.h"
 
@@ -117,6 +118,7 @@ private:
     }
 
 private slots:
+    void initTestCase() { engine::initialise(); }
     void roundTrip_data();
     void roundTrip();
     void everyWmaProfile_data();
