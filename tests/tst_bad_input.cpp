@@ -205,7 +205,8 @@ void BadInputTest::engineSurvives()
     const auto reached = reader.seek(length / 2);
     if (reached)
         QVERIFY(reached.value() <= length);
-    reader.readBlock(8820, block);
+    engine::ignoreFailure(reader.readBlock(8820, block),
+                          "a damaged file may fail here; only what comes back is checked");
     QVERIFY(qint64(block.size()) / channels <= length - length / 2);
 }
 
@@ -324,7 +325,8 @@ void BadInputTest::hugeClaimsTakeLittleMemory()
     const engine::Status opened = reader.openForReading(file);
     QVERIFY(opened || !opened.description().isEmpty());
     auto information = engine::DefaultEngineFactory().createInformation();
-    (void)information->readInformation(file);
+    engine::ignoreFailure(information->readInformation(file),
+                          "either outcome will do; only the memory it took is checked");
     rusage usage{};
     QCOMPARE(getrusage(RUSAGE_SELF, &usage), 0);
     QVERIFY2(usage.ru_maxrss < 1024 * 1024, // kilobytes

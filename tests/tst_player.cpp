@@ -62,7 +62,7 @@ public:
         });
         connect(&player, &engine::AudioPlayer::EndPlay, this, [this] {
             record(Heard::End);
-            m_player.stopOutput();
+            QVERIFY(m_player.stopOutput());
             playOrigin = 0;
             paused = true;
             position = 0;
@@ -85,18 +85,18 @@ public:
         if (!paused) {
             paused = true;
             playOrigin += m_player.playedSamples().value();
-            m_player.stopOutput();
+            QVERIFY(m_player.stopOutput());
             return;
         }
         paused = false;
-        m_player.startOutput();
+        QVERIFY(m_player.startOutput());
         beginRun();
         position = playOrigin;
         feedBlock();
     }
     void reposition(int64_t frame)
     {
-        m_player.resetQueue();
+        QVERIFY(m_player.resetQueue());
         beginRun();
         position = frame;
         playOrigin = frame;

@@ -303,6 +303,10 @@ void ReaderTest::failures()
     QVERIFY2(status.description().startsWith(QStringLiteral("Cannot open '%1': ").arg(file)),
              qPrintable(status.description()));
     QVERIFY2(status.description().contains(reason), qPrintable(status.description()));
+    // The window names the file itself and shows only the reason.
+    QCOMPARE(status.code(), engine::StatusCode::CannotOpen);
+    QCOMPARE(QStringLiteral("Cannot open '%1': ").arg(file) + status.reason(),
+             status.description());
     QVERIFY(reader.openStatus() < 0);
     QVERIFY(!reader.length());
     SampleBlock block;

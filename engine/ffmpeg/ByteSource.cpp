@@ -7,12 +7,11 @@ namespace engine {
 Result<std::unique_ptr<ByteSource>> LocalFileSource::open(const QString &path)
 {
     if (QFileInfo(path).isDir())
-        return Status::failure(QStringLiteral("Cannot open '%1': it is a folder").arg(path));
+        return Status::cannotOpen(path, QStringLiteral("it is a folder"));
     std::unique_ptr<LocalFileSource> source(new LocalFileSource(path));
     // The readers keep their own buffers; Qt's would only copy every byte once more.
     if (!source->m_file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
-        return Status::failure(
-            QStringLiteral("Cannot open '%1': %2").arg(path, source->m_file.errorString()));
+        return Status::cannotOpen(path, source->m_file.errorString());
     return std::unique_ptr<ByteSource>(std::move(source));
 }
 

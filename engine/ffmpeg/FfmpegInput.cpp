@@ -161,7 +161,7 @@ Status cannotOpen(const QString &path, Refusal reason, const QString &libraryWor
     }
     if (!libraryWords.isEmpty())
         text += QStringLiteral(" (%1)").arg(libraryWords);
-    return Status::failure(QStringLiteral("Cannot open '%1': %2").arg(path, text));
+    return Status::cannotOpen(path, text);
 }
 
 Result<AudioInput> openAudioInput(const QString &path, const SourceOpener &open)
@@ -176,12 +176,12 @@ Result<AudioInput> openAudioInput(const QString &path, const SourceOpener &open)
 
     auto *buffer = static_cast<uint8_t *>(av_malloc(kIoBufferSize));
     if (!buffer)
-        return Status::failure(QStringLiteral("Cannot open '%1': out of memory").arg(path));
+        return Status::cannotOpen(path, QStringLiteral("out of memory"));
     parts->io.reset(avio_alloc_context(buffer, kIoBufferSize, 0, parts->source.get(), &readPacket,
                                        nullptr, &seekSource));
     if (!parts->io) {
         av_free(buffer);
-        return Status::failure(QStringLiteral("Cannot open '%1': out of memory").arg(path));
+        return Status::cannotOpen(path, QStringLiteral("out of memory"));
     }
 
     AVDictionary *rawOptions = nullptr;
@@ -192,7 +192,7 @@ Result<AudioInput> openAudioInput(const QString &path, const SourceOpener &open)
     std::unique_ptr<AVDictionary, DictionaryDeleter> options(rawOptions);
     AVFormatContext *raw = avformat_alloc_context();
     if (!raw)
-        return Status::failure(QStringLiteral("Cannot open '%1': out of memory").arg(path));
+        return Status::cannotOpen(path, QStringLiteral("out of memory"));
     raw->pb = parts->io.get();
     // The name only helps the probe (an ".mp3" tips the balance); nothing opens it.
     const QByteArray name = QFileInfo(path).fileName().toUtf8();
@@ -202,7 +202,7 @@ Result<AudioInput> openAudioInput(const QString &path, const SourceOpener &open)
     options.reset(rawOptions);
     if (rc < 0) {
         if (const QString failure = parts->source->failure(); !failure.isEmpty())
-            return Status::failure(QStringLiteral("Cannot open '%1': %2").arg(path, failure));
+            return Status::cannotOpen(path, failure);
         return cannotOpen(path, classifyRefused(*parts->source, path), averrorText(rc));
     }
     parts->format.reset(raw);

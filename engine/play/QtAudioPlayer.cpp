@@ -66,7 +66,8 @@ Status QtAudioPlayer::setPlayerFormat(int32_t sampleRate, int32_t channels)
         return Status::failure(
             QStringLiteral("Cannot play %1 channel(s) at %2 Hz.").arg(channels).arg(sampleRate));
     if (m_running)
-        stopOutput();
+        if (Status s = stopOutput(); !s)
+            return s;
     m_rate = sampleRate;
     m_channels = channels;
     m_queue.setChannels(channels);

@@ -37,7 +37,10 @@ int64_t framePts(const AVFrame &frame)
 }
 
 /// A read that has to start earlier: the seek landed after the wanted frame.
-const QString kLandedLate = QStringLiteral("landed late");
+Status landedLate()
+{
+    return Status::failure(StatusCode::LandedLate, QStringLiteral("landed late"));
+}
 
 } // namespace
 
@@ -393,7 +396,7 @@ Result<bool> FfmpegReader::fillPending(SampleBlock *direct, int64_t directFrames
             }
             // Everything after the landing point was pre-roll: start earlier.
             if (m_aligning && !m_isMp3 && !m_countFromStart && m_position < m_length)
-                return Status::failure(kLandedLate);
+                return landedLate();
             return false;
         }
         // Frames at another rate (a chained Ogg, joined MP3s) do not fit the timeline; the
@@ -420,7 +423,7 @@ Result<bool> FfmpegReader::fillPending(SampleBlock *direct, int64_t directFrames
             if (start + count <= m_position)
                 continue;
             if (start > m_position && !m_isMp3)
-                return Status::failure(kLandedLate);
+                return landedLate();
             skipFront = std::max<int64_t>(m_position - start, 0);
             m_aligning = false;
             if (m_isMp3)
@@ -555,7 +558,7 @@ Result<int64_t> FfmpegReader::seek(int64_t frame)
         auto filled = fillPending();
         if (filled)
             return frame;
-        if (filled.description() != kLandedLate || last)
+        if (filled.status().code() != StatusCode::LandedLate || last)
             return filled.status();
         preroll *= 16;
     }

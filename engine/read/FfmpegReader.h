@@ -41,10 +41,10 @@ private:
     Status reposition(int64_t frame, int64_t preroll);
     /// The next decoded frame; false at the end of the stream.
     Result<bool> decodeFrame();
-    /// Decodes until m_pending holds frames from m_position on. Fails with kLandedLate when the
-    /// decoder's first frame already lies past m_position.
-    /// With `direct`, up to `directFrames` of the first frame go into it (`directDone` says
-    /// how many) and only the rest is kept pending.
+    /// Decodes until m_pending holds frames from m_position on. Fails with StatusCode::LandedLate
+    /// when the decoder's first frame already lies past m_position. With `direct`, up to
+    /// `directFrames` of the first frame go into it (`directDone` says how many) and only the rest
+    /// is kept pending.
     Result<bool> fillPending(SampleBlock *direct = nullptr, int64_t directFrames = 0,
                              int64_t *directDone = nullptr);
     Status appendConverted(AVFrame &frame, int64_t skipFront, int64_t keep, SampleBlock *direct,

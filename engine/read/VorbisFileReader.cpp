@@ -91,12 +91,11 @@ Result<std::unique_ptr<VorbisFileReader>> VorbisFileReader::open(const QString &
             ov_open_callbacks(reader->m_source.get(), reader->m_file.get(), nullptr, 0, callbacks);
         rc < 0) {
         if (rc == OV_EREAD && !reader->m_source->failure().isEmpty())
-            return Status::failure(
-                QStringLiteral("Cannot open '%1': %2").arg(path, reader->m_source->failure()));
+            return Status::cannotOpen(path, reader->m_source->failure());
         return cannotOpen(path, Refusal::Damaged);
     }
     if (const QString failed = reader->m_source->failure(); !failed.isEmpty())
-        return Status::failure(QStringLiteral("Cannot open '%1': %2").arg(path, failed));
+        return Status::cannotOpen(path, failed);
     OggVorbis_File *file = reader->m_file.get();
     const vorbis_info *first = ov_info(file, 0);
     if (!first || first->rate <= 0 || first->channels <= 0)

@@ -80,7 +80,7 @@ Status DestinationFile::commit()
         return failed;
     }
     if (!m_file->commit())
-        fail(QStringLiteral("Cannot finish"));
+        ignoreFailure(fail(QStringLiteral("Cannot finish")), "kept in m_failure, answered below");
     m_file.reset();
     return m_failure;
 }
