@@ -1,5 +1,6 @@
 // The four output-format dialogs on their own: what they show of the settings they are
 // given, their enabling rules, and what OK hands to the writer and the shared settings.
+#include "DialogInput.h"
 #include "FakeEngine.h"
 #include "FormMp3.h"
 #include "FormOGG.h"
@@ -37,19 +38,6 @@ void pick(QComboBox *list, int index)
 {
     list->setCurrentIndex(index);
     emit list->activated(index);
-}
-
-void pick(const QWidget &dialog, const char *name, const QString &item)
-{
-    QComboBox *l = list(dialog, name);
-    const int index = l->findText(item);
-    QVERIFY2(index >= 0, qPrintable(item));
-    pick(l, index);
-}
-
-void click(const QWidget &dialog, const char *name)
-{
-    child<QAbstractButton>(dialog, name)->click();
 }
 
 bool enabled(const QWidget &dialog, const char *name)

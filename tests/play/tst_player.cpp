@@ -2,16 +2,12 @@
 // stopping output, reposition by resetting the queue. Every case runs on the default device
 // (a real sound server, skipped when there is none) and on the silent output. Timing bounds
 // are deliberately loose: they catch a player that stalls, races ahead or repeats blocks, not
-// a few milliseconds of scheduling.
-#include "Fixtures.h"
-#include "engine/play/OutputDevice.h"
+// a few milliseconds of scheduling. What needs no sound server is in tst_playback_queue.
 #include "engine/play/QtAudioPlayer.h"
 
+#include <QAudioDevice>
 #include <QElapsedTimer>
 #include <QMediaDevices>
-#include <QProcess>
-#include <QProcessEnvironment>
-#include <QTemporaryDir>
 #include <QThread>
 #include <QtTest>
 
@@ -368,78 +364,6 @@ private slots:
                  qPrintable(QStringLiteral("%1 frames in 300 ms").arg(after - before)));
         QTRY_VERIFY_WITH_TIMEOUT(window.count(Heard::End) > 0, 10000);
         checkRunToTheEnd(window, 0);
-    }
-
-    void formatArithmetic_data()
-    {
-        QTest::addColumn<int>("rate");
-        QTest::addColumn<int>("channels");
-        QTest::addColumn<int>("block");
-        QTest::addColumn<int>("framesForOneSecond");
-        QTest::newRow("44100 stereo") << 44100 << 2 << 8820 << 44100;
-        QTest::newRow("22050 mono") << 22050 << 1 << 4410 << 22050;
-        QTest::newRow("8000 mono") << 8000 << 1 << 1600 << 8000;
-        QTest::newRow("11025 stereo") << 11025 << 2 << 2205 << 11025;
-    }
-    void formatArithmetic()
-    {
-        QFETCH(int, rate);
-        QFETCH(int, channels);
-        QFETCH(int, block);
-        QFETCH(int, framesForOneSecond);
-        QtAudioPlayer player(QtAudioPlayer::Options{true});
-        QVERIFY(!player.blockSizeForMilliseconds(200));
-        QVERIFY(!player.samplesToMilliseconds(100));
-        QVERIFY(!player.startOutput());
-        QVERIFY(player.outputStatus() < 0);
-        QVERIFY(player.setPlayerFormat(rate, channels));
-        QCOMPARE(player.blockSizeForMilliseconds(200).value(), block);
-        QCOMPARE(player.samplesToMilliseconds(framesForOneSecond).value(), 1000);
-        QCOMPARE(player.samplesToMilliseconds(3 * 60 * framesForOneSecond).value(), 180000);
-        QVERIFY(!player.setPlayerFormat(0, 2));
-        QVERIFY(!player.setPlayerFormat(44100, 0));
-    }
-
-    void silentPacing()
-    {
-        int64_t now = 1'000'000'000;
-        engine::SilentOutput out(1000, [&now] { return now; });
-        const std::vector<int16_t> pcm(200);
-        QCOMPARE(out.write(pcm.data(), 200), 100); // holds 100 ms
-        now += 30'000'000;
-        QCOMPARE(out.framesBuffered(), 70);
-        QCOMPARE(out.framesFree(), 30);
-        now += 500'000'000; // ran dry long ago: the idle time is not credited
-        QCOMPARE(out.framesBuffered(), 0);
-        QCOMPARE(out.write(pcm.data(), 50), 50);
-        now += 20'000'000;
-        QCOMPARE(out.framesBuffered(), 30);
-    }
-
-    // The real path without a server: Qt finds no device and the player falls back.
-    void noSoundServer()
-    {
-        QTemporaryDir dir;
-        const QString path = dir.filePath(QStringLiteral("tone.wav"));
-        QVERIFY(fixtures::makeTone(path, 1.0, kRate, 2, {}));
-        QProcess tool;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("PULSE_SERVER"),
-                   QStringLiteral("unix:") + dir.filePath(QStringLiteral("no-server")));
-        tool.setProcessEnvironment(env);
-        QElapsedTimer wall;
-        wall.start();
-        tool.start(qEnvironmentVariable("VORN_ENGINE_TOOL"),
-                   {QStringLiteral("play"), path, QStringLiteral("1")});
-        QVERIFY(tool.waitForFinished(20000));
-        QCOMPARE(tool.exitCode(), 0);
-        const QByteArray out = tool.readAllStandardOutput();
-        const QList<QByteArray> lines = out.split('\n');
-        QVERIFY(lines.first().startsWith("silent=yes output_status=0"));
-        QVERIFY(out.contains("\nendplay wall_ms="));
-        QVERIFY(out.contains(QByteArray(" samples=") + QByteArray::number(kRate) + '\n'));
-        QVERIFY(out.count("\ntimer ") >= 10);
-        QVERIFY(wall.elapsed() >= 900);
     }
 };
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Fixtures.h"
 #include "engine/api/AudioFile.h"
 
 #include <QByteArray>
@@ -19,13 +20,7 @@ using Select = std::function<engine::Status(engine::AudioFile &)>;
 /// file object whose output `select` chose. The first failure is answered.
 engine::Status encodeFile(const QString &source, const QString &destination, const Select &select);
 
-struct Decoded
-{
-    int rate = 0;
-    int channels = 0;
-    std::vector<float> samples;
-    qint64 frames() const { return channels ? qint64(samples.size()) / channels : 0; }
-};
+using fixtures::Decoded;
 /// Everything the engine's reader gives for `path`, with its reported length in `length`.
 Decoded decodeWithEngine(const QString &path, qint64 *length = nullptr);
 

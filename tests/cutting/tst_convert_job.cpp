@@ -6,7 +6,7 @@
 #include "Fixtures.h"
 #include "engine/factory/AudioFileObject.h"
 #include "engine/factory/Initialise.h"
-#include "writers/WriterTestSupport.h"
+#include "WriterTestSupport.h"
 
 #include <QCryptographicHash>
 #include <QDir>
