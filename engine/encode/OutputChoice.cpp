@@ -8,8 +8,6 @@
 #include "engine/write/BackgroundWriter.h"
 #include "engine/write/OutputText.h"
 
-#include <QFileInfo>
-
 namespace engine {
 
 namespace {
@@ -127,19 +125,27 @@ QString OutputChoice::description() const
 
 Result<std::unique_ptr<AudioWriter>> OutputChoice::createWriter(const QString &path) const
 {
-    const QString extension = QFileInfo(path).suffix().toLower();
-    Result<std::unique_ptr<AudioWriter>> writer = Status::failure(
-        QStringLiteral("Cannot create '%1': the name must end in .mp3, .ogg, .wma or .wav to "
-                       "choose the output format.")
-            .arg(path));
-    if (extension == QLatin1String("mp3"))
+    const OutputFormatEntry *format = outputFormatOf(path);
+    if (!format)
+        return Status::failure(
+            QStringLiteral("Cannot create '%1': the name must end in .mp3, .ogg, .wma or .wav to "
+                           "choose the output format.")
+                .arg(path));
+    Result<std::unique_ptr<AudioWriter>> writer = Status::failure(QString());
+    switch (format->format) {
+    case Format::Mp3:
         writer = Mp3Writer::create(path, m_mp3);
-    else if (extension == QLatin1String("ogg"))
-        writer = OggWriter::create(path, m_ogg);
-    else if (extension == QLatin1String("wma"))
+        break;
+    case Format::Wma:
         writer = WmaWriter::create(path, m_wmaProfile);
-    else if (extension == QLatin1String("wav"))
+        break;
+    case Format::Ogg:
+        writer = OggWriter::create(path, m_ogg);
+        break;
+    case Format::Wav:
         writer = WavWriter::create(path, m_wav);
+        break;
+    }
     if (!writer)
         return writer;
     return std::unique_ptr<AudioWriter>(

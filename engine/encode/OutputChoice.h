@@ -2,6 +2,7 @@
 
 #include "engine/api/AudioWriter.h"
 #include "engine/api/Mp3Settings.h"
+#include "engine/api/OutputFormatTable.h"
 #include "engine/api/Status.h"
 #include "engine/encode/OutputFormats.h"
 #include "engine/encode/WmaProfiles.h"
@@ -18,13 +19,7 @@ namespace engine {
 class OutputChoice
 {
 public:
-    enum class Format
-    {
-        Mp3,
-        Wma,
-        Ogg,
-        Wav
-    };
+    using Format = OutputFormat;
 
     OutputChoice();
 
