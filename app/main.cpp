@@ -1,8 +1,9 @@
 #include "Dialogs.h"
-#include "EngineFactory.h"
 #include "FormMain.h"
 #include "OutputSettings.h"
 #include "SettingsStore.h"
+#include "engine/factory/DefaultEngineFactory.h"
+#include "engine/factory/Initialise.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -10,16 +11,12 @@
 
 #include <cstdio>
 
-extern "C" {
-#include <libavutil/log.h>
-}
-
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
     // Decoder chatter about damaged frames means nothing to a user; errors reach the window
     // as descriptions.
-    av_log_set_level(AV_LOG_QUIET);
+    engine::initialise();
 
     // A file manager's "Open with" and a terminal both name the file here.
     QCommandLineParser parser;

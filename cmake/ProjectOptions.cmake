@@ -2,7 +2,9 @@
 function(vorn_target_defaults target)
   target_compile_options(${target} PRIVATE
     -Wall -Wextra -Wpedantic -Wshadow -Wcast-align -Wformat=2
-    -Woverloaded-virtual -Wold-style-cast)
+    -Woverloaded-virtual -Wold-style-cast
+    # An engine result is read, or dropped with ignoreFailure() and the reason.
+    -Werror=unused-result)
   target_compile_definitions(${target} PRIVATE
     QT_NO_CAST_FROM_ASCII QT_NO_NARROWING_CONVERSIONS_IN_CONNECT)
   if(ENABLE_SANITIZERS)

@@ -16,7 +16,7 @@ engine::Status abandon(engine::AudioFile &reader, engine::AudioFile &writer,
                        const engine::Status &failure)
 {
     writer.discard();
-    reader.close();
+    engine::ignoreFailure(reader.close(), "the job has already failed; the source was only read");
     return failure;
 }
 
@@ -84,7 +84,7 @@ engine::Status ConvertRange(engine::AudioFile &reader, engine::AudioFile &writer
     progress(100);
     if (engine::Status s = writer.close(); !s)
         return abandon(reader, writer, s);
-    reader.close();
+    engine::ignoreFailure(reader.close(), "the source was only read: nothing of it is lost");
     progress(0);
     return engine::Status::success();
 }
@@ -114,7 +114,7 @@ engine::Status PrimeWmaWriter(engine::AudioFile &reader, engine::AudioFile &writ
             return abandon(reader, writer, s);
     if (engine::Status s = writer.close(); !s)
         return abandon(reader, writer, s);
-    reader.close();
+    engine::ignoreFailure(reader.close(), "the source was only read: nothing of it is lost");
     QFile::remove(scratchPath);
     return engine::Status::success();
 }

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "AudioFile.h"
-#include "Status.h"
+#include "engine/api/AudioFile.h"
+#include "engine/api/Status.h"
 
 #include <QString>
 

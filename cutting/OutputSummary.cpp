@@ -36,20 +36,23 @@ std::optional<Summary> buildSummary(int formatIndex, const settings::OutputSetti
                                     int32_t mp3VbrMethod,
                                     const std::optional<QString> &wmaDescription)
 {
-    switch (formatIndex) {
-    case Mp3:
+    const engine::OutputFormatEntry *format = engine::outputFormatAt(formatIndex);
+    if (!format)
+        return std::nullopt;
+    const QString name = QString::fromLatin1(format->name);
+    switch (format->format) {
+    case engine::OutputFormat::Mp3:
         return Summary{settings.outputSummary +
                            (mp3VbrMethod > -1 ? QStringLiteral(" VBR") : QString()),
-                       QStringLiteral("MP3")};
-    case Wma:
-        return Summary{wmaDescription, QStringLiteral("WMA")};
-    case Ogg:
-        return Summary{oggSummary(settings), QStringLiteral("OGG")};
-    case Wav:
-        return Summary{wavSummary(settings), QStringLiteral("WAV")};
-    default:
-        return std::nullopt;
+                       name};
+    case engine::OutputFormat::Wma:
+        return Summary{wmaDescription, name};
+    case engine::OutputFormat::Ogg:
+        return Summary{oggSummary(settings), name};
+    case engine::OutputFormat::Wav:
+        return Summary{wavSummary(settings), name};
     }
+    return std::nullopt;
 }
 
 QString cleanOutputSummary(QString description)

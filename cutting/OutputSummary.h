@@ -1,6 +1,7 @@
 #pragma once
 
 #include "OutputSettings.h"
+#include "engine/api/OutputFormatTable.h"
 
 #include <QString>
 
@@ -8,13 +9,13 @@
 
 namespace cutting {
 
-/// The entries of the output-format list, in the list's order.
+/// The entries of the output-format list, in the list's order (engine::kOutputFormats).
 enum OutputFormat
 {
-    Mp3 = 0,
-    Wma = 1,
-    Ogg = 2,
-    Wav = 3
+    Mp3 = int(engine::OutputFormat::Mp3),
+    Wma = int(engine::OutputFormat::Wma),
+    Ogg = int(engine::OutputFormat::Ogg),
+    Wav = int(engine::OutputFormat::Wav)
 };
 
 struct Summary

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "AudioInformation.h"
-#include "Status.h"
+#include "engine/api/AudioInformation.h"
+#include "engine/api/Status.h"
 
 #include <QString>
 

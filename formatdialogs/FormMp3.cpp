@@ -282,7 +282,8 @@ void FormMp3::storeControls()
 void FormMp3::onOkClick()
 {
     storeControls();
-    m_writer.selectMp3Output(m_encoder);
+    engine::ignoreFailure(m_writer.selectMp3Output(m_encoder),
+                          "an MP3 selection is only stored; LAME checks it when a file is made");
     if (auto description = m_writer.formatDescription())
         m_output.outputSummary = cutting::cleanOutputSummary(description.value());
     accept();

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "AudioFile.h"
-#include "Mp3Settings.h"
 #include "OutputSettings.h"
+#include "engine/api/AudioFile.h"
+#include "engine/api/Mp3Settings.h"
 
 #include <QDialog>
 

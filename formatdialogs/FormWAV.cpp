@@ -94,6 +94,8 @@ void FormWAV::onOkClick()
         m_output.wavBits = 8;
     if (B2->isChecked())
         m_output.wavBits = 16;
-    m_writer.selectWavOutput(m_output.wavRate, m_output.wavChannels, m_output.wavBits);
+    engine::ignoreFailure(
+        m_writer.selectWavOutput(m_output.wavRate, m_output.wavChannels, m_output.wavBits),
+        "the buttons offer only rates, channels and bits WAV output takes");
     accept();
 }

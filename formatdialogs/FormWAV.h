@@ -1,7 +1,7 @@
 #pragma once
 
-#include "AudioFile.h"
 #include "OutputSettings.h"
+#include "engine/api/AudioFile.h"
 
 #include <QDialog>
 

@@ -54,7 +54,8 @@ FormWMA::FormWMA(engine::AudioFile &writer, settings::OutputSettings &output, QW
             [this](int profile) { selectEntry(profile - 1); });
 
     for (int profile = 1; profile <= kProfileCount; ++profile) {
-        m_writer.selectWmaProfile(profile);
+        engine::ignoreFailure(m_writer.selectWmaProfile(profile),
+                              "every number from 1 to kProfileCount is a profile");
         const engine::Result<QString> description = m_writer.formatDescription();
         // Entry i stays profile i + 1 even when the writer cannot describe it.
         Combo1->addItem(description ? description.value() : tr("Profile %1").arg(profile));
@@ -93,6 +94,7 @@ void FormWMA::onOkClick()
 {
     if (Combo1->currentIndex() >= 0)
         m_output.outputKind = Combo1->currentIndex() + 1;
-    m_writer.selectWmaProfile(m_output.outputKind);
+    engine::ignoreFailure(m_writer.selectWmaProfile(m_output.outputKind),
+                          "the list holds profiles 1 to kProfileCount only");
     accept();
 }

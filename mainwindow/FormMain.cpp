@@ -70,11 +70,12 @@ void FormMain::startUp(const settings::SettingsStore &store)
 
     for (engine::AudioFile *file : {FileW.get(), FileR.get(), AudioFile.get()})
         if (file)
-            file->setOptionFlag(true);
+            engine::ignoreFailure(file->setOptionFlag(true), "a flag the engine does not use");
     if (MP3Lame)
         MP3Lame->bitrate = 128;
     if (FileW) {
-        FileW->setDefaultOutputFormat(44100, 128, 2);
+        engine::ignoreFailure(FileW->setDefaultOutputFormat(44100, 128, 2),
+                              "the selections made next replace it");
         if (auto description = FileW->formatDescription())
             m_output.outputSummary = cutting::cleanOutputSummary(description.value());
     }
@@ -90,7 +91,7 @@ void FormMain::applyLayoutAndDefaults(const settings::SettingsStore &store)
     settings::SetWavDefaults(m_output);
     m_output.outputKind = 14;
     if (FileW)
-        FileW->selectWmaProfile(14);
+        engine::ignoreFailure(FileW->selectWmaProfile(14), "14 is always a valid profile");
 
     selectFormat(0);
     const QString stored = store.ReadSetting(kLastFormat);
@@ -165,7 +166,8 @@ void FormMain::FormatChoice()
     const int index = m_ui.ComboFormat->currentIndex();
     std::optional<QString> wmaDescription;
     if (index == cutting::Wma && FileW) {
-        FileW->selectWmaProfile(m_output.outputKind);
+        engine::ignoreFailure(FileW->selectWmaProfile(m_output.outputKind),
+                              "an unknown stored profile keeps the one selected");
         if (auto description = FileW->formatDescription())
             wmaDescription = description.value();
     }

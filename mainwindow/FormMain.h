@@ -1,12 +1,12 @@
 #pragma once
 
-#include "AudioFile.h"
-#include "AudioInformation.h"
-#include "AudioPlayer.h"
-#include "EngineFactory.h"
 #include "FormMainUi.h"
-#include "Mp3Settings.h"
 #include "OutputSettings.h"
+#include "engine/api/AudioFile.h"
+#include "engine/api/AudioInformation.h"
+#include "engine/api/AudioPlayer.h"
+#include "engine/api/EngineFactory.h"
+#include "engine/api/Mp3Settings.h"
 
 #include <QMainWindow>
 #include <QPointer>

@@ -129,7 +129,8 @@ void FormMain::copyTags()
         return;
     // Tags that cannot be read are not written as empty ones over the destination's.
     if (const auto tags = cutting::ReadSourceTags(*AudioInformation, sourcePath))
-        cutting::WriteTags(*AudioInformation, tags.value(), destPath);
+        engine::ignoreFailure(cutting::WriteTags(*AudioInformation, tags.value(), destPath),
+                              "the cut audio is saved; tags are copied where they can be");
 }
 
 void FormMain::onCmdCutClick()
@@ -154,7 +155,9 @@ void FormMain::onCmdCutClick()
     QCoreApplication::processEvents();
 
     if (m_ui.ComboFormat->currentText() == QStringLiteral("WMA") && FileR && FileW)
-        cutting::PrimeWmaWriter(*FileR, *FileW, sourcePath, destPath + QStringLiteral("$.wav"));
+        engine::ignoreFailure(
+            cutting::PrimeWmaWriter(*FileR, *FileW, sourcePath, destPath + QStringLiteral("$.wav")),
+            "the priming pass only readies the writer; the cut reports its own failures");
     const engine::Status outcome = runJob();
     if (outcome) {
         // Only a folder that took a file is worth starting in next time.

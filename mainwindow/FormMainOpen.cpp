@@ -40,22 +40,14 @@ const QList<Dialogs::Filter> kSourceFilters = {
     filter("Wave files (*.wav)", "*.wav"),
 };
 
-/// The engine's description without a "Cannot open '<path>': " of its own, which the
-/// window's message already says.
-QString reasonOf(const QString &description, const QString &path)
-{
-    const QString prefix = QStringLiteral("Cannot open '%1': ").arg(path);
-    return description.startsWith(prefix) ? description.mid(prefix.size()) : description;
-}
-
 } // namespace
 
 void FormMain::reportOpenFailure(const QString &reason)
 {
     const QString name = QFileInfo(sourcePath).fileName();
     ResetWindowState();
-    m_dialogs.message(this, tr("Cannot open '%1': %2").arg(name, reasonOf(reason, sourcePath)),
-                      tr("Error"), Dialogs::Icon::Critical);
+    m_dialogs.message(this, tr("Cannot open '%1': %2").arg(name, reason), tr("Error"),
+                      Dialogs::Icon::Critical);
 }
 
 bool FormMain::ChooseSourceFile()
@@ -76,7 +68,7 @@ bool FormMain::describeSource(const QString &path)
     if (!AudioInformation)
         return false;
     if (engine::Status s = AudioInformation->readInformation(path); !s) {
-        reportOpenFailure(s.description());
+        reportOpenFailure(s.reason());
         return false;
     }
     QString description = AudioInformation->sourceFormatDescription();
@@ -132,25 +124,25 @@ void FormMain::openDescribedSource()
     m_ui.slPosition->setSelStart(0);
     if (!AudioFile || !AudioPlayer)
         return;
-    AudioFile->setReaderMode(2);
+    engine::ignoreFailure(AudioFile->setReaderMode(2), "a mode the engine does not use");
     if (flgOpen == kTrue)
         StopPlayback();
     flgPaused = kFalse;
     setCaption(m_ui.CmdPausePlay, tr("Pause"));
 
     if (engine::Status s = AudioFile->openForReading(sourcePath); !s)
-        return reportOpenFailure(s.description());
+        return reportOpenFailure(s.reason());
     if (AudioFile->openStatus() < 0)
         return reportOpenFailure(tr("the file cannot be decoded."));
     playOrigin = 0;
     const auto total = AudioFile->length();
     if (!total)
-        return reportOpenFailure(total.description());
+        return reportOpenFailure(total.status().reason());
     if (total.value() == 0)
         return reportOpenFailure(tr("the file holds no audio."));
 
     if (engine::Status s = startPlayerRun(); !s)
-        return reportOpenFailure(s.description());
+        return reportOpenFailure(s.reason());
     if (AudioPlayer->outputStatus() < 0)
         return reportOpenFailure(tr("no sound output could be started."));
 
@@ -160,7 +152,7 @@ void FormMain::openDescribedSource()
 
     const auto milliseconds = AudioPlayer->samplesToMilliseconds(total.value());
     if (!milliseconds)
-        return reportOpenFailure(milliseconds.description());
+        return reportOpenFailure(milliseconds.status().reason());
     if (milliseconds.value() <= 0)
         return reportOpenFailure(tr("the file is too short to be played."));
     totalSeconds = int32_t(roundHalfEven(milliseconds.value() / 1000.0));

@@ -81,11 +81,12 @@ void FormMain::onSliderKeyUp(int16_t, int16_t)
 void FormMain::RepositionFromSlider(bool fromMouseUp)
 {
     if (AudioPlayer)
-        AudioPlayer->resetQueue();
+        engine::ignoreFailure(AudioPlayer->resetQueue(), "a new run starts with an empty queue");
     if (AudioFile) {
         if (m_ui.slPosition->Value() == 1000) {
             playOrigin = int32_t(roundHalfEven(totalSamples));
-            AudioFile->seek(int32_t(roundHalfEven(totalSamples - 1)));
+            engine::ignoreFailure(AudioFile->seek(int32_t(roundHalfEven(totalSamples - 1))),
+                                  "at the end nothing is read from there");
         } else {
             const double target = m_ui.slPosition->Value() / 1000.0 * sourceLength();
             if (auto reached = AudioFile->seek(int32_t(roundHalfEven(target))))

@@ -1,11 +1,11 @@
 // "Config" in the main window: the chosen format's dialog, modal and owned by the window,
 // and the summary rebuilt when it closes, whether it was confirmed or cancelled.
 #include "DialogInput.h"
-#include "EngineFactory.h"
 #include "FakeDialogs.h"
 #include "FakeEngine.h"
 #include "FormMain.h"
 #include "SettingsStore.h"
+#include "engine/factory/DefaultEngineFactory.h"
 
 #include <QAbstractButton>
 #include <QApplication>

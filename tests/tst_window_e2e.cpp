@@ -1,13 +1,13 @@
 // The main window over the real engine (the sound server of the test run, or the silent
 // output without one): listening and marking with real timing, and cuts into real files.
-#include "AudioFileObject.h"
-#include "EngineFactory.h"
 #include "FakeDialogs.h"
 #include "Fixtures.h"
 #include "FormMain.h"
 #include "SettingsStore.h"
 #include "TimeText.h"
 #include "ZivSlider.h"
+#include "engine/factory/AudioFileObject.h"
+#include "engine/factory/DefaultEngineFactory.h"
 
 #include <QDir>
 #include <QFile>
@@ -255,7 +255,7 @@ void FormMainTest::playPauseNudgeAndMark()
     engine::SampleBlock expected;
     QVERIFY(check.readBlock(10, expected));
     QVERIFY(block == expected);
-    check.close();
+    QVERIFY(check.close());
     QVERIFY(window.AudioFile->seek(window.playOrigin));
 
     button("CmdSelStop")->click();

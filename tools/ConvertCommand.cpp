@@ -4,7 +4,7 @@
 
 #include "ConvertJob.h"
 
-#include "AudioFileObject.h"
+#include "engine/factory/AudioFileObject.h"
 
 #include <QFileInfo>
 #include <QTextStream>

@@ -1,7 +1,7 @@
 #include "Commands.h"
 
-#include "AudioFileObject.h"
-#include "EngineFactory.h"
+#include "engine/factory/AudioFileObject.h"
+#include "engine/factory/DefaultEngineFactory.h"
 
 #include <QElapsedTimer>
 #include <QFile>

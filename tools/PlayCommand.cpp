@@ -2,8 +2,8 @@
 // prints every event with the wall-clock time it arrived at.
 #include "Commands.h"
 
-#include "AudioFileObject.h"
-#include "EngineFactory.h"
+#include "engine/factory/AudioFileObject.h"
+#include "engine/factory/DefaultEngineFactory.h"
 
 #include <QElapsedTimer>
 #include <QEventLoop>
@@ -46,7 +46,8 @@ int runPlay(const QStringList &args)
         engine::SampleBlock block;
         const auto want = static_cast<int32_t>(std::min<int64_t>(blockFrames, limit - fed));
         if (want > 0 && file.readBlock(want, block) && !block.empty()) {
-            player->queueBlock(block);
+            engine::ignoreFailure(player->queueBlock(block),
+                                  "queueing fails only without a format, which is set above");
             fed += static_cast<int64_t>(block.size()) / file.channelCount().value();
         }
         if (event)
@@ -66,7 +67,7 @@ int runPlay(const QStringList &args)
     QObject::connect(player.get(), &engine::AudioPlayer::EndPlay, [&] {
         out << "endplay wall_ms=" << wall.elapsed()
             << " samples=" << player->playedSamples().valueOr(-1) << Qt::endl;
-        player->stopOutput();
+        engine::ignoreFailure(player->stopOutput(), "stopping ends a run the tool is done with");
         loop.exit(0);
     });
     QTimer::singleShot(std::chrono::milliseconds(std::llround(seconds * 2000) + 10000), &loop, [&] {

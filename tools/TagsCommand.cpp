@@ -2,8 +2,8 @@
 // transfer the Cut command runs.
 #include "Commands.h"
 
-#include "EngineFactory.h"
 #include "TagTransfer.h"
+#include "engine/factory/DefaultEngineFactory.h"
 
 #include <QTextStream>
 

@@ -1,10 +1,7 @@
 // Developer tool over the engine: what tests, benchmarks and anyone debugging a file use to
 // see what the engine makes of it.
 #include "Commands.h"
-
-extern "C" {
-#include <libavutil/log.h>
-}
+#include "engine/factory/Initialise.h"
 
 #include <QCoreApplication>
 #include <QTextStream>
@@ -28,7 +25,7 @@ const char *const kUsage = "usage: vorn-engine info FILE\n"
 int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
-    av_log_set_level(AV_LOG_ERROR);
+    engine::initialise(engine::LibraryLog::Errors);
     const std::map<QString, std::function<int(const QStringList &)>> commands = {
         {QStringLiteral("info"), runInfo},       {QStringLiteral("read"), runRead},
         {QStringLiteral("play"), runPlay},       {QStringLiteral("tags"), runTags},

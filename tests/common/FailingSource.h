@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ByteSource.h"
+#include "engine/ffmpeg/ByteSource.h"
 
 #include <cerrno>
 #include <cstring>

@@ -18,7 +18,7 @@ Status FakeAudioFile::openForReading(const QString &path)
 {
     m_log.add(m_name + QStringLiteral(".openForReading(%1)").arg(path));
     if (openFails)
-        return Status::failure(QStringLiteral("Cannot open '%1': Invalid data").arg(path));
+        return Status::cannotOpen(path, QStringLiteral("Invalid data"));
     isOpen = true;
     position = 0;
     return Status::success();

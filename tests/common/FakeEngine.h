@@ -1,9 +1,9 @@
 #pragma once
 
-#include "AudioFile.h"
-#include "AudioInformation.h"
-#include "AudioPlayer.h"
-#include "EngineFactory.h"
+#include "engine/api/AudioFile.h"
+#include "engine/api/AudioInformation.h"
+#include "engine/api/AudioPlayer.h"
+#include "engine/api/EngineFactory.h"
 
 #include <QStringList>
 

@@ -1,0 +1,62 @@
+#pragma once
+
+#include "engine/api/Mp3Settings.h"
+#include "engine/api/SampleBlock.h"
+#include "engine/api/Status.h"
+
+#include <QString>
+
+#include <cstdint>
+
+namespace engine {
+
+/// The audio file object. One class serves as reader (open for reading, seek, read block) and
+/// as writer (create for writing, write block, close); the output selections made on it decide
+/// what the next created file is encoded as.
+class AudioFile
+{
+public:
+    virtual ~AudioFile() = default;
+
+    // --- reading ---
+    virtual Status openForReading(const QString &path) = 0;
+    /// 0 or more: the opened source can be decoded; negative: it cannot.
+    virtual int32_t openStatus() const = 0;
+    virtual Result<int32_t> sampleRate() const = 0;
+    virtual Result<int32_t> channelCount() const = 0;
+    /// Exactly the number of frames a sequential read from the start returns.
+    virtual Result<int32_t> length() const = 0;
+    virtual Result<int32_t> elementsPerSample() const = 0;
+    /// Afterwards reading returns exactly the frames a sequential read returns from `frame`
+    /// on. Answers the reached position (the length for a position past the end).
+    virtual Result<int32_t> seek(int32_t frame) = 0;
+    /// At most `frames` frames; an empty block at the end.
+    virtual Status readBlock(int32_t frames, SampleBlock &block) = 0;
+    virtual Status setReaderMode(int32_t mode) = 0;
+    virtual Status setOptionFlag(bool flag) = 0;
+
+    // --- writing ---
+    virtual Status createForWriting(const QString &path) = 0;
+    virtual Status setInputFormat(int32_t sampleRate, int32_t channels) = 0;
+    virtual Status writeBlock(const SampleBlock &block) = 0;
+    /// Ends a read, or finishes a written file and puts it in place of the destination.
+    virtual Status close() = 0;
+    /// Abandons a file being written: the destination stays exactly as it was.
+    virtual void discard() = 0;
+
+    // --- output selection ---
+    virtual Status setDefaultOutputFormat(int32_t sampleRate, int32_t kbps, int32_t channels) = 0;
+    virtual Status selectMp3Output(const Mp3Settings &settings) = 0;
+    virtual Status selectWavOutput(int32_t sampleRate, int16_t channels, int32_t bitsPerSample) = 0;
+    /// False: libvorbis cannot encode that combination. Rates in kbit/s, 0 = none.
+    virtual Result<bool> checkOggFormat(int32_t sampleRate, int32_t channels, int32_t kbps,
+                                        int32_t minKbps, int32_t maxKbps) = 0;
+    /// `quality` is the quality times 100, or -1 for bit-rate driven encoding.
+    virtual Status selectOggOutput(int32_t sampleRate, int32_t channels, int32_t kbps,
+                                   int32_t minKbps, int32_t maxKbps, int32_t quality) = 0;
+    virtual Status selectWmaProfile(int32_t profile) = 0;
+    /// One line describing the current (last) output selection.
+    virtual Result<QString> formatDescription() const = 0;
+};
+
+} // namespace engine

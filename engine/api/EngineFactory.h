@@ -1,0 +1,24 @@
+#pragma once
+
+#include "engine/api/AudioFile.h"
+#include "engine/api/AudioInformation.h"
+#include "engine/api/AudioPlayer.h"
+#include "engine/api/Mp3Settings.h"
+
+#include <memory>
+
+namespace engine {
+
+/// Creates the engine objects the window keeps for its lifetime. The program uses the real
+/// adapters; window tests hand in fakes.
+class EngineFactory
+{
+public:
+    virtual ~EngineFactory() = default;
+    virtual std::unique_ptr<AudioInformation> createInformation() = 0;
+    virtual std::unique_ptr<AudioFile> createAudioFile() = 0;
+    virtual std::unique_ptr<Mp3Settings> createMp3Settings() = 0;
+    virtual std::unique_ptr<AudioPlayer> createPlayer() = 0;
+};
+
+} // namespace engine

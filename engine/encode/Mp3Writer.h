@@ -1,0 +1,40 @@
+#pragma once
+
+#include "engine/encode/Mp3Encoder.h"
+#include "engine/write/FileWriter.h"
+#include "engine/write/SampleConverter.h"
+
+#include <vector>
+
+namespace engine {
+
+/// MP3 through LAME. With the VBR/LAME header asked for, LAME reserves the first frame and
+/// the finished tag is written over it at the end, so players know the exact length and
+/// trim the encoder's delay and padding.
+class Mp3Writer : public FileWriter
+{
+public:
+    static Result<std::unique_ptr<AudioWriter>> create(const QString &path,
+                                                       const Mp3Settings &settings);
+
+private:
+    Mp3Writer(std::unique_ptr<DestinationFile> file, const Mp3Settings &settings);
+    Status start(int rate, int channels) override;
+    Status encode(const float *samples, int frames) override;
+    Status complete() override;
+    /// At most one second of input: the buffer for it stays the same size at any rate.
+    Status encodeSlice(const float *samples, int frames);
+    Status writeEncoded(int bytes);
+    Status lameFailure(int code) const;
+
+    Mp3Settings m_settings;
+    LamePtr m_lame;
+    /// Only for sources of more than two channels: LAME takes one or two.
+    std::unique_ptr<SampleConverter> m_downmix;
+    int m_channels = 0;
+    int m_rate = 0;
+    bool m_duplicateMono = false;
+    std::vector<unsigned char> m_buffer;
+};
+
+} // namespace engine

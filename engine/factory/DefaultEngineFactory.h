@@ -1,0 +1,17 @@
+#pragma once
+
+#include "engine/api/EngineFactory.h"
+
+namespace engine {
+
+/// FFmpeg, LAME, libvorbis, TagLib and Qt Multimedia behind the engine's interfaces.
+class DefaultEngineFactory : public EngineFactory
+{
+public:
+    std::unique_ptr<AudioInformation> createInformation() override;
+    std::unique_ptr<AudioFile> createAudioFile() override;
+    std::unique_ptr<Mp3Settings> createMp3Settings() override;
+    std::unique_ptr<AudioPlayer> createPlayer() override;
+};
+
+} // namespace engine

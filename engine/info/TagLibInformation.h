@@ -1,0 +1,26 @@
+#pragma once
+
+#include "engine/api/AudioInformation.h"
+
+namespace engine {
+
+/// The information object: the format description through FFmpeg, the tags through TagLib.
+class TagLibInformation : public AudioInformation
+{
+public:
+    /// Fails only when the file cannot be opened or its streams cannot be read. Tags that
+    /// TagLib cannot read leave the values at "none", since the sound may still play.
+    Status readInformation(const QString &path) override;
+    QString sourceFormatDescription() const override { return m_description; }
+    const TagValues &tags() const override { return m_tags; }
+    void setTags(const TagValues &tags) override { m_tags = tags; }
+    /// Writes into a copy beside the file and puts it in place of the file only when
+    /// everything was written, so a failure leaves the file as it was.
+    Status writeTags(const QString &path) override;
+
+private:
+    QString m_description;
+    TagValues m_tags;
+};
+
+} // namespace engine

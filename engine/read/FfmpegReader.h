@@ -1,0 +1,105 @@
+#pragma once
+
+#include "engine/api/AudioReader.h"
+#include "engine/ffmpeg/FfmpegInput.h"
+#include "engine/ffmpeg/FfmpegPtr.h"
+#include "engine/read/FramePlacement.h"
+#include "engine/read/Mp3Index.h"
+
+#include <QString>
+
+#include <memory>
+
+namespace engine {
+
+/// Decodes any audio file FFmpeg's audio demuxers read into interleaved float at the source's
+/// own rate. The length is exact (what a sequential decode returns) and seeks are
+/// sample-accurate: both rest on placing every decoded frame on the sequential timeline, in
+/// the way measured exact for its container and codec (FramePlacement).
+class FfmpegReader : public AudioReader
+{
+public:
+    static Result<std::unique_ptr<FfmpegReader>> open(const QString &path,
+                                                      const SourceOpener &source = localFiles());
+    ~FfmpegReader() override;
+
+    int32_t sampleRate() const override { return m_rate; }
+    int32_t channelCount() const override { return m_channels; }
+    int64_t length() const override { return m_length; }
+    Result<int64_t> seek(int64_t frame) override;
+    Status read(int64_t frames, SampleBlock &block) override;
+
+private:
+    FfmpegReader() = default;
+    Status openInput(const QString &path);
+    Status openDecoder();
+    Status learnTimeline();
+    Status measureLength();
+    Status tailDecodeLength();
+
+    /// Puts the demuxer and decoder where frames from `frame` on will come next.
+    Status reposition(int64_t frame, int64_t preroll);
+    /// The next decoded frame; false at the end of the stream.
+    Result<bool> decodeFrame();
+    /// Decodes until m_pending holds frames from m_position on. Fails with StatusCode::LandedLate
+    /// when the decoder's first frame already lies past m_position. With `direct`, up to
+    /// `directFrames` of the first frame go into it (`directDone` says how many) and only the rest
+    /// is kept pending.
+    Result<bool> fillPending(SampleBlock *direct = nullptr, int64_t directFrames = 0,
+                             int64_t *directDone = nullptr);
+    Status appendConverted(AVFrame &frame, int64_t skipFront, int64_t keep, SampleBlock *direct,
+                           int64_t directFrames, int64_t *directDone);
+    /// Hands frames out: into `direct` as far as it still takes them, the rest pending.
+    void handOut(const float *samples, int64_t frames, SampleBlock *direct, int64_t directFrames,
+                 int64_t *directDone);
+    /// The timeline position of the next frame handed out.
+    int64_t nextPosition(const int64_t *directDone) const;
+    /// Silence up to `position` (within the length); false if nothing was missing.
+    bool padMp3Until(int64_t position, SampleBlock *direct, int64_t directFrames,
+                     int64_t *directDone);
+    /// The sequential-timeline position of the frame just decoded, from its timestamp.
+    int64_t timelinePosition(const AVFrame &frame) const;
+    bool fromLandingPacket(const AVFrame &frame);
+    Status fail(const QString &what, int code) const;
+    /// The read failure of the file, if reading it failed; a demuxer reports that as the end.
+    Status readFailure() const;
+
+    QString m_path;
+    SourceOpener m_source;
+    AudioInput m_format;
+    CodecContextPtr m_codec;
+    SwrPtr m_swr;
+    int m_swrFormat = -1; ///< what m_swr was made for
+    AVChannelLayout m_swrLayout{};
+    FramePtr m_frame;
+    PacketPtr m_packet;
+    int m_stream = -1;
+    int32_t m_rate = 0;
+    int32_t m_channels = 0;
+    int64_t m_length = 0;
+    FramePlacement m_placement = FramePlacement::Counting;
+    bool m_isMp3 = false; ///< placed by m_mp3
+    Mp3Index m_mp3;
+    int64_t m_nextMp3Packet = 0;
+    bool m_flushed = false;
+
+    // Timestamp mapping for containers whose timestamps are coarser than a sample (ASF: ms).
+    int64_t m_anchorPts = AV_NOPTS_VALUE;
+    int64_t m_anchorCorrection = 0;
+    int m_grid = 1;
+
+    // Decoded frames not yet handed out, and the position of their first frame.
+    SampleBlock m_pending;
+    SampleBlock m_converted; ///< the converter's output, reused from frame to frame
+    size_t m_pendingOffset = 0;
+    int64_t m_position = 0;
+    /// While true, frames are placed by their own timestamps and dropped before m_position.
+    bool m_aligning = true;
+    /// After a seek to the very start frames are placed by counting, as a sequential decode
+    /// does; after any other seek by their timestamps.
+    bool m_countFromStart = true;
+    int64_t m_countPosition = 0;
+    int64_t m_landingPosition = -1;
+};
+
+} // namespace engine

@@ -1,0 +1,50 @@
+#include "engine/read/OpenReader.h"
+
+#include "engine/ffmpeg/FfmpegInput.h"
+#include "engine/read/FfmpegReader.h"
+#include "engine/read/VorbisFileReader.h"
+
+#include <cstring>
+
+namespace engine {
+
+namespace {
+
+/// Whether the file is Ogg with a Vorbis stream. The Ogg demuxer knows its streams' codecs
+/// from the headers it reads at open, so nothing needs decoding to tell.
+Result<bool> isOggVorbis(const QString &path, const SourceOpener &source)
+{
+    auto input = openAudioInput(path, source);
+    if (!input)
+        return input.status();
+    const AVFormatContext *format = input.value().get();
+    if (std::strcmp(format->iformat->name, "ogg") != 0)
+        return false;
+    for (unsigned i = 0; i < format->nb_streams; ++i)
+        if (format->streams[i]->codecpar->codec_id == AV_CODEC_ID_VORBIS)
+            return true;
+    return false;
+}
+
+template <typename Reader>
+Result<std::unique_ptr<AudioReader>> opened(Result<std::unique_ptr<Reader>> reader)
+{
+    if (!reader)
+        return reader.status();
+    return std::unique_ptr<AudioReader>(std::move(reader.value()));
+}
+
+} // namespace
+
+Result<std::unique_ptr<AudioReader>> openAudioReader(const QString &path,
+                                                     const SourceOpener &source)
+{
+    auto vorbis = isOggVorbis(path, source);
+    if (!vorbis)
+        return vorbis.status();
+    if (vorbis.value())
+        return opened(VorbisFileReader::open(path, source));
+    return opened(FfmpegReader::open(path, source));
+}
+
+} // namespace engine

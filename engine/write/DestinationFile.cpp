@@ -1,0 +1,96 @@
+#include "engine/write/DestinationFile.h"
+
+#include <QFileInfo>
+
+namespace engine {
+
+DestinationFile::DestinationFile(const QString &path)
+    : m_path(path), m_file(std::make_unique<QSaveFile>(path))
+{}
+
+DestinationFile::~DestinationFile()
+{
+    discard();
+}
+
+Result<std::unique_ptr<DestinationFile>> DestinationFile::create(const QString &path)
+{
+    if (QFileInfo(path).isDir())
+        return Status::failure(QStringLiteral("Cannot create '%1': it is a folder.").arg(path));
+    std::unique_ptr<DestinationFile> file(new DestinationFile(path));
+    // Unbuffered, so that a failing write reports at once and with the system's reason.
+    if (!file->m_file->open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+        return Status::failure(
+            QStringLiteral("Cannot create '%1': %2").arg(path, file->m_file->errorString()));
+    return file;
+}
+
+Status DestinationFile::fail(const QString &what)
+{
+    if (m_failure) {
+        const QString reason =
+            m_file ? m_file->errorString() : QStringLiteral("the file is already closed");
+        m_failure = Status::failure(QStringLiteral("%1 '%2': %3").arg(what, m_path, reason));
+    }
+    return m_failure;
+}
+
+Status DestinationFile::write(const void *data, qint64 size)
+{
+    if (!m_failure)
+        return m_failure;
+    if (!m_file)
+        return fail(QStringLiteral("Cannot write"));
+    const char *bytes = static_cast<const char *>(data);
+    // A short count is no error by itself; writing the rest makes the system say why.
+    while (size > 0) {
+        const qint64 written = m_file->write(bytes, size);
+        if (written <= 0)
+            return fail(QStringLiteral("Cannot write"));
+        bytes += written;
+        size -= written;
+    }
+    return m_failure;
+}
+
+Status DestinationFile::seek(qint64 offset)
+{
+    if (!m_failure)
+        return m_failure;
+    if (!m_file || !m_file->seek(offset))
+        return fail(QStringLiteral("Cannot write"));
+    return m_failure;
+}
+
+qint64 DestinationFile::position() const
+{
+    return m_file ? m_file->pos() : 0;
+}
+
+qint64 DestinationFile::size() const
+{
+    return m_file ? m_file->size() : 0;
+}
+
+Status DestinationFile::commit()
+{
+    if (!m_failure || !m_file) {
+        Status failed = fail(QStringLiteral("Cannot finish"));
+        discard();
+        return failed;
+    }
+    if (!m_file->commit())
+        ignoreFailure(fail(QStringLiteral("Cannot finish")), "kept in m_failure, answered below");
+    m_file.reset();
+    return m_failure;
+}
+
+void DestinationFile::discard()
+{
+    // Destroying an uncommitted QSaveFile removes what it wrote.
+    if (m_file)
+        m_file->cancelWriting();
+    m_file.reset();
+}
+
+} // namespace engine
