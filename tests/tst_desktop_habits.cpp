@@ -1,6 +1,7 @@
 // What a user expects of any desktop program: keys for the commands, a focus that stays where
 // it was, a file dropped on the window or named on the command line, and a program that
 // remembers the format, the folder and its place between runs.
+#include "Fixtures.h"
 #include "WindowHarness.h"
 
 #include <QCheckBox>
@@ -92,12 +93,7 @@ private slots:
     void remembered();
 
 private:
-    QString ini() const
-    {
-        return m_dir.filePath(QString::fromLatin1(QTest::currentTestFunction()) +
-                              QString::fromLatin1(QTest::currentDataTag()) +
-                              QStringLiteral(".ini"));
-    }
+    QString ini() const { return fixtures::scratchIni(m_dir.path()); }
     QTemporaryDir m_dir;
 };
 

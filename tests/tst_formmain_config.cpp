@@ -3,6 +3,7 @@
 #include "DialogInput.h"
 #include "FakeDialogs.h"
 #include "FakeEngine.h"
+#include "Fixtures.h"
 #include "FormMain.h"
 #include "SettingsStore.h"
 #include "engine/factory/DefaultEngineFactory.h"
@@ -79,12 +80,7 @@ private slots:
     void oggRefusalIsTheWindowsMessage();
 
 private:
-    QString ini() const
-    {
-        return m_dir.filePath(QString::fromLatin1(QTest::currentTestFunction()) +
-                              QString::fromLatin1(QTest::currentDataTag()) +
-                              QStringLiteral(".ini"));
-    }
+    QString ini() const { return fixtures::scratchIni(m_dir.path()); }
     QTemporaryDir m_dir;
 };
 

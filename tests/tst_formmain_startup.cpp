@@ -2,6 +2,7 @@
 // file.
 #include "FakeDialogs.h"
 #include "FakeEngine.h"
+#include "Fixtures.h"
 #include "FormMain.h"
 #include "SettingsStore.h"
 #include "ZivSlider.h"
@@ -64,12 +65,7 @@ private slots:
     void resetWindowState();
 
 private:
-    QString iniFile() const
-    {
-        return m_dir.filePath(QString::fromLatin1(QTest::currentTestFunction()) +
-                              QString::fromLatin1(QTest::currentDataTag()) +
-                              QStringLiteral(".ini"));
-    }
+    QString iniFile() const { return fixtures::scratchIni(m_dir.path()); }
     QTemporaryDir m_dir;
 };
 

@@ -182,6 +182,12 @@ QVariantMap probeTags(const QString &path)
     return fields;
 }
 
+QString scratchIni(const QString &dir)
+{
+    return dir + QLatin1Char('/') + QString::fromLatin1(QTest::currentTestFunction()) +
+           QString::fromLatin1(QTest::currentDataTag()) + QStringLiteral(".ini");
+}
+
 int runTool(const QStringList &args, QByteArray *out, QByteArray *err)
 {
     int code = 0;

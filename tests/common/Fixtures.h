@@ -37,6 +37,8 @@ QString probe(const QString &path, const QString &key);
 /// The seven tags as ffprobe reads them (format and stream tags; "date" as "year",
 /// "tracknumber" as "track"), empty ones left out.
 QVariantMap probeTags(const QString &path);
+/// A settings file in `dir` of its own for the running test function and data row.
+QString scratchIni(const QString &dir);
 /// Runs the vorn-engine tool built with the suite; returns its exit code.
 int runTool(const QStringList &args, QByteArray *out = nullptr, QByteArray *err = nullptr);
 
