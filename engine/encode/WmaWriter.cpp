@@ -178,21 +178,22 @@ Status WmaWriter::sendFrame(AVFrame *frame)
             return Status::success();
         if (rc < 0)
             return ffmpegFailure(rc);
-        const Status s = gather(*m_packet);
+        // The block is copied out and its packet emptied before a full object reuses the packet:
+        // a packet filled anew over one still holding data would lose that buffer.
+        gather(*m_packet);
         av_packet_unref(m_packet.get());
-        if (!s)
-            return s;
+        if (m_objectBlocks >= m_blocksPerObject)
+            if (Status s = writeObject(); !s)
+                return s;
     }
 }
 
-Status WmaWriter::gather(const AVPacket &block)
+void WmaWriter::gather(const AVPacket &block)
 {
     if (m_objectBlocks == 0)
         m_objectPts = block.pts;
     m_object.insert(m_object.end(), block.data, block.data + block.size);
-    if (++m_objectBlocks < m_blocksPerObject)
-        return Status::success();
-    return writeObject();
+    ++m_objectBlocks;
 }
 
 Status WmaWriter::writeObject()

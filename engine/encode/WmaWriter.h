@@ -27,8 +27,8 @@ private:
     Status openEncoder();
     Status openMuxer();
     Status sendFrame(AVFrame *frame);
-    /// Adds one encoded block to the media object being gathered; a full object is written.
-    Status gather(const AVPacket &block);
+    /// Adds one encoded block to the media object being gathered.
+    void gather(const AVPacket &block);
     Status writeObject();
     /// Takes what the converter made and encodes every whole frame there is.
     Status queue(const Result<int> &converted);
