@@ -4,9 +4,9 @@
 #include "ConvertJob.h"
 #include "FailingSource.h"
 #include "Fixtures.h"
+#include "WriterTestSupport.h"
 #include "engine/factory/AudioFileObject.h"
 #include "engine/factory/Initialise.h"
-#include "WriterTestSupport.h"
 
 #include <QCryptographicHash>
 #include <QDir>
