@@ -62,13 +62,13 @@ Status FfmpegReader::readFailure() const
     return Status::failure(QStringLiteral("Cannot read '%1': %2").arg(m_path, failure));
 }
 
-Result<std::unique_ptr<FfmpegReader>> FfmpegReader::open(const QString &path,
-                                                         const SourceOpener &source)
+Result<std::unique_ptr<FfmpegReader>>
+FfmpegReader::open(const QString &path, const SourceOpener &source, AudioInput input)
 {
     std::unique_ptr<FfmpegReader> reader(new FfmpegReader);
     reader->m_path = path;
     reader->m_source = source;
-    if (Status s = reader->openInput(path); !s)
+    if (Status s = reader->useInput(std::move(input)); !s)
         return s;
     if (Status s = reader->openDecoder(); !s)
         return s;
@@ -88,7 +88,12 @@ Status FfmpegReader::openInput(const QString &path)
     auto opened = openAudioInput(path, m_source);
     if (!opened)
         return opened.status();
-    m_format = std::move(opened.value());
+    return useInput(std::move(opened.value()));
+}
+
+Status FfmpegReader::useInput(AudioInput input)
+{
+    m_format = std::move(input);
     // The MP3 demuxer starts a running checksum for the encoder's info frame and ends it only
     // when it finds one. Without that frame, every later byte read (the whole file, in the
     // length scan) would be checksummed for nothing.
@@ -98,13 +103,13 @@ Status FfmpegReader::openInput(const QString &path)
     if (const int info = avformat_find_stream_info(m_format.get(), nullptr); info < 0) {
         if (Status failed = readFailure(); !failed)
             return failed;
-        return cannotOpen(path, Refusal::Damaged, averrorText(info));
+        return cannotOpen(m_path, Refusal::Damaged, averrorText(info));
     }
     m_stream = av_find_best_stream(m_format.get(), AVMEDIA_TYPE_AUDIO, -1, -1, nullptr, 0);
     if (m_stream == AVERROR_DECODER_NOT_FOUND)
-        return cannotOpen(path, Refusal::UnknownFormat);
+        return cannotOpen(m_path, Refusal::UnknownFormat);
     if (m_stream < 0)
-        return cannotOpen(path, Refusal::NoAudio);
+        return cannotOpen(m_path, Refusal::NoAudio);
     for (unsigned i = 0; i < m_format->nb_streams; ++i)
         if (static_cast<int>(i) != m_stream)
             m_format->streams[i]->discard = AVDISCARD_ALL;

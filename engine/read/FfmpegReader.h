@@ -19,8 +19,10 @@ namespace engine {
 class FfmpegReader : public AudioReader
 {
 public:
+    /// Reads `path` from `input`, the demuxer already opened over it (the file is opened anew
+    /// through `source` whenever a seek to the start needs a fresh demuxer).
     static Result<std::unique_ptr<FfmpegReader>> open(const QString &path,
-                                                      const SourceOpener &source = localFiles());
+                                                      const SourceOpener &source, AudioInput input);
     ~FfmpegReader() override;
 
     int32_t sampleRate() const override { return m_rate; }
@@ -32,6 +34,7 @@ public:
 private:
     FfmpegReader() = default;
     Status openInput(const QString &path);
+    Status useInput(AudioInput input);
     Status openDecoder();
     Status learnTimeline();
     Status measureLength();

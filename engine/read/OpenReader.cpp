@@ -10,18 +10,14 @@ namespace engine {
 
 namespace {
 
-/// Whether the file is Ogg with a Vorbis stream. The Ogg demuxer knows its streams' codecs
-/// from the headers it reads at open, so nothing needs decoding to tell.
-Result<bool> isOggVorbis(const QString &path, const SourceOpener &source)
+/// Whether the demuxer found Ogg with a Vorbis stream. The Ogg demuxer knows its streams'
+/// codecs from the headers it reads at open, so nothing needs decoding to tell.
+bool isOggVorbis(const AVFormatContext &format)
 {
-    auto input = openAudioInput(path, source);
-    if (!input)
-        return input.status();
-    const AVFormatContext *format = input.value().get();
-    if (std::strcmp(format->iformat->name, "ogg") != 0)
+    if (std::strcmp(format.iformat->name, "ogg") != 0)
         return false;
-    for (unsigned i = 0; i < format->nb_streams; ++i)
-        if (format->streams[i]->codecpar->codec_id == AV_CODEC_ID_VORBIS)
+    for (unsigned i = 0; i < format.nb_streams; ++i)
+        if (format.streams[i]->codecpar->codec_id == AV_CODEC_ID_VORBIS)
             return true;
     return false;
 }
@@ -39,12 +35,13 @@ Result<std::unique_ptr<AudioReader>> opened(Result<std::unique_ptr<Reader>> read
 Result<std::unique_ptr<AudioReader>> openAudioReader(const QString &path,
                                                      const SourceOpener &source)
 {
-    auto vorbis = isOggVorbis(path, source);
-    if (!vorbis)
-        return vorbis.status();
-    if (vorbis.value())
+    auto input = openAudioInput(path, source);
+    if (!input)
+        return input.status();
+    if (isOggVorbis(*input.value().get()))
         return opened(VorbisFileReader::open(path, source));
-    return opened(FfmpegReader::open(path, source));
+    // The demuxer that told the format reads the file too: it is opened once.
+    return opened(FfmpegReader::open(path, source, std::move(input.value())));
 }
 
 } // namespace engine
