@@ -7,6 +7,7 @@
 #include "ProgramFiles.h"
 #include "TagTransfer.h"
 #include "ZivSlider.h"
+#include "engine/api/OutputFormatTable.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -23,20 +24,6 @@ using settings::kFalse;
 using settings::kTrue;
 
 namespace {
-
-struct DestinationFormat
-{
-    const char *description;
-    const char *pattern;
-    const char *extension;
-};
-
-const DestinationFormat kDestinationFormats[] = {
-    {"MPEG Audio files (*.mp3)", "*.mp3", "mp3"},
-    {"Windows Media Audio files (*.wma)", "*.wma", "wma"},
-    {"OGG Vorbis files (*.ogg)", "*.ogg", "ogg"},
-    {"Wave files (*.wav)", "*.wav", "wav"},
-};
 
 /// The source path without the extension of its file name ("/a.b/song" keeps its folder).
 QString withoutExtension(const QString &path)
@@ -58,10 +45,11 @@ bool samePath(const QString &a, const QString &b)
 QString FormMain::ChooseDestination()
 {
     QString proposed = withoutExtension(sourcePath);
-    const QString format = m_output.outputFormatName;
-    for (const char *name : {"WMA", "MP3", "OGG", "WAV"})
-        if (format == QLatin1String(name))
-            proposed += QStringLiteral(" - %1.%2").arg(cutNumber).arg(format.toLower());
+    for (const engine::OutputFormatEntry &format : engine::kOutputFormats)
+        if (m_output.outputFormatName == QLatin1String(format.name))
+            proposed += QStringLiteral(" - %1.%2")
+                            .arg(cutNumber)
+                            .arg(QString::fromLatin1(format.extension));
 
     Dialogs::FileRequest request;
     request.folder = lastFolder;
@@ -69,11 +57,10 @@ QString FormMain::ChooseDestination()
     // The dialog's own question would come before the source check and ask to replace the
     // very file that is then refused; the window asks it itself, after that check.
     request.confirmOverwrite = false;
-    const int index = m_ui.ComboFormat->currentIndex();
-    if (index >= 0 && index < int(std::size(kDestinationFormats))) {
-        const DestinationFormat &f = kDestinationFormats[index];
-        request.filters = {{QString::fromLatin1(f.description), {QString::fromLatin1(f.pattern)}}};
-        request.defaultSuffix = QString::fromLatin1(f.extension);
+    if (const engine::OutputFormatEntry *f =
+            engine::outputFormatAt(m_ui.ComboFormat->currentIndex())) {
+        request.filters = {{QString::fromLatin1(f->filterText), {QString::fromLatin1(f->pattern)}}};
+        request.defaultSuffix = QString::fromLatin1(f->extension);
     }
     for (;;) {
         const QString chosen = m_dialogs.saveFile(this, request);
@@ -154,7 +141,9 @@ void FormMain::onCmdCutClick()
     setWindowTitle(tr(" Processing, please wait..."));
     QCoreApplication::processEvents();
 
-    if (m_ui.ComboFormat->currentText() == QStringLiteral("WMA") && FileR && FileW)
+    const engine::OutputFormatEntry *format =
+        engine::outputFormatAt(m_ui.ComboFormat->currentIndex());
+    if (format && format->format == engine::OutputFormat::Wma && FileR && FileW)
         engine::ignoreFailure(
             cutting::PrimeWmaWriter(*FileR, *FileW, sourcePath, destPath + QStringLiteral("$.wav")),
             "the priming pass only readies the writer; the cut reports its own failures");

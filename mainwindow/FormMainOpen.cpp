@@ -6,6 +6,7 @@
 #include "TextNumbers.h"
 #include "TimeText.h"
 #include "ZivSlider.h"
+#include "engine/api/OutputFormatTable.h"
 
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -32,13 +33,19 @@ Dialogs::Filter filter(const char *description, const char *patterns)
     return {QString::fromLatin1(description), all};
 }
 
-const QList<Dialogs::Filter> kSourceFilters = {
-    filter("All supported files (*.wma;*.mp3;*.wav;*.ogg)", "*.wma;*.mp3;*.wav;*.ogg"),
-    filter("Windows Media Audio files (*.wma)", "*.wma"),
-    filter("MPEG Audio files (*.mp3)", "*.mp3"),
-    filter("OGG Vorbis files (*.ogg)", "*.ogg"),
-    filter("Wave files (*.wav)", "*.wav"),
-};
+QList<Dialogs::Filter> sourceFilters()
+{
+    // The open dialog has an order of its own, WMA first.
+    using engine::OutputFormat;
+    QList<Dialogs::Filter> filters{
+        filter("All supported files (*.wma;*.mp3;*.wav;*.ogg)", "*.wma;*.mp3;*.wav;*.ogg")};
+    for (OutputFormat format :
+         {OutputFormat::Wma, OutputFormat::Mp3, OutputFormat::Ogg, OutputFormat::Wav}) {
+        const engine::OutputFormatEntry &entry = engine::kOutputFormats.at(size_t(format));
+        filters << filter(entry.filterText, entry.pattern);
+    }
+    return filters;
+}
 
 } // namespace
 
@@ -54,7 +61,7 @@ bool FormMain::ChooseSourceFile()
 {
     Dialogs::FileRequest request;
     request.folder = lastFolder;
-    request.filters = kSourceFilters;
+    request.filters = sourceFilters();
     request.selectedFilter = 0;
     const QString path = m_dialogs.openFile(this, request);
     if (path.isEmpty())

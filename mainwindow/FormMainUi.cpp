@@ -2,6 +2,7 @@
 
 #include "DialogParts.h"
 #include "ZivSlider.h"
+#include "engine/api/OutputFormatTable.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -119,8 +120,8 @@ void FormMainUi::setupUi(QMainWindow *window)
     auto *output = new QGridLayout(FrameOutput);
     Label1 = label(FrameOutput, "Label1", QObject::tr("Format:"));
     ComboFormat = named<QComboBox>(FrameOutput, "ComboFormat");
-    ComboFormat->addItems({QStringLiteral("MP3"), QStringLiteral("WMA"), QStringLiteral("OGG"),
-                           QStringLiteral("WAV")});
+    for (const engine::OutputFormatEntry &format : engine::kOutputFormats)
+        ComboFormat->addItem(QString::fromLatin1(format.name));
     CmdSet = button(FrameOutput, "CmdSet", QObject::tr("Config"));
     LabelFomartStr = label(FrameOutput, "LabelFomartStr", QStringLiteral("info"));
     Check1 = named<QCheckBox>(FrameOutput, "Check1");
