@@ -12,7 +12,7 @@ namespace cutting {
 namespace {
 
 /// Ends a job that cannot go on: nothing half-written stays in place of the destination.
-engine::Status abandon(engine::AudioFile &reader, engine::AudioFile &writer,
+engine::Status abandon(engine::FileReading &reader, engine::FileWriting &writer,
                        const engine::Status &failure)
 {
     writer.discard();
@@ -22,7 +22,7 @@ engine::Status abandon(engine::AudioFile &reader, engine::AudioFile &writer,
 
 } // namespace
 
-engine::Status ConvertRange(engine::AudioFile &reader, engine::AudioFile &writer,
+engine::Status ConvertRange(engine::FileReading &reader, engine::FileWriting &writer,
                             const QString &sourcePath, const QString &destPath, const Range &range,
                             const JobCallbacks &callbacks)
 {
@@ -89,7 +89,7 @@ engine::Status ConvertRange(engine::AudioFile &reader, engine::AudioFile &writer
     return engine::Status::success();
 }
 
-engine::Status PrimeWmaWriter(engine::AudioFile &reader, engine::AudioFile &writer,
+engine::Status PrimeWmaWriter(engine::FileReading &reader, engine::FileWriting &writer,
                               const QString &sourcePath, const QString &scratchPath)
 {
     if (engine::Status s = reader.openForReading(sourcePath); !s)

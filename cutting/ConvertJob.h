@@ -29,14 +29,14 @@ struct Range
 /// Copies `range` of `sourcePath` into `destPath` through `reader` and `writer`, in blocks of
 /// one second. A cancel closes the destination normally, with what was written so far. Any
 /// failure discards the destination, which then stays exactly as it was before.
-engine::Status ConvertRange(engine::AudioFile &reader, engine::AudioFile &writer,
+engine::Status ConvertRange(engine::FileReading &reader, engine::FileWriting &writer,
                             const QString &sourcePath, const QString &destPath, const Range &range,
                             const JobCallbacks &callbacks);
 
 /// Writes the first (sample rate x channel count) frames of the source into `scratchPath` and
 /// deletes it again: one second of a mono source, two of a stereo one. A short pass that
 /// readies the writer before a WMA cut; its outcome does not matter to the cut.
-engine::Status PrimeWmaWriter(engine::AudioFile &reader, engine::AudioFile &writer,
+engine::Status PrimeWmaWriter(engine::FileReading &reader, engine::FileWriting &writer,
                               const QString &sourcePath, const QString &scratchPath);
 
 } // namespace cutting

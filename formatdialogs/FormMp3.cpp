@@ -46,7 +46,7 @@ QStringList numbers(int from, int to)
 
 } // namespace
 
-FormMp3::FormMp3(engine::Mp3Settings &encoder, engine::AudioFile &writer,
+FormMp3::FormMp3(engine::Mp3Settings &encoder, engine::OutputSelection &writer,
                  settings::OutputSettings &output, QWidget *parent)
     : QDialog(parent), m_encoder(encoder), m_writer(writer), m_output(output)
 {

@@ -24,7 +24,7 @@ class FormMp3 : public QDialog
 {
     Q_OBJECT
 public:
-    FormMp3(engine::Mp3Settings &encoder, engine::AudioFile &writer,
+    FormMp3(engine::Mp3Settings &encoder, engine::OutputSelection &writer,
             settings::OutputSettings &output, QWidget *parent = nullptr);
 
     /// Shows what `settings` holds. The order matters: selecting the VBR method applies the
@@ -43,7 +43,7 @@ private:
     void storeControls();
 
     engine::Mp3Settings &m_encoder;
-    engine::AudioFile &m_writer;
+    engine::OutputSelection &m_writer;
     settings::OutputSettings &m_output;
     /// Presets are computed by a settings object of the dialog's own, never by the encoder's.
     engine::Mp3Settings m_scratch;

@@ -35,8 +35,8 @@ std::optional<int16_t> asWorkingValue(int32_t value)
 
 } // namespace
 
-FormOGG::FormOGG(engine::AudioFile &writer, settings::OutputSettings &output, ErrorMessage error,
-                 QWidget *parent)
+FormOGG::FormOGG(engine::OutputSelection &writer, settings::OutputSettings &output,
+                 ErrorMessage error, QWidget *parent)
     : QDialog(parent), m_writer(writer), m_output(output), m_error(std::move(error))
 {
     setUpDialog(this, "FormOGG", tr("OGG Option"));

@@ -26,8 +26,8 @@ public:
         std::function<void(QWidget *parent, const QString &text, const QString &title)>;
 
     /// Without `error` the refusal is shown in a plain Qt message box.
-    FormOGG(engine::AudioFile &writer, settings::OutputSettings &output, ErrorMessage error = {},
-            QWidget *parent = nullptr);
+    FormOGG(engine::OutputSelection &writer, settings::OutputSettings &output,
+            ErrorMessage error = {}, QWidget *parent = nullptr);
 
     void onOkClick();
 
@@ -44,7 +44,7 @@ private:
     /// Tells the user the writer refused the combination; the dialog stays open.
     void refuse();
 
-    engine::AudioFile &m_writer;
+    engine::OutputSelection &m_writer;
     settings::OutputSettings &m_output;
     ErrorMessage m_error;
 

@@ -27,7 +27,7 @@ constexpr Rate kRates[] = {
 
 } // namespace
 
-FormWAV::FormWAV(engine::AudioFile &writer, settings::OutputSettings &output, QWidget *parent)
+FormWAV::FormWAV(engine::OutputSelection &writer, settings::OutputSettings &output, QWidget *parent)
     : QDialog(parent), m_writer(writer), m_output(output)
 {
     setUpDialog(this, "FormWAV", tr("WAV Option"));

@@ -17,12 +17,13 @@ class FormWAV : public QDialog
 {
     Q_OBJECT
 public:
-    FormWAV(engine::AudioFile &writer, settings::OutputSettings &output, QWidget *parent = nullptr);
+    FormWAV(engine::OutputSelection &writer, settings::OutputSettings &output,
+            QWidget *parent = nullptr);
 
     void onOkClick();
 
 private:
-    engine::AudioFile &m_writer;
+    engine::OutputSelection &m_writer;
     settings::OutputSettings &m_output;
 
     QGroupBox *Frame1 = nullptr;

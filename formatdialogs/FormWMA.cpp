@@ -21,7 +21,7 @@ constexpr int kPoor = 35;
 
 } // namespace
 
-FormWMA::FormWMA(engine::AudioFile &writer, settings::OutputSettings &output, QWidget *parent)
+FormWMA::FormWMA(engine::OutputSelection &writer, settings::OutputSettings &output, QWidget *parent)
     : QDialog(parent), m_writer(writer), m_output(output)
 {
     setUpDialog(this, "FormWMA", tr("WMA Option"));

@@ -23,7 +23,8 @@ class FormWMA : public QDialog
 public:
     static constexpr int kProfileCount = 47;
 
-    FormWMA(engine::AudioFile &writer, settings::OutputSettings &output, QWidget *parent = nullptr);
+    FormWMA(engine::OutputSelection &writer, settings::OutputSettings &output,
+            QWidget *parent = nullptr);
 
     void onOkClick();
 
@@ -31,7 +32,7 @@ private:
     void selectEntry(int index);
     void onListChanged();
 
-    engine::AudioFile &m_writer;
+    engine::OutputSelection &m_writer;
     settings::OutputSettings &m_output;
 
     QLabel *Label1 = nullptr;

@@ -68,7 +68,8 @@ void FormMain::startUp(const settings::SettingsStore &store)
     AudioFile = m_factory.createAudioFile();
     AudioPlayer = m_factory.createPlayer();
 
-    for (engine::AudioFile *file : {FileW.get(), FileR.get(), AudioFile.get()})
+    for (engine::FileReading *file :
+         std::initializer_list<engine::FileReading *>{FileW.get(), FileR.get(), AudioFile.get()})
         if (file)
             engine::ignoreFailure(file->setOptionFlag(true), "a flag the engine does not use");
     if (MP3Lame)

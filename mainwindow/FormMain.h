@@ -36,9 +36,9 @@ public:
     // The engine objects, created in this order at start-up and kept for the window's life.
     std::unique_ptr<engine::AudioInformation> AudioInformation;
     std::unique_ptr<engine::AudioFile> FileW;
-    std::unique_ptr<engine::AudioFile> FileR;
+    std::unique_ptr<engine::FileReading> FileR;
     std::unique_ptr<engine::Mp3Settings> MP3Lame;
-    std::unique_ptr<engine::AudioFile> AudioFile;
+    std::unique_ptr<engine::FileReading> AudioFile;
     std::unique_ptr<engine::AudioPlayer> AudioPlayer;
 
     /// A conversion is running; Cancel clears it.

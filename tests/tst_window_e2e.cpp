@@ -249,7 +249,7 @@ void FormMainTest::playPauseNudgeAndMark()
     // The reader stands there: the next block is the audio from that frame on.
     engine::SampleBlock block;
     QVERIFY(window.AudioFile->readBlock(10, block));
-    engine::AudioFile &check = *window.FileR;
+    engine::FileReading &check = *window.FileR;
     QVERIFY(check.openForReading(m_source));
     QVERIFY(check.seek(begin + 2 * 88200));
     engine::SampleBlock expected;

@@ -10,15 +10,12 @@
 
 namespace engine {
 
-/// The audio file object. One class serves as reader (open for reading, seek, read block) and
-/// as writer (create for writing, write block, close); the output selections made on it decide
-/// what the next created file is encoded as.
-class AudioFile
+/// Reading a source: what the conversion job and the window's player use.
+class FileReading
 {
 public:
-    virtual ~AudioFile() = default;
+    virtual ~FileReading() = default;
 
-    // --- reading ---
     virtual Status openForReading(const QString &path) = 0;
     /// 0 or more: the opened source can be decoded; negative: it cannot.
     virtual int32_t openStatus() const = 0;
@@ -34,17 +31,31 @@ public:
     virtual Status readBlock(int32_t frames, SampleBlock &block) = 0;
     virtual Status setReaderMode(int32_t mode) = 0;
     virtual Status setOptionFlag(bool flag) = 0;
+    /// Ends a read.
+    virtual Status close() = 0;
+};
 
-    // --- writing ---
+/// Writing a destination in the format last selected: what the conversion job uses.
+class FileWriting
+{
+public:
+    virtual ~FileWriting() = default;
+
     virtual Status createForWriting(const QString &path) = 0;
     virtual Status setInputFormat(int32_t sampleRate, int32_t channels) = 0;
     virtual Status writeBlock(const SampleBlock &block) = 0;
-    /// Ends a read, or finishes a written file and puts it in place of the destination.
+    /// Finishes a written file and puts it in place of the destination.
     virtual Status close() = 0;
     /// Abandons a file being written: the destination stays exactly as it was.
     virtual void discard() = 0;
+};
 
-    // --- output selection ---
+/// Choosing what the next created file is encoded as: what the option dialogs use.
+class OutputSelection
+{
+public:
+    virtual ~OutputSelection() = default;
+
     virtual Status setDefaultOutputFormat(int32_t sampleRate, int32_t kbps, int32_t channels) = 0;
     virtual Status selectMp3Output(const Mp3Settings &settings) = 0;
     virtual Status selectWavOutput(int32_t sampleRate, int16_t channels, int32_t bitsPerSample) = 0;
@@ -57,6 +68,15 @@ public:
     virtual Status selectWmaProfile(int32_t profile) = 0;
     /// One line describing the current (last) output selection.
     virtual Result<QString> formatDescription() const = 0;
+};
+
+/// The audio file object: one object that can read, write and carry an output selection,
+/// as the window holds it. Code that needs one role takes that role only.
+class AudioFile : public FileReading, public FileWriting, public OutputSelection
+{
+public:
+    /// Ends a read, or finishes a written file and puts it in place of the destination.
+    Status close() override = 0;
 };
 
 } // namespace engine
