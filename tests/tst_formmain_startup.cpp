@@ -1,10 +1,7 @@
 // The main window's start-up and reset, against fake engine objects and a scratch settings
 // file.
-#include "FakeDialogs.h"
-#include "FakeEngine.h"
 #include "Fixtures.h"
-#include "FormMain.h"
-#include "SettingsStore.h"
+#include "WindowHarness.h"
 #include "ZivSlider.h"
 
 #include <QCheckBox>
@@ -19,28 +16,14 @@
 
 namespace {
 
-struct Harness
+/// A window started over a settings file that holds `lastFormat` (none when invalid).
+struct Harness : WindowHarness
 {
-    fakes::FakeEngineFactory factory;
-    FakeDialogs dialogs;
-    settings::OutputSettings output;
-    std::unique_ptr<QSettings> stored;
-    std::unique_ptr<settings::SettingsStore> store;
-    std::unique_ptr<FormMain> window;
-
     Harness(const QString &iniFile, const QVariant &lastFormat)
-    {
-        stored = std::make_unique<QSettings>(iniFile, QSettings::IniFormat);
-        if (lastFormat.isValid())
-            stored->setValue(QStringLiteral("LastFormat"), lastFormat);
-        stored->sync();
-        store = std::make_unique<settings::SettingsStore>(*stored);
-        window = std::make_unique<FormMain>(factory, dialogs, *store, output);
-    }
-    template <typename T> T *child(const char *name) const
-    {
-        return window->findChild<T *>(QString::fromLatin1(name));
-    }
+        : WindowHarness(iniFile, lastFormat.isValid()
+                                     ? QVariantMap{{QStringLiteral("LastFormat"), lastFormat}}
+                                     : QVariantMap{})
+    {}
 };
 
 const char *const kTransport[] = {"CmdPausePlay", "CmdSelStart", "CmdSelStop",
@@ -213,8 +196,8 @@ void FormMainStartupTest::lastFormat()
     QCOMPARE(h.child<QLabel>("LabelFomartStr")->text(), summary);
     QVERIFY(h.child<QPushButton>("CmdSet")->isEnabled());
     // Nothing is ever written back.
-    h.stored->sync();
-    QCOMPARE(h.stored->value(QStringLiteral("LastFormat")), stored);
+    h.stored.sync();
+    QCOMPARE(h.stored.value(QStringLiteral("LastFormat")), stored);
 }
 
 void FormMainStartupTest::wmaSummaryIsTheWritersText()

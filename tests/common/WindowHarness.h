@@ -21,9 +21,18 @@ struct WindowHarness
     settings::SettingsStore store{stored};
     std::unique_ptr<FormMain> window;
 
-    explicit WindowHarness(const QString &iniFile) : stored(iniFile, QSettings::IniFormat)
+    /// `preset`: values in the settings file before the window reads it.
+    explicit WindowHarness(const QString &iniFile, const QVariantMap &preset = {})
+        : stored(iniFile, QSettings::IniFormat)
     {
+        for (auto it = preset.begin(); it != preset.end(); ++it)
+            stored.setValue(it.key(), it.value());
+        stored.sync();
         window = std::make_unique<FormMain>(factory, dialogs, store, output);
+    }
+    template <typename T> T *child(const char *name) const
+    {
+        return window->findChild<T *>(QString::fromLatin1(name));
     }
     QPushButton *button(const char *name) const
     {
