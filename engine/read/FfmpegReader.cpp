@@ -10,31 +10,7 @@ namespace engine {
 
 namespace {
 
-/// Frames decoded before the wanted one so that the decoder state (overlap, bit reservoir)
-/// has converged. MP3 VBR needs six frames; ten leave a margin. Small frames (silence in a
-/// low-rate VBR file) take more: a frame's data reaches up to 511 bytes back, so the pre-roll
-/// also spans a few kilobytes.
-constexpr int64_t kMp3PrerollPackets = 10;
-constexpr int64_t kMp3PrerollBytes = 4096;
-constexpr int64_t kMinimumPreroll = 8192;
 constexpr int kSeekAttempts = 4;
-
-/// WMA frames are 512, 1024 or 2048 samples by rate (and codec version).
-int wmaFrameLength(AVCodecID codec, int rate)
-{
-    if (codec != AV_CODEC_ID_WMAV1 && codec != AV_CODEC_ID_WMAV2)
-        return 1;
-    if (rate <= 16000)
-        return 512;
-    if (rate <= 22050 || (rate <= 32000 && codec == AV_CODEC_ID_WMAV1))
-        return 1024;
-    return 2048;
-}
-
-int64_t framePts(const AVFrame &frame)
-{
-    return frame.pts != AV_NOPTS_VALUE ? frame.pts : frame.best_effort_timestamp;
-}
 
 /// A read that has to start earlier: the seek landed after the wanted frame.
 Status landedLate()
@@ -72,7 +48,7 @@ FfmpegReader::open(const QString &path, const SourceOpener &source, AudioInput i
         return s;
     if (Status s = reader->openDecoder(); !s)
         return s;
-    if (Status s = reader->learnTimeline(); !s)
+    if (Status s = reader->m_timeline->learn(*reader); !s)
         return s;
     if (Status s = reader->measureLength(); !s)
         return s;
@@ -81,6 +57,15 @@ FfmpegReader::open(const QString &path, const SourceOpener &source, AudioInput i
     if (auto reached = reader->seek(0); !reached)
         return reached.status();
     return reader;
+}
+
+Status FfmpegReader::reopen()
+{
+    m_format.reset();
+    m_codec.reset();
+    if (Status s = openInput(m_path); !s)
+        return s;
+    return openDecoder();
 }
 
 Status FfmpegReader::openInput(const QString &path)
@@ -113,14 +98,13 @@ Status FfmpegReader::useInput(AudioInput input)
     for (unsigned i = 0; i < m_format->nb_streams; ++i)
         if (static_cast<int>(i) != m_stream)
             m_format->streams[i]->discard = AVDISCARD_ALL;
-    m_placement =
-        framePlacementFor(m_format->iformat->name, m_format->streams[m_stream]->codecpar->codec_id);
-    m_isMp3 = m_placement == FramePlacement::Mp3Index;
-    // MP3 seeks go by our own index. The demuxer's index would only grow with every packet
-    // read, and after a byte seek it is fed timestamps out of order, so each packet would
-    // shift the whole table.
-    if (m_isMp3)
-        m_format->max_index_size = 0;
+    const AVStream &stream = *m_format->streams[m_stream];
+    // The timeline outlives a new demuxer for the same file: what it learnt still holds.
+    if (!m_timeline)
+        m_timeline =
+            makeFrameTimeline(framePlacementFor(m_format->iformat->name, stream.codecpar->codec_id),
+                              *m_format.get(), stream);
+    m_timeline->configureInput(*m_format.get());
     m_frame.reset(av_frame_alloc());
     m_packet.reset(av_packet_alloc());
     if (!m_frame || !m_packet)
@@ -143,74 +127,12 @@ Status FfmpegReader::openDecoder()
     m_rate = stream->codecpar->sample_rate;
     if (m_rate <= 0)
         return cannotOpen(m_path, Refusal::Damaged, QStringLiteral("no sample rate"));
-    if (m_isMp3) {
-        // Timestamps are ours (from the packet index, in frames) and so is the trimming of the
-        // encoder delay and padding; the decoder only reports them.
-        m_codec->pkt_timebase = AVRational{1, m_rate};
-        m_codec->flags2 |= AV_CODEC_FLAG2_SKIP_MANUAL;
-    } else {
-        m_codec->pkt_timebase = stream->time_base;
-    }
+    m_timeline->configureDecoder(*m_codec, *stream);
     if (const int rc = avcodec_open2(m_codec.get(), decoder, nullptr); rc < 0)
         return cannotOpen(m_path, Refusal::Damaged, averrorText(rc));
     // The program handles mono and stereo; anything wider is mixed down to stereo.
     m_channels = std::clamp(stream->codecpar->ch_layout.nb_channels, 1, 2);
     return Status::success();
-}
-
-Status FfmpegReader::learnTimeline()
-{
-    if (m_isMp3) {
-        const int rc = m_mp3.scan(m_format.get(), m_stream, m_rate);
-        if (Status failed = readFailure(); !failed)
-            return failed;
-        if (rc < 0)
-            return fail(QStringLiteral("Cannot read"), rc);
-        return Status::success();
-    }
-    // Without a timestamp anchor every seek counts from the start.
-    if (m_placement == FramePlacement::Counting)
-        return Status::success();
-    const AVStream *stream = m_format->streams[m_stream];
-    const bool coarse = av_cmp_q(stream->time_base, AVRational{1, m_rate}) > 0;
-    m_grid = coarse ? wmaFrameLength(m_codec->codec_id, m_rate) : 1;
-    // The first two frames of a sequential decode fix where timestamps sit on the timeline:
-    // some decoders swallow the first frame of a packet, which shifts every later one.
-    int64_t firstCount = 0;
-    for (int i = 0; i < 2; ++i) {
-        auto got = decodeFrame();
-        if (!got)
-            return got.status();
-        if (!got.value())
-            break;
-        const int64_t pts = framePts(*m_frame);
-        if (pts == AV_NOPTS_VALUE)
-            break;
-        if (i == 0) {
-            m_anchorPts = pts;
-            firstCount = m_frame->nb_samples;
-        } else {
-            m_anchorCorrection = firstCount - timelinePosition(*m_frame);
-        }
-    }
-    return Status::success();
-}
-
-int64_t FfmpegReader::timelinePosition(const AVFrame &frame) const
-{
-    const int64_t pts = framePts(frame);
-    if (pts == AV_NOPTS_VALUE)
-        return AV_NOPTS_VALUE;
-    if (m_isMp3)
-        return pts - m_mp3.startSkip();
-    if (m_anchorPts == AV_NOPTS_VALUE)
-        return AV_NOPTS_VALUE;
-    const AVRational tb = m_format->streams[m_stream]->time_base;
-    int64_t raw = av_rescale_q_rnd(pts - m_anchorPts, tb, AVRational{1, m_rate},
-                                   static_cast<AVRounding>(AV_ROUND_NEAR_INF));
-    if (m_grid > 1)
-        raw = (raw >= 0 ? raw + m_grid / 2 : raw - m_grid / 2) / m_grid * m_grid;
-    return raw + m_anchorCorrection;
 }
 
 // Right after a seek, the demuxer has to work out the timestamps of the packets it lands in
@@ -226,36 +148,22 @@ bool FfmpegReader::fromLandingPacket(const AVFrame &frame)
     return frame.pkt_pos == m_landingPosition;
 }
 
-Status FfmpegReader::measureLength()
-{
-    if (m_isMp3) {
-        m_length = m_mp3.length();
-        return Status::success();
-    }
-    return tailDecodeLength();
-}
-
 // Decoding the last seconds gives the exact end for any container with usable timestamps:
 // the decoder applies the end trimming, and a truncated file simply ends earlier.
-Status FfmpegReader::tailDecodeLength()
+Status FfmpegReader::measureLength()
 {
-    const AVStream *stream = m_format->streams[m_stream];
-    // Counting starts at the first frame: the whole file is decoded once.
-    int64_t estimate = 0;
-    if (m_placement == FramePlacement::Counting)
-        estimate = 0;
-    else if (stream->duration != AV_NOPTS_VALUE && stream->duration > 0)
-        estimate = av_rescale_q(stream->duration, stream->time_base, AVRational{1, m_rate});
-    else if (m_format->duration != AV_NOPTS_VALUE && m_format->duration > 0)
-        estimate = av_rescale_q(m_format->duration, AV_TIME_BASE_Q, AVRational{1, m_rate});
-
+    if (const std::optional<int64_t> known = m_timeline->knownLength()) {
+        m_length = *known;
+        return Status::success();
+    }
+    const int64_t estimate =
+        m_timeline->lengthEstimate(*m_format.get(), *m_format->streams[m_stream]);
     for (int64_t margin = 5 * int64_t(m_rate);; margin *= 8) {
-        const int64_t from = estimate - margin;
-        if (Status s = reposition(std::max<int64_t>(from, 0), 0); !s)
+        if (Status s = reposition(std::max<int64_t>(estimate - margin, 0), 0); !s)
             return s;
-        const bool fromStart = from <= 0;
+        const bool counted = m_landing == Landing::Counted;
         int64_t end = -1;
-        int64_t counted = 0;
+        int64_t count = 0;
         for (;;) {
             auto got = decodeFrame();
             if (!got)
@@ -264,19 +172,20 @@ Status FfmpegReader::tailDecodeLength()
                 break;
             if (m_frame->sample_rate != m_rate)
                 continue;
-            if (!fromStart && fromLandingPacket(*m_frame))
+            if (counted) {
+                count += m_frame->nb_samples;
+                end = count;
                 continue;
-            if (fromStart) {
-                counted += m_frame->nb_samples;
-                end = counted;
-            } else if (const int64_t at = timelinePosition(*m_frame); at != AV_NOPTS_VALUE) {
+            }
+            if (m_landing == Landing::Placed && fromLandingPacket(*m_frame))
+                continue;
+            if (const int64_t at = m_timeline->position(*m_frame); at != AV_NOPTS_VALUE)
                 end = at + m_frame->nb_samples;
-            } else if (end >= 0) {
+            else if (end >= 0)
                 // The frames a decoder gives out when flushed carry no timestamp.
                 end += m_frame->nb_samples;
-            }
         }
-        if (end >= 0 || fromStart) {
+        if (end >= 0 || counted) {
             m_length = std::max<int64_t>(end, 0);
             return Status::success();
         }
@@ -295,41 +204,12 @@ Status FfmpegReader::reposition(int64_t frame, int64_t preroll)
     avcodec_flush_buffers(m_codec.get());
     m_swr.reset();
 
-    int rc = 0;
-    if (m_isMp3) {
-        const auto &entries = m_mp3.entries();
-        if (entries.empty())
-            return Status::success();
-        const int64_t packet = m_mp3.packetAt(frame + m_mp3.startSkip());
-        int64_t first = std::max<int64_t>(0, packet - kMp3PrerollPackets);
-        while (first > 0 &&
-               entries[packet].bytePosition - entries[first].bytePosition < kMp3PrerollBytes)
-            --first;
-        m_nextMp3Packet = first;
-        rc = av_seek_frame(m_format.get(), -1, entries[m_nextMp3Packet].bytePosition,
-                           AVSEEK_FLAG_BYTE);
-    } else {
-        const int64_t from = frame - preroll;
-        m_countFromStart = from <= 0 || m_anchorPts == AV_NOPTS_VALUE;
-        if (m_countFromStart) {
-            // A seek to the start is not the same as a fresh start: demuxers and decoders keep
-            // state (Ogg start trimming, the first-frame handling of Vorbis and WMA) that only
-            // opening anew resets, and the decode must match a sequential one from the start.
-            m_countPosition = 0;
-            m_format.reset();
-            m_codec.reset();
-            if (Status s = openInput(m_path); !s)
-                return s;
-            return openDecoder();
-        }
-        const AVStream *stream = m_format->streams[m_stream];
-        const int64_t ts =
-            m_anchorPts + av_rescale_q(from, AVRational{1, m_rate}, stream->time_base);
-        rc = avformat_seek_file(m_format.get(), m_stream, std::numeric_limits<int64_t>::min(), ts,
-                                ts, 0);
-    }
-    if (rc < 0)
-        return fail(QStringLiteral("Cannot seek in"), rc);
+    auto landing = m_timeline->reposition(*this, frame, preroll);
+    if (!landing)
+        return landing.status();
+    m_landing = landing.value();
+    if (m_landing == Landing::Counted)
+        m_countPosition = 0;
     return Status::success();
 }
 
@@ -365,18 +245,9 @@ Result<bool> FfmpegReader::decodeFrame()
             av_packet_unref(m_packet.get());
             continue;
         }
-        if (m_isMp3) {
-            const auto &entries = m_mp3.entries();
-            int64_t index = m_mp3.packetStartingAt(m_packet->pos);
-            if (index < 0)
-                index = m_nextMp3Packet;
-            if (m_packet->duration <= 0 || index >= static_cast<int64_t>(entries.size()) ||
-                Mp3Index::frameRate(m_packet->data, m_packet->size) != m_rate) {
-                av_packet_unref(m_packet.get());
-                continue;
-            }
-            m_packet->pts = m_packet->dts = entries[index].rawStart;
-            m_nextMp3Packet = index + 1;
+        if (!m_timeline->admitPacket(*m_packet)) {
+            av_packet_unref(m_packet.get());
+            continue;
         }
         rc = avcodec_send_packet(m_codec.get(), m_packet.get());
         av_packet_unref(m_packet.get());
@@ -394,13 +265,14 @@ Result<bool> FfmpegReader::fillPending(SampleBlock *direct, int64_t directFrames
         if (!got)
             return got.status();
         if (!got.value()) {
-            // The index knows where an MP3 ends even when its last frames do not decode.
-            if (m_isMp3 && padMp3Until(m_length, direct, directFrames, directDone)) {
+            // The index knows where the file ends even when its last frames do not decode.
+            if (m_landing == Landing::Indexed &&
+                fillGapUntil(m_length, direct, directFrames, directDone)) {
                 m_aligning = false;
                 return true;
             }
             // Everything after the landing point was pre-roll: start earlier.
-            if (m_aligning && !m_isMp3 && !m_countFromStart && m_position < m_length)
+            if (m_aligning && m_landing == Landing::Placed && m_position < m_length)
                 return landedLate();
             return false;
         }
@@ -413,10 +285,10 @@ Result<bool> FfmpegReader::fillPending(SampleBlock *direct, int64_t directFrames
         int64_t skipFront = 0;
         bool padded = false;
         if (m_aligning) {
-            if (!m_isMp3 && !m_countFromStart && fromLandingPacket(*m_frame))
+            if (m_landing == Landing::Placed && fromLandingPacket(*m_frame))
                 continue;
-            if (m_isMp3 || !m_countFromStart) {
-                start = timelinePosition(*m_frame);
+            if (m_landing != Landing::Counted) {
+                start = m_timeline->position(*m_frame);
                 if (start == AV_NOPTS_VALUE)
                     start = m_countPosition;
                 if (start == AV_NOPTS_VALUE)
@@ -427,17 +299,17 @@ Result<bool> FfmpegReader::fillPending(SampleBlock *direct, int64_t directFrames
             m_countPosition = start + count;
             if (start + count <= m_position)
                 continue;
-            if (start > m_position && !m_isMp3)
+            if (start > m_position && m_landing != Landing::Indexed)
                 return landedLate();
             skipFront = std::max<int64_t>(m_position - start, 0);
             m_aligning = false;
-            if (m_isMp3)
-                padded = padMp3Until(start, direct, directFrames, directDone);
+            if (m_landing == Landing::Indexed)
+                padded = fillGapUntil(start, direct, directFrames, directDone);
         } else {
             start = nextPosition(directDone);
-            if (m_isMp3) {
-                const int64_t at = timelinePosition(*m_frame);
-                padded = at != AV_NOPTS_VALUE && padMp3Until(at, direct, directFrames, directDone);
+            if (m_landing == Landing::Indexed) {
+                const int64_t at = m_timeline->position(*m_frame);
+                padded = at != AV_NOPTS_VALUE && fillGapUntil(at, direct, directFrames, directDone);
                 if (padded)
                     start = at;
             }
@@ -523,10 +395,10 @@ int64_t FfmpegReader::nextPosition(const int64_t *directDone) const
            (directDone ? *directDone : 0);
 }
 
-// An MP3 frame that does not decode (damage, a cut in the middle) yields nothing. Silence in
-// its place keeps every later frame where the index, and so every seek, puts it.
-bool FfmpegReader::padMp3Until(int64_t position, SampleBlock *direct, int64_t directFrames,
-                               int64_t *directDone)
+// An indexed frame that does not decode (damage, a cut in the middle) yields nothing. Silence
+// in its place keeps every later frame where the index, and so every seek, puts it.
+bool FfmpegReader::fillGapUntil(int64_t position, SampleBlock *direct, int64_t directFrames,
+                                int64_t *directDone)
 {
     const int64_t gap = std::min(position, m_length) - nextPosition(directDone);
     if (gap <= 0)
@@ -542,7 +414,7 @@ Result<int64_t> FfmpegReader::seek(int64_t frame)
 {
     frame = std::clamp<int64_t>(frame, 0, m_length);
     // Counting from where the reader already is costs less than counting from the start.
-    if (m_placement == FramePlacement::Counting && !m_aligning && frame >= m_position) {
+    if (m_timeline->readsForward() && !m_aligning && frame >= m_position) {
         SampleBlock skipped;
         while (m_position < frame) {
             if (Status s = read(std::min<int64_t>(frame - m_position, 1 << 16), skipped); !s)
@@ -552,7 +424,7 @@ Result<int64_t> FfmpegReader::seek(int64_t frame)
         }
         return frame;
     }
-    int64_t preroll = std::max<int64_t>(kMinimumPreroll, 4 * m_grid);
+    int64_t preroll = m_timeline->minimumPreroll();
     for (int attempt = 0;; ++attempt) {
         // The last attempt starts from the very beginning, which cannot land late.
         const bool last = attempt + 1 >= kSeekAttempts;

@@ -3,8 +3,7 @@
 #include "engine/api/AudioReader.h"
 #include "engine/ffmpeg/FfmpegInput.h"
 #include "engine/ffmpeg/FfmpegPtr.h"
-#include "engine/read/FramePlacement.h"
-#include "engine/read/Mp3Index.h"
+#include "engine/read/FrameTimeline.h"
 
 #include <QString>
 
@@ -15,8 +14,8 @@ namespace engine {
 /// Decodes any audio file FFmpeg's audio demuxers read into interleaved float at the source's
 /// own rate. The length is exact (what a sequential decode returns) and seeks are
 /// sample-accurate: both rest on placing every decoded frame on the sequential timeline, in
-/// the way measured exact for its container and codec (FramePlacement).
-class FfmpegReader : public AudioReader
+/// the way measured exact for its container and codec (a FrameTimeline).
+class FfmpegReader : public AudioReader, private TimelineHost
 {
 public:
     /// Reads `path` from `input`, the demuxer already opened over it (the file is opened anew
@@ -36,9 +35,16 @@ private:
     Status openInput(const QString &path);
     Status useInput(AudioInput input);
     Status openDecoder();
-    Status learnTimeline();
     Status measureLength();
-    Status tailDecodeLength();
+
+    // What the timeline uses of the reader.
+    Result<bool> decodeNext() override { return decodeFrame(); }
+    const AVFrame &decoded() const override { return *m_frame; }
+    Status reopen() override;
+    AVFormatContext &input() override { return *m_format.get(); }
+    int streamIndex() const override { return m_stream; }
+    Status readFailure() const override;
+    Status failure(const QString &what, int code) const override { return fail(what, code); }
 
     /// Puts the demuxer and decoder where frames from `frame` on will come next.
     Status reposition(int64_t frame, int64_t preroll);
@@ -57,15 +63,12 @@ private:
                  int64_t *directDone);
     /// The timeline position of the next frame handed out.
     int64_t nextPosition(const int64_t *directDone) const;
-    /// Silence up to `position` (within the length); false if nothing was missing.
-    bool padMp3Until(int64_t position, SampleBlock *direct, int64_t directFrames,
-                     int64_t *directDone);
-    /// The sequential-timeline position of the frame just decoded, from its timestamp.
-    int64_t timelinePosition(const AVFrame &frame) const;
+    /// Silence up to `position` (within the length) where indexed frames did not decode;
+    /// false if nothing was missing.
+    bool fillGapUntil(int64_t position, SampleBlock *direct, int64_t directFrames,
+                      int64_t *directDone);
     bool fromLandingPacket(const AVFrame &frame);
     Status fail(const QString &what, int code) const;
-    /// The read failure of the file, if reading it failed; a demuxer reports that as the end.
-    Status readFailure() const;
 
     QString m_path;
     SourceOpener m_source;
@@ -80,27 +83,17 @@ private:
     int32_t m_rate = 0;
     int32_t m_channels = 0;
     int64_t m_length = 0;
-    FramePlacement m_placement = FramePlacement::Counting;
-    bool m_isMp3 = false; ///< placed by m_mp3
-    Mp3Index m_mp3;
-    int64_t m_nextMp3Packet = 0;
+    std::unique_ptr<FrameTimeline> m_timeline;
+    Landing m_landing = Landing::Counted;
     bool m_flushed = false;
-
-    // Timestamp mapping for containers whose timestamps are coarser than a sample (ASF: ms).
-    int64_t m_anchorPts = AV_NOPTS_VALUE;
-    int64_t m_anchorCorrection = 0;
-    int m_grid = 1;
 
     // Decoded frames not yet handed out, and the position of their first frame.
     SampleBlock m_pending;
     SampleBlock m_converted; ///< the converter's output, reused from frame to frame
     size_t m_pendingOffset = 0;
     int64_t m_position = 0;
-    /// While true, frames are placed by their own timestamps and dropped before m_position.
+    /// While true, decoded frames are placed as m_landing says and dropped before m_position.
     bool m_aligning = true;
-    /// After a seek to the very start frames are placed by counting, as a sequential decode
-    /// does; after any other seek by their timestamps.
-    bool m_countFromStart = true;
     int64_t m_countPosition = 0;
     int64_t m_landingPosition = -1;
 };
