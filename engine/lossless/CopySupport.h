@@ -47,7 +47,7 @@ private:
 
 /// Bytes a copier writes between two looks at Cancel: small enough for a prompt Cancel,
 /// large enough that the window's breath costs nothing next to the copy.
-inline constexpr int64_t kCopyStep = 1 << 20;
+inline constexpr int64_t kCopyStep = 1 << 18;
 
 inline uint32_t readBigEndian32(const uint8_t *p)
 {
