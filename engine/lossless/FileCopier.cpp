@@ -5,6 +5,8 @@
 #include "engine/lossless/OggCopy.h"
 #include "engine/lossless/WavCopy.h"
 
+#include <QFileInfo>
+
 #include <cstring>
 #include <optional>
 
@@ -55,6 +57,19 @@ std::optional<OutputFormat> formatOf(const QString &path)
 
 } // namespace
 
+Result<Mp3Stream> FileCopier::mp3Frames(const MappedSource &source)
+{
+    const QFileInfo info(source.path());
+    if (m_scanned && m_scanned->path == source.path() && m_scanned->size == source.size() &&
+        m_scanned->modified == info.lastModified())
+        return m_scanned->stream;
+    m_scanned.reset();
+    auto stream = scanMp3(source);
+    if (stream)
+        m_scanned = ScannedMp3{source.path(), source.size(), info.lastModified(), stream.value()};
+    return stream;
+}
+
 Result<QString> FileCopier::describeCopy(const QString &sourcePath, OutputFormat format)
 {
     auto source = openFor(sourcePath, format);
@@ -63,7 +78,7 @@ Result<QString> FileCopier::describeCopy(const QString &sourcePath, OutputFormat
     const MappedSource &s = *source.value();
     switch (format) {
     case OutputFormat::Mp3:
-        if (auto stream = scanMp3(s))
+        if (auto stream = mp3Frames(s))
             return describeMp3(stream.value());
         else
             return stream.status();
@@ -96,7 +111,7 @@ Status FileCopier::cut(const QString &sourcePath, const QString &destPath, int64
     const MappedSource &s = *source.value();
     switch (*format) {
     case OutputFormat::Mp3: {
-        const auto stream = scanMp3(s);
+        const auto stream = mp3Frames(s);
         if (!stream)
             return stream.status();
         return copyMp3(s, stream.value(), destPath, beginFrame, endFrame, callbacks);
