@@ -31,6 +31,7 @@ namespace {
 const QString kLastFormat = QStringLiteral("LastFormat");
 const QString kLastFolder = QStringLiteral("LastFolder");
 const QString kWindowGeometry = QStringLiteral("WindowGeometry");
+const QString kKeepEncoding = QStringLiteral("KeepEncoding");
 
 bool fitsOnAScreen(const QRect &rect)
 {
@@ -67,6 +68,7 @@ void FormMain::startUp(const settings::SettingsStore &store)
     MP3Lame = m_factory.createMp3Settings();
     AudioFile = m_factory.createAudioFile();
     AudioPlayer = m_factory.createPlayer();
+    Copier = m_factory.createLosslessCutter();
 
     for (engine::FileReading *file :
          std::initializer_list<engine::FileReading *>{FileW.get(), FileR.get(), AudioFile.get()})
@@ -105,6 +107,7 @@ void FormMain::applyLayoutAndDefaults(const settings::SettingsStore &store)
 
     m_ui.slPosition->setEnabled(false);
     m_output.flgCopyTags = settings::kTrue;
+    m_ui.CheckKeepEncoding->setChecked(store.ReadSetting(kKeepEncoding) == QStringLiteral("1"));
     m_ui.LabelFileName->clear();
     m_ui.LabelFormatSource->clear();
     m_ui.LabelTime->setText(TimeText(0));
@@ -150,6 +153,10 @@ void FormMain::connectControls()
     });
     connect(m_ui.CmdSet, &QPushButton::clicked, this, [this] { onCmdSetClick(); });
     connect(m_ui.Check1, &QCheckBox::clicked, this, [this] { onCheck1Click(); });
+    connect(m_ui.CheckKeepEncoding, &QCheckBox::clicked, this, [this](bool checked) {
+        m_store.WriteSetting(kKeepEncoding, checked ? QStringLiteral("1") : QStringLiteral("0"));
+        onCheckKeepEncodingClick();
+    });
 }
 
 bool FormMain::selectFormat(int index)
@@ -179,6 +186,8 @@ void FormMain::FormatChoice()
     m_output.outputFormatName = summary->formatName;
     if (summary->text)
         m_ui.LabelFomartStr->setText(*summary->text);
+    m_summaryText = m_ui.LabelFomartStr->text();
+    showCopyChoice();
 }
 
 void FormMain::onCmdSetClick()
@@ -260,6 +269,8 @@ void FormMain::ResetWindowState()
     m_ui.LabelTime->setText(TimeText(0));
     for (QLabel *l : {m_ui.LabelFileName, m_ui.LabelFormatSource, m_ui.LabelTime})
         l->show();
+    m_copySource.clear();
+    showCopyChoice();
 }
 
 HelpWindow *FormMain::helpWindow() const

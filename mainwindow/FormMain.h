@@ -6,6 +6,7 @@
 #include "engine/api/AudioInformation.h"
 #include "engine/api/AudioPlayer.h"
 #include "engine/api/EngineFactory.h"
+#include "engine/api/LosslessCutter.h"
 #include "engine/api/Mp3Settings.h"
 
 #include <QMainWindow>
@@ -40,6 +41,8 @@ public:
     std::unique_ptr<engine::Mp3Settings> MP3Lame;
     std::unique_ptr<engine::FileReading> AudioFile;
     std::unique_ptr<engine::AudioPlayer> AudioPlayer;
+    /// Cuts without re-encoding when the user asks for it and the source allows it.
+    std::unique_ptr<engine::LosslessCutter> Copier;
 
     /// A conversion is running; Cancel clears it.
     Flag flgConvert = settings::kFalse;
@@ -94,6 +97,7 @@ public:
     void onCmdSelStopClick();
     void onCmdSetClick();
     void onCheck1Click();
+    void onCheckKeepEncodingClick();
     void onCmdCutClick();
     QString ChooseDestination();
     void onCmdCancelClick();
@@ -152,6 +156,11 @@ private:
     engine::Status startPlayerRun();
     void setBusy(bool busy);
     engine::Status runJob();
+    /// With "Keep the source's encoding" on: whether the open source can be copied into the
+    /// chosen format, and the summary saying so or why not.
+    void showCopyChoice();
+    /// The cut by copying; CannotCopy when it must be re-encoded after all.
+    engine::Status runCopy();
     void copyTags();
     /// Frames of the open source, asked afresh; 0 when none is open.
     double sourceLength() const;
@@ -186,6 +195,12 @@ private:
     int32_t cutNumber = 0;
     QString destPath;
     QString lastJobError;
+    /// The summary's last verdict: "Cut" copies rather than re-encodes.
+    bool m_copies = false;
+    /// The source a copy would read: set once it is open, cleared by a reset.
+    QString m_copySource;
+    /// The summary of the chosen format's own settings, before the copy's verdict.
+    QString m_summaryText;
     /// The user closed the window during a cut: close once the job has ended.
     bool m_closeAfterCut = false;
     QPointer<HelpWindow> m_help;

@@ -86,9 +86,9 @@ void FormMain::setBusy(bool busy)
     for (QPushButton *b : {m_ui.CmdOpen, m_ui.CmdPausePlay, m_ui.CmdSelStart, m_ui.CmdSelStop,
                            m_ui.CmdPreview, m_ui.CmdCut})
         b->setVisible(!busy);
-    for (QWidget *w : std::initializer_list<QWidget *>{m_ui.CmdHelp, m_ui.CmdAbout, m_ui.CmdSet,
-                                                       m_ui.CmdB, m_ui.CmdF, m_ui.CmdBB, m_ui.CmdFF,
-                                                       m_ui.ComboFormat, m_ui.Check1})
+    for (QWidget *w : std::initializer_list<QWidget *>{
+             m_ui.CmdHelp, m_ui.CmdAbout, m_ui.CmdSet, m_ui.CmdB, m_ui.CmdF, m_ui.CmdBB, m_ui.CmdFF,
+             m_ui.ComboFormat, m_ui.Check1, m_ui.CheckKeepEncoding})
         w->setEnabled(!busy);
     m_ui.CmdCancel->setVisible(busy);
     if (busy)
@@ -99,6 +99,9 @@ engine::Status FormMain::runJob()
 {
     if (!FileR || !FileW)
         return engine::Status::failure(tr("The audio engine is not available."));
+    if (m_copies)
+        if (engine::Status copied = runCopy(); copied.code() != engine::StatusCode::CannotCopy)
+            return copied;
     cutting::JobCallbacks callbacks;
     callbacks.progress = [this](float percent) { m_ui.ProgressConvert->setValue(int(percent)); };
     callbacks.breathe = [] { QCoreApplication::processEvents(); };
@@ -143,7 +146,7 @@ void FormMain::onCmdCutClick()
 
     const engine::OutputFormatEntry *format =
         engine::outputFormatAt(m_ui.ComboFormat->currentIndex());
-    if (format && format->format == engine::OutputFormat::Wma && FileR && FileW)
+    if (format && format->format == engine::OutputFormat::Wma && FileR && FileW && !m_copies)
         engine::ignoreFailure(
             cutting::PrimeWmaWriter(*FileR, *FileW, sourcePath, destPath + QStringLiteral("$.wav")),
             "the priming pass only readies the writer; the cut reports its own failures");

@@ -124,6 +124,9 @@ void FormMainUi::setupUi(QMainWindow *window)
         ComboFormat->addItem(QString::fromLatin1(format.name));
     CmdSet = button(FrameOutput, "CmdSet", QObject::tr("Config"));
     LabelFomartStr = label(FrameOutput, "LabelFomartStr", QStringLiteral("info"));
+    CheckKeepEncoding = named<QCheckBox>(FrameOutput, "CheckKeepEncoding");
+    CheckKeepEncoding->setText(QObject::tr(
+        "Keep the source's encoding when the format is the same (no re-encoding, exact)"));
     Check1 = named<QCheckBox>(FrameOutput, "Check1");
     Check1->setText(QObject::tr("Try to get audio information (title, artist, album, year, "
                                 "etc.) from the source file and write them into the "
@@ -134,7 +137,8 @@ void FormMainUi::setupUi(QMainWindow *window)
     output->addWidget(CmdSet, 0, 2);
     output->addWidget(LabelFomartStr, 0, 3);
     output->setColumnStretch(3, 1);
-    output->addWidget(Check1, 1, 0, 1, 4);
+    output->addWidget(CheckKeepEncoding, 1, 0, 1, 4);
+    output->addWidget(Check1, 2, 0, 1, 4);
     column->addWidget(FrameOutput);
 
     ProgressConvert = named<QProgressBar>(central, "ProgressConvert");
@@ -142,9 +146,10 @@ void FormMainUi::setupUi(QMainWindow *window)
     column->addWidget(ProgressConvert);
 
     // Tab follows the screen row by row, the slider straight after Open.
-    QWidget *const tabOrder[] = {CmdOpen, CmdCancel, slPosition,  CmdPausePlay, CmdPreview, CmdBB,
-                                 CmdB,    CmdF,      CmdFF,       CmdSelStart,  CmdSelStop, CmdCut,
-                                 CmdHelp, CmdAbout,  ComboFormat, CmdSet,       Check1};
+    QWidget *const tabOrder[] = {
+        CmdOpen, CmdCancel, slPosition,  CmdPausePlay, CmdPreview,        CmdBB,
+        CmdB,    CmdF,      CmdFF,       CmdSelStart,  CmdSelStop,        CmdCut,
+        CmdHelp, CmdAbout,  ComboFormat, CmdSet,       CheckKeepEncoding, Check1};
     for (size_t i = 1; i < std::size(tabOrder); ++i)
         QWidget::setTabOrder(tabOrder[i - 1], tabOrder[i]);
 

@@ -46,6 +46,7 @@ struct FormMainUi
     QComboBox *ComboFormat = nullptr;
     QPushButton *CmdSet = nullptr;
     QLabel *LabelFomartStr = nullptr;
+    QCheckBox *CheckKeepEncoding = nullptr;
     QCheckBox *Check1 = nullptr;
 
     QProgressBar *ProgressConvert = nullptr;

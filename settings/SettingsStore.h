@@ -9,7 +9,8 @@ class QSettings;
 
 namespace settings {
 
-/// The per-user settings: "LastFormat", "LastFolder" and the main window's place.
+/// The per-user settings: "LastFormat", "KeepEncoding", "LastFolder" and the main window's
+/// place.
 class SettingsStore
 {
 public:

@@ -227,7 +227,7 @@ void FormMainTest::focus()
     }
     QCOMPARE(order, QString::fromLatin1("CmdOpen slPosition CmdPausePlay CmdPreview CmdBB CmdB "
                                         "CmdF CmdFF CmdSelStart CmdSelStop CmdCut CmdHelp "
-                                        "CmdAbout ComboFormat CmdSet Check1")
+                                        "CmdAbout ComboFormat CmdSet CheckKeepEncoding Check1")
                         .split(u' '));
 
     slider->setFocus();

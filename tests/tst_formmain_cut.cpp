@@ -5,6 +5,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
+#include <QLabel>
 #include <QMessageBox>
 #include <QProgressBar>
 #include <QTemporaryDir>
@@ -55,6 +56,7 @@ private slots:
     void sourceIsNeverTheDestination();
     void platformDialogsKeepTheirWords();
     void wmaPrimesTheWriter();
+    void keepingTheEncodingCopies();
 
 private:
     QString ini() const
@@ -314,6 +316,54 @@ void FormMainTest::wmaPrimesTheWriter()
     const QStringList creates = h.factory.log.matching(QStringLiteral("FileW.createForWriting"));
     QCOMPARE(creates, (QStringList{QStringLiteral("FileW.createForWriting(/out/cut.wma$.wav)"),
                                    QStringLiteral("FileW.createForWriting(/out/cut.wma)")}));
+}
+
+void FormMainTest::keepingTheEncodingCopies()
+{
+    Harness h(ini());
+    auto *keep = h.window->findChild<QCheckBox *>(QStringLiteral("CheckKeepEncoding"));
+    QVERIFY(keep);
+    QVERIFY(!keep->isChecked()); // off on first start: cuts behave as before
+    QCOMPARE(keep->text(), QStringLiteral("Keep the source's encoding when the format is the "
+                                          "same (no re-encoding, exact)"));
+    auto *summary = h.window->findChild<QLabel *>(QStringLiteral("LabelFomartStr"));
+    const QString ownSettings = summary->text();
+    h.openAndSelect(QStringLiteral("/m/song.mp3"), 2, 12.3);
+    QCOMPARE(summary->text(), ownSettings);
+    QVERIFY(h.factory.log.matching(QStringLiteral("Copier.")).isEmpty());
+
+    keep->click();
+    QCOMPARE(h.store.ReadSetting(QStringLiteral("KeepEncoding")), QStringLiteral("1"));
+    QCOMPARE(
+        summary->text(),
+        QStringLiteral("MP3 as in the source: 44,100 Hz, Joint Stereo, 128 Kbps, no re-encoding"));
+    h.dialogs.saveAnswers << QStringLiteral("/out/copy.mp3");
+    h.factory.log.calls.clear();
+    h.button("CmdCut")->click();
+    // The same frames the re-encoding job would take, and the tags copied after it.
+    QCOMPARE(h.factory.log.matching(QStringLiteral("Copier.cut")),
+             QStringList{QStringLiteral("Copier.cut(/m/song.mp3, /out/copy.mp3, 88200, 542430)")});
+    QVERIFY(h.factory.log.matching(QStringLiteral("FileW.")).isEmpty());
+    QVERIFY(h.factory.information->written.count(QStringLiteral("/out/copy.mp3")));
+    QCOMPARE(h.dialogs.messages.last().text, QStringLiteral("Saved - /out/copy.mp3"));
+
+    // A selection the copy refuses is re-encoded, and the summary says why.
+    h.factory.copier->cutOutcome = engine::Status::cannotCopy(
+        QStringLiteral("/m/song.mp3"), QStringLiteral("the selection lies within one MP3 frame"));
+    h.dialogs.saveAnswers << QStringLiteral("/out/again.mp3");
+    h.factory.log.calls.clear();
+    h.button("CmdCut")->click();
+    QVERIFY(h.factory.log.calls.contains(QStringLiteral("FileW.close()")));
+    QVERIFY(summary->text().endsWith(
+        QStringLiteral("(re-encoded: the selection lies within one MP3 frame)")));
+
+    // A source that cannot be copied: the summary says why, the cut re-encodes.
+    h.factory.copier->refusal = QStringLiteral("the source is OGG");
+    h.window->selectFormat(0);
+    QCOMPARE(summary->text(), ownSettings + QStringLiteral(" (re-encoded: the source is OGG)"));
+    keep->click();
+    QCOMPARE(h.store.ReadSetting(QStringLiteral("KeepEncoding")), QStringLiteral("0"));
+    QCOMPARE(summary->text(), ownSettings);
 }
 
 QTEST_MAIN(FormMainTest)

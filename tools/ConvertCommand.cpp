@@ -5,6 +5,7 @@
 #include "ConvertJob.h"
 
 #include "engine/factory/AudioFileObject.h"
+#include "engine/lossless/FileCopier.h"
 
 #include <QFileInfo>
 #include <QTextStream>
@@ -18,10 +19,11 @@ namespace {
 const char *const kConvertUsage =
     "usage: vorn-engine convert SRC DST BEGIN END [--wav RATE CH BITS]\n"
     "         [--ogg-quality Q | --ogg-bitrate RATE CH KBPS [MIN MAX]] [--mp3-bitrate KBPS]\n"
-    "         [--mp3-vbr METHOD QUALITY] [--mp3-preset N] [--wma-profile N]\n"
+    "         [--mp3-vbr METHOD QUALITY] [--mp3-preset N] [--wma-profile N] [--lossless]\n"
     "  copies frames BEGIN..END (END exclusive) of SRC into DST; Q is the quality x 100,\n"
     "  METHOD 0 default, 1 old, 2 new, 3 MTRH, 4 ABR; the preset runs before the other MP3\n"
-    "  options";
+    "  options; --lossless copies the source's coded audio instead (MP3, OGG and WAV into\n"
+    "  their own format), or fails with the reason it cannot";
 
 int fail(const QString &description)
 {
@@ -125,6 +127,22 @@ engine::Status OutputOptions::apply(engine::AudioFile &file, const QString &dest
     return last == selections.end() ? engine::Status::success() : last->second();
 }
 
+/// The same selection copied without re-encoding.
+int runLossless(const QString &source, const QString &destination, int32_t begin, int32_t end)
+{
+    const engine::OutputFormatEntry *format = engine::outputFormatOf(destination);
+    if (!format)
+        return fail(QStringLiteral("'%1' names no output format.").arg(destination));
+    engine::FileCopier copier;
+    const auto description = copier.describeCopy(source, format->format);
+    if (!description)
+        return fail(description.description());
+    if (engine::Status s = copier.cut(source, destination, begin, end, {}); !s)
+        return fail(s.description());
+    QTextStream(stdout) << description.value() << ", no re-encoding\n";
+    return 0;
+}
+
 } // namespace
 
 int runConvert(const QStringList &args)
@@ -133,10 +151,13 @@ int runConvert(const QStringList &args)
     bool endOk = false;
     const int32_t begin = args.value(2).toInt(&beginOk);
     const int32_t end = args.value(3).toInt(&endOk);
+    QStringList rest = args.mid(4);
+    const bool lossless = rest.removeAll(QStringLiteral("--lossless")) > 0;
     OutputOptions options;
-    if (args.size() < 4 || !beginOk || !endOk || begin < 0 || end < begin ||
-        !options.parse(args.mid(4)))
+    if (args.size() < 4 || !beginOk || !endOk || begin < 0 || end < begin || !options.parse(rest))
         return usage();
+    if (lossless)
+        return runLossless(args[0], args[1], begin, end);
 
     engine::AudioFileObject reader;
     engine::AudioFileObject writer;

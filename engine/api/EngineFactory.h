@@ -3,6 +3,7 @@
 #include "engine/api/AudioFile.h"
 #include "engine/api/AudioInformation.h"
 #include "engine/api/AudioPlayer.h"
+#include "engine/api/LosslessCutter.h"
 #include "engine/api/Mp3Settings.h"
 
 #include <memory>
@@ -19,6 +20,8 @@ public:
     virtual std::unique_ptr<AudioFile> createAudioFile() = 0;
     virtual std::unique_ptr<Mp3Settings> createMp3Settings() = 0;
     virtual std::unique_ptr<AudioPlayer> createPlayer() = 0;
+    /// Cuts without re-encoding; a factory without it (nothing) makes every cut re-encode.
+    virtual std::unique_ptr<LosslessCutter> createLosslessCutter() { return nullptr; }
 };
 
 } // namespace engine

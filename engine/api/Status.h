@@ -16,7 +16,10 @@ enum class StatusCode
     /// A source that cannot be opened for reading; reason() has the why without the path.
     CannotOpen,
     /// The reader's seek decoded past the wanted frame and must start earlier (internal).
-    LandedLate
+    LandedLate,
+    /// A source that is read well but cannot be copied without re-encoding; reason() says
+    /// why in a few words.
+    CannotCopy
 };
 
 /// Outcome of an engine call. A failure always carries a sentence a person can act on,
@@ -44,6 +47,16 @@ public:
     {
         Status s = failure(StatusCode::CannotOpen,
                            QStringLiteral("Cannot open '%1': %2").arg(path, reason));
+        s.m_reason = std::move(reason);
+        return s;
+    }
+
+    /// "Cannot copy '<path>' without re-encoding: <reason>".
+    static Status cannotCopy(const QString &path, QString reason)
+    {
+        Status s =
+            failure(StatusCode::CannotCopy,
+                    QStringLiteral("Cannot copy '%1' without re-encoding: %2").arg(path, reason));
         s.m_reason = std::move(reason);
         return s;
     }

@@ -247,6 +247,35 @@ std::unique_ptr<engine::Mp3Settings> FakeEngineFactory::createMp3Settings()
     return object;
 }
 
+engine::Result<QString> FakeLosslessCutter::describeCopy(const QString &sourcePath,
+                                                         engine::OutputFormat format)
+{
+    m_log.add(QStringLiteral("Copier.describeCopy(%1, %2)").arg(sourcePath).arg(int(format)));
+    if (!refusal.isEmpty())
+        return engine::Status::cannotCopy(sourcePath, refusal);
+    return description;
+}
+
+engine::Status FakeLosslessCutter::cut(const QString &sourcePath, const QString &destPath,
+                                       int64_t beginFrame, int64_t endFrame,
+                                       const engine::CopyCallbacks &callbacks)
+{
+    m_log.add(QStringLiteral("Copier.cut(%1, %2, %3, %4)")
+                  .arg(sourcePath, destPath)
+                  .arg(beginFrame)
+                  .arg(endFrame));
+    if (callbacks.progress)
+        callbacks.progress(50);
+    return cutOutcome;
+}
+
+std::unique_ptr<engine::LosslessCutter> FakeEngineFactory::createLosslessCutter()
+{
+    auto object = std::make_unique<FakeLosslessCutter>(log);
+    copier = object.get();
+    return object;
+}
+
 std::unique_ptr<engine::AudioPlayer> FakeEngineFactory::createPlayer()
 {
     log.add(QStringLiteral("create AudioPlayer"));

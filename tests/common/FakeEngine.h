@@ -128,6 +128,25 @@ private:
     Log &m_log;
 };
 
+/// Answers describeCopy with `description` (or `refusal` when set) and records each cut.
+class FakeLosslessCutter : public engine::LosslessCutter
+{
+public:
+    explicit FakeLosslessCutter(Log &log) : m_log(log) {}
+    QString description = QStringLiteral("MP3 as in the source: 44,100 Hz, Joint Stereo, 128 Kbps");
+    QString refusal;
+    /// What cut() answers; CannotCopy makes the window re-encode after all.
+    engine::Status cutOutcome;
+
+    engine::Result<QString> describeCopy(const QString &sourcePath,
+                                         engine::OutputFormat format) override;
+    engine::Status cut(const QString &sourcePath, const QString &destPath, int64_t beginFrame,
+                       int64_t endFrame, const engine::CopyCallbacks &callbacks) override;
+
+private:
+    Log &m_log;
+};
+
 class FakeEngineFactory : public engine::EngineFactory
 {
 public:
@@ -137,11 +156,14 @@ public:
     std::vector<FakeAudioFile *> files; ///< in creation order: FileW, FileR, AudioFile
     engine::Mp3Settings *mp3 = nullptr;
     FakePlayer *player = nullptr;
+    FakeLosslessCutter *copier = nullptr;
 
     std::unique_ptr<engine::AudioInformation> createInformation() override;
     std::unique_ptr<engine::AudioFile> createAudioFile() override;
     std::unique_ptr<engine::Mp3Settings> createMp3Settings() override;
     std::unique_ptr<engine::AudioPlayer> createPlayer() override;
+    /// Not logged: the creation order above is the window's contract with the engine.
+    std::unique_ptr<engine::LosslessCutter> createLosslessCutter() override;
 };
 
 } // namespace fakes

@@ -1,0 +1,62 @@
+#pragma once
+
+#include "engine/api/LosslessCutter.h"
+#include "engine/api/Status.h"
+
+#include <QFile>
+#include <QString>
+
+#include <cstdint>
+#include <memory>
+
+namespace engine {
+
+/// The source file mapped into memory for reading: the copiers parse and copy straight from
+/// it, without a read per frame.
+class MappedSource
+{
+public:
+    static Result<std::unique_ptr<MappedSource>> open(const QString &path);
+
+    const QString &path() const { return m_path; }
+    const uint8_t *data() const { return m_data; }
+    int64_t size() const { return m_size; }
+
+private:
+    QString m_path;
+    std::unique_ptr<QFile> m_file;
+    const uint8_t *m_data = nullptr;
+    int64_t m_size = 0;
+};
+
+/// Progress, breath and Cancel for a copy measured in bytes of the source.
+class CopyPacer
+{
+public:
+    CopyPacer(const CopyCallbacks &callbacks, int64_t totalBytes);
+    /// After `bytes` more were copied: reports progress, lets the caller breathe and answers
+    /// whether to go on.
+    bool advance(int64_t bytes);
+    void finish();
+
+private:
+    const CopyCallbacks &m_callbacks;
+    int64_t m_total;
+    int64_t m_done = 0;
+};
+
+/// Bytes a copier writes between two looks at Cancel: small enough for a prompt Cancel,
+/// large enough that the window's breath costs nothing next to the copy.
+inline constexpr int64_t kCopyStep = 1 << 18;
+
+inline uint32_t readBigEndian32(const uint8_t *p)
+{
+    return uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | p[3];
+}
+
+inline uint32_t readLittleEndian32(const uint8_t *p)
+{
+    return uint32_t(p[3]) << 24 | uint32_t(p[2]) << 16 | uint32_t(p[1]) << 8 | p[0];
+}
+
+} // namespace engine

@@ -1,0 +1,137 @@
+#include "engine/lossless/FileCopier.h"
+
+#include "engine/lossless/CopySupport.h"
+#include "engine/lossless/Mp3Copy.h"
+#include "engine/lossless/OggCopy.h"
+#include "engine/lossless/WavCopy.h"
+
+#include <QFileInfo>
+
+#include <cstring>
+#include <optional>
+
+namespace engine {
+
+namespace {
+
+/// The format the source's first bytes name; nothing for one that is never copied.
+std::optional<OutputFormat> sniff(const MappedSource &source)
+{
+    const uint8_t *d = source.data();
+    const int64_t size = source.size();
+    if (size >= 4 && std::memcmp(d, "OggS", 4) == 0)
+        return OutputFormat::Ogg;
+    if (size >= 12 && (std::memcmp(d, "RIFF", 4) == 0 || std::memcmp(d, "RF64", 4) == 0) &&
+        std::memcmp(d + 8, "WAVE", 4) == 0)
+        return OutputFormat::Wav;
+    if ((size >= 3 && std::memcmp(d, "ID3", 3) == 0) || (size >= 4 && parseMpegHeader(d)))
+        return OutputFormat::Mp3;
+    return std::nullopt;
+}
+
+/// The source opened and checked for a copy into `format`.
+Result<std::unique_ptr<MappedSource>> openFor(const QString &path, OutputFormat format)
+{
+    auto source = MappedSource::open(path);
+    if (!source)
+        return source;
+    const auto kind = sniff(*source.value());
+    if (kind != format) {
+        const char *name = "another format";
+        for (const OutputFormatEntry &entry : kOutputFormats)
+            if (kind && entry.format == *kind)
+                name = entry.name;
+        return Status::cannotCopy(path,
+                                  QStringLiteral("the source is %1").arg(QLatin1String(name)));
+    }
+    return source;
+}
+
+/// The format a destination path asks for; MP3 unless it names another.
+std::optional<OutputFormat> formatOf(const QString &path)
+{
+    if (const OutputFormatEntry *entry = outputFormatOf(path))
+        return entry->format;
+    return std::nullopt;
+}
+
+} // namespace
+
+Result<Mp3Stream> FileCopier::mp3Frames(const MappedSource &source)
+{
+    const QFileInfo info(source.path());
+    if (m_scanned && m_scanned->path == source.path() && m_scanned->size == source.size() &&
+        m_scanned->modified == info.lastModified())
+        return m_scanned->stream;
+    m_scanned.reset();
+    auto stream = scanMp3(source);
+    if (stream)
+        m_scanned = ScannedMp3{source.path(), source.size(), info.lastModified(), stream.value()};
+    return stream;
+}
+
+Result<QString> FileCopier::describeCopy(const QString &sourcePath, OutputFormat format)
+{
+    auto source = openFor(sourcePath, format);
+    if (!source)
+        return source.status();
+    const MappedSource &s = *source.value();
+    switch (format) {
+    case OutputFormat::Mp3:
+        if (auto stream = mp3Frames(s))
+            return describeMp3(stream.value());
+        else
+            return stream.status();
+    case OutputFormat::Ogg:
+        if (auto ogg = parseOgg(s))
+            return describeOgg(ogg.value());
+        else
+            return ogg.status();
+    case OutputFormat::Wav:
+        if (auto wav = parseWav(s))
+            return describeWav(wav.value());
+        else
+            return wav.status();
+    case OutputFormat::Wma:
+        break;
+    }
+    return Status::cannotCopy(sourcePath, QStringLiteral("WMA is always encoded anew"));
+}
+
+Status FileCopier::cut(const QString &sourcePath, const QString &destPath, int64_t beginFrame,
+                       int64_t endFrame, const CopyCallbacks &callbacks)
+{
+    const auto format = formatOf(destPath);
+    if (!format || *format == OutputFormat::Wma)
+        return Status::cannotCopy(sourcePath,
+                                  QStringLiteral("the destination is not MP3, OGG or WAV"));
+    auto source = openFor(sourcePath, *format);
+    if (!source)
+        return source.status();
+    const MappedSource &s = *source.value();
+    switch (*format) {
+    case OutputFormat::Mp3: {
+        const auto stream = mp3Frames(s);
+        if (!stream)
+            return stream.status();
+        return copyMp3(s, stream.value(), destPath, beginFrame, endFrame, callbacks);
+    }
+    case OutputFormat::Ogg: {
+        const auto ogg = parseOgg(s);
+        if (!ogg)
+            return ogg.status();
+        return copyOgg(s, destPath, beginFrame, endFrame, callbacks);
+    }
+    case OutputFormat::Wav: {
+        const auto wav = parseWav(s);
+        if (!wav)
+            return wav.status();
+        return copyWav(s, wav.value(), destPath, beginFrame, endFrame, callbacks);
+    }
+    case OutputFormat::Wma:
+        break;
+    }
+    return Status::cannotCopy(sourcePath, QStringLiteral("WMA is always encoded anew"));
+}
+
+} // namespace engine

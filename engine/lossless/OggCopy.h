@@ -1,0 +1,25 @@
+#pragma once
+
+#include "engine/api/LosslessCutter.h"
+#include "engine/lossless/CopySupport.h"
+
+namespace engine {
+
+/// One logical Ogg Vorbis stream, as far as a copy needs it.
+struct OggSource
+{
+    int sampleRate = 0;
+    int channels = 0;
+    long nominalBitrate = 0;
+};
+
+/// Whether the source is one Ogg Vorbis stream; CannotCopy with the reason for a chained or
+/// multiplexed file.
+Result<OggSource> parseOgg(const MappedSource &source);
+QString describeOgg(const OggSource &ogg);
+/// The headers, then the packets from the one before the packet holding `begin` to the one
+/// that completes `end`, re-paged, with granule positions that trim both ends exactly.
+Status copyOgg(const MappedSource &source, const QString &destPath, int64_t begin, int64_t end,
+               const CopyCallbacks &callbacks);
+
+} // namespace engine
