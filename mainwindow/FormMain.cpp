@@ -152,8 +152,10 @@ void FormMain::connectControls()
         m_store.WriteSetting(kLastFormat, QString::number(index));
     });
     connect(m_ui.CmdSet, &QPushButton::clicked, this, [this] { onCmdSetClick(); });
-    connect(m_ui.Check1, &QCheckBox::clicked, this, [this] { onCheck1Click(); });
-    connect(m_ui.CheckKeepEncoding, &QCheckBox::clicked, this, [this](bool checked) {
+    // Check boxes follow `toggled`, not `clicked`: a screen reader's toggle action changes the
+    // box without a click, and the window must not show one state and act on the other.
+    connect(m_ui.Check1, &QCheckBox::toggled, this, [this] { onCheck1Click(); });
+    connect(m_ui.CheckKeepEncoding, &QCheckBox::toggled, this, [this](bool checked) {
         m_store.WriteSetting(kKeepEncoding, checked ? QStringLiteral("1") : QStringLiteral("0"));
         onCheckKeepEncodingClick();
     });
