@@ -4,6 +4,7 @@
 #include "engine/api/AudioInformation.h"
 #include "engine/api/AudioPlayer.h"
 #include "engine/api/Mp3Settings.h"
+#include "engine/api/PeakComputer.h"
 
 #include <memory>
 
@@ -19,6 +20,9 @@ public:
     virtual std::unique_ptr<AudioFile> createAudioFile() = 0;
     virtual std::unique_ptr<Mp3Settings> createMp3Settings() = 0;
     virtual std::unique_ptr<AudioPlayer> createPlayer() = 0;
+    /// The waveform's peaks; a factory without one gives none, and the window then draws no
+    /// waveform.
+    virtual std::unique_ptr<PeakComputer> createPeakComputer() { return nullptr; }
 };
 
 } // namespace engine

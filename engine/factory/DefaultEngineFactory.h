@@ -12,6 +12,7 @@ public:
     std::unique_ptr<AudioFile> createAudioFile() override;
     std::unique_ptr<Mp3Settings> createMp3Settings() override;
     std::unique_ptr<AudioPlayer> createPlayer() override;
+    std::unique_ptr<PeakComputer> createPeakComputer() override;
 };
 
 } // namespace engine
