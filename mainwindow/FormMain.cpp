@@ -54,7 +54,12 @@ FormMain::FormMain(engine::EngineFactory &factory, Dialogs &dialogs, settings::S
     setAcceptDrops(true);
 }
 
-FormMain::~FormMain() = default;
+FormMain::~FormMain()
+{
+    // The strip asks the computer for peaks until it is told there are none; then its
+    // threads are joined, before any engine object goes.
+    stopWaveform();
+}
 
 // Start-up goes on past every failing step: a missing engine feature, skin or stored value
 // leaves that one thing at its default and the window still comes up.
@@ -67,6 +72,7 @@ void FormMain::startUp(const settings::SettingsStore &store)
     MP3Lame = m_factory.createMp3Settings();
     AudioFile = m_factory.createAudioFile();
     AudioPlayer = m_factory.createPlayer();
+    m_peakComputer = m_factory.createPeakComputer();
 
     for (engine::AudioFile *file : {FileW.get(), FileR.get(), AudioFile.get()})
         if (file)
@@ -141,6 +147,7 @@ void FormMain::connectControls()
     connect(slider, &ZivSlider::Click, this, &FormMain::onSliderClick);
     connect(slider, &ZivSlider::KeyUp, this, &FormMain::onSliderKeyUp);
     connectPlayer();
+    connectWaveform();
     // User changes reach the same handlers that program changes call directly; only the
     // user's choice is remembered for the next run.
     connect(m_ui.ComboFormat, &QComboBox::activated, this, [this](int index) {
@@ -249,6 +256,7 @@ void FormMain::ResetWindowState()
     m_ui.slPosition->setSelStart(0);
     selBegin = selEnd = selLength = 0;
     selBeginSample = selEndSample = currentSample = 0;
+    stopWaveform();
     for (QLabel *l : {m_ui.LabelFileName, m_ui.LabelFormatSource, m_ui.LabelTime})
         l->hide();
     m_ui.setPanel(2, tr("Begin: 00:00:00"));
