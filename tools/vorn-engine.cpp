@@ -17,7 +17,7 @@ const char *const kUsage = "usage: vorn-engine info FILE\n"
                            "       vorn-engine sweep FILE STEP [SPAN [TOLERANCE]]\n"
                            "       vorn-engine play FILE SECONDS\n"
                            "       vorn-engine tags SRC [DST]\n"
-                           "       vorn-engine peaks FILE [--parts N]\n"
+                           "       vorn-engine peaks FILE [--parts N] [--columns N FROM TO]\n"
 
                            "       vorn-engine convert SRC DST BEGIN END [options]\n";
 
