@@ -46,7 +46,8 @@ std::shared_ptr<const waveform::Frames> WaveformPeaks::frames() const
             auto frames = std::make_shared<waveform::Frames>();
             frames->begin = read->begin;
             frames->channelCount = read->channelCount;
-            frames->samples = read->samples;
+            // Shares the read frames (the strip may hold several megabytes of them).
+            frames->samples = std::shared_ptr<const std::vector<float>>(read, &read->samples);
             m_frames = std::move(frames);
         } else {
             m_frames.reset();

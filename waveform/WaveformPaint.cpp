@@ -122,8 +122,7 @@ void WaveformStrip::paintPeaks(QPainter &painter, const QRect &lane, int32_t cha
         if (frames && frames->begin <= begin && frames->begin + frames->count() >= end) {
             waveform::Span read{1.0f, -1.0f};
             for (int64_t f = begin; f < end; ++f) {
-                const float v =
-                    frames->samples[size_t((f - frames->begin) * frames->channelCount + channel)];
+                const float v = frames->at(f, channel);
                 read.min = std::min(read.min, v);
                 read.max = std::max(read.max, v);
             }
@@ -152,7 +151,7 @@ void WaveformStrip::paintSamples(QPainter &painter, const QRect &lane, int32_t c
         std::min(int64_t(std::ceil(m_view.end)) + 1, frames.begin + frames.count() - 1);
     QPolygonF line;
     for (int64_t f = first; f <= last; ++f) {
-        const float v = frames.samples[size_t((f - frames.begin) * frames.channelCount + channel)];
+        const float v = frames.at(f, channel);
         const double x = waveform::xOfFrame(double(f), m_view, scale) / perPixel;
         line << QPointF(x, yOf(v, lane));
     }

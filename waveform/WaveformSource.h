@@ -14,13 +14,21 @@ struct Span
     float max = 0;
 };
 
-/// Decoded frames, interleaved, from `begin` on.
+/// Decoded frames, interleaved, from `begin` on; shared with whoever read them, not copied.
 struct Frames
 {
     int64_t begin = 0;
     int32_t channelCount = 0;
-    std::vector<float> samples;
-    int64_t count() const { return channelCount ? int64_t(samples.size()) / channelCount : 0; }
+    std::shared_ptr<const std::vector<float>> samples;
+    int64_t count() const
+    {
+        return channelCount && samples ? int64_t(samples->size()) / channelCount : 0;
+    }
+    /// The sample of `channel` at `frame` (which must be one of them).
+    float at(int64_t frame, int32_t channel) const
+    {
+        return (*samples)[size_t((frame - begin) * channelCount + channel)];
+    }
 };
 
 /// What the strip draws from. The host adapts whatever computes the peaks and reads the

@@ -142,10 +142,10 @@ void WaveformStrip::fetchFrames()
         return;
     if (m_requested && m_requested->first <= first && m_requested->second >= last)
         return;
-    // Half a view on either side, so a scroll finds its frames already there.
-    const int64_t margin = last - first;
-    const int64_t from = std::max<int64_t>(first - margin / 2, 0);
-    const int64_t to = std::min(last + margin / 2, m_length);
+    // A quarter of a view on either side, so a short scroll finds its frames already there.
+    const int64_t margin = (last - first) / 4;
+    const int64_t from = std::max<int64_t>(first - margin, 0);
+    const int64_t to = std::min(last + margin, m_length);
     m_requested = {from, to};
     m_source->requestFrames(from, to - from);
     keepPolling();

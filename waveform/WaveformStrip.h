@@ -60,6 +60,9 @@ public:
     /// The pixel column a frame is drawn in.
     int columnOfFrame(double frame) const;
 
+    /// Peaks or frames are still on their way, and the strip looks for them.
+    bool busy() const { return m_poll.isActive(); }
+
     QSize sizeHint() const override;
 
 signals:
