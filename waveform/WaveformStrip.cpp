@@ -163,8 +163,8 @@ void WaveformStrip::pollSource()
     bool waiting = m_source && m_source->computing();
     if (m_source && m_requested) {
         const auto frames = m_source->frames();
-        const bool served = frames && frames->begin == m_requested->first &&
-                            frames->begin + frames->count() >= m_requested->second;
+        // The reader may give fewer frames than asked for (at most so many at once).
+        const bool served = frames && frames->begin == m_requested->first;
         if (served)
             m_requested.reset();
         waiting = waiting || !served;
