@@ -72,7 +72,6 @@ void FormMain::startUp(const settings::SettingsStore &store)
     MP3Lame = m_factory.createMp3Settings();
     AudioFile = m_factory.createAudioFile();
     AudioPlayer = m_factory.createPlayer();
-    m_peakComputer = m_factory.createPeakComputer();
 
     for (engine::AudioFile *file : {FileW.get(), FileR.get(), AudioFile.get()})
         if (file)

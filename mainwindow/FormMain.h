@@ -42,8 +42,6 @@ public:
     std::unique_ptr<engine::Mp3Settings> MP3Lame;
     std::unique_ptr<engine::AudioFile> AudioFile;
     std::unique_ptr<engine::AudioPlayer> AudioPlayer;
-    /// The waveform's peaks of the open source, computed in the background; may be none.
-    std::unique_ptr<engine::PeakComputer> m_peakComputer;
 
     /// A conversion is running; Cancel clears it.
     Flag flgConvert = settings::kFalse;
@@ -205,6 +203,8 @@ private:
     /// The user closed the window during a cut: close once the job has ended.
     bool m_closeAfterCut = false;
     QPointer<HelpWindow> m_help;
+    /// The waveform's peaks of the open source, computed in the background; may be none.
+    std::unique_ptr<engine::PeakComputer> m_peakComputer;
 
     friend class FormMainTest;
 };

@@ -162,10 +162,10 @@ void FormMain::openDescribedSource()
     smallStepSamples = totalSamples / milliseconds.value() * 500;
     largeStepSamples = totalSamples / milliseconds.value() * 2000;
     showSoundDevicePanel();
-    startWaveform();
     // Only a folder that gave a usable file is remembered: one that did not (under /proc,
     // say) would be where the next dialog starts, and reading such folders can block it.
     rememberFolder(folderOf(sourcePath));
+    startWaveform();
 }
 
 void FormMain::showSoundDevicePanel()

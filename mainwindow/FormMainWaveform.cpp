@@ -7,6 +7,7 @@
 
 void FormMain::connectWaveform()
 {
+    m_peakComputer = m_factory.createPeakComputer();
     WaveformStrip *strip = m_ui.Waveform;
     connect(strip, &WaveformStrip::positionPicked, this, &FormMain::onWaveformPositionPicked);
     connect(strip, &WaveformStrip::markDropped, this, &FormMain::onWaveformMarkDropped);

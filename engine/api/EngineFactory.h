@@ -19,10 +19,10 @@ public:
     virtual std::unique_ptr<AudioInformation> createInformation() = 0;
     virtual std::unique_ptr<AudioFile> createAudioFile() = 0;
     virtual std::unique_ptr<Mp3Settings> createMp3Settings() = 0;
-    virtual std::unique_ptr<AudioPlayer> createPlayer() = 0;
     /// The waveform's peaks; a factory without one gives none, and the window then draws no
     /// waveform.
     virtual std::unique_ptr<PeakComputer> createPeakComputer() { return nullptr; }
+    virtual std::unique_ptr<AudioPlayer> createPlayer() = 0;
 };
 
 } // namespace engine

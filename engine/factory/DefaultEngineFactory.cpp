@@ -2,7 +2,6 @@
 
 #include "engine/factory/AudioFileObject.h"
 #include "engine/info/TagLibInformation.h"
-#include "engine/peaks/BackgroundPeaks.h"
 #include "engine/play/QtAudioPlayer.h"
 
 namespace engine {
@@ -25,11 +24,6 @@ std::unique_ptr<Mp3Settings> DefaultEngineFactory::createMp3Settings()
 std::unique_ptr<AudioPlayer> DefaultEngineFactory::createPlayer()
 {
     return std::make_unique<QtAudioPlayer>();
-}
-
-std::unique_ptr<PeakComputer> DefaultEngineFactory::createPeakComputer()
-{
-    return std::make_unique<BackgroundPeaks>();
 }
 
 } // namespace engine
