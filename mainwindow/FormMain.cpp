@@ -55,7 +55,12 @@ FormMain::FormMain(engine::EngineFactory &factory, Dialogs &dialogs, settings::S
     setAcceptDrops(true);
 }
 
-FormMain::~FormMain() = default;
+FormMain::~FormMain()
+{
+    // The strip asks the computer for peaks until it is told there are none; then its
+    // threads are joined, before any engine object goes.
+    stopWaveform();
+}
 
 // Start-up goes on past every failing step: a missing engine feature, skin or stored value
 // leaves that one thing at its default and the window still comes up.
@@ -145,6 +150,7 @@ void FormMain::connectControls()
     connect(slider, &ZivSlider::Click, this, &FormMain::onSliderClick);
     connect(slider, &ZivSlider::KeyUp, this, &FormMain::onSliderKeyUp);
     connectPlayer();
+    connectWaveform();
     // User changes reach the same handlers that program changes call directly; only the
     // user's choice is remembered for the next run.
     connect(m_ui.ComboFormat, &QComboBox::activated, this, [this](int index) {
@@ -261,6 +267,7 @@ void FormMain::ResetWindowState()
     m_ui.slPosition->setSelStart(0);
     selBegin = selEnd = selLength = 0;
     selBeginSample = selEndSample = currentSample = 0;
+    stopWaveform();
     for (QLabel *l : {m_ui.LabelFileName, m_ui.LabelFormatSource, m_ui.LabelTime})
         l->hide();
     m_ui.setPanel(2, tr("Begin: 00:00:00"));

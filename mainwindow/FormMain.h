@@ -2,12 +2,14 @@
 
 #include "FormMainUi.h"
 #include "OutputSettings.h"
+#include "WaveformStrip.h"
 #include "engine/api/AudioFile.h"
 #include "engine/api/AudioInformation.h"
 #include "engine/api/AudioPlayer.h"
 #include "engine/api/EngineFactory.h"
 #include "engine/api/LosslessCutter.h"
 #include "engine/api/Mp3Settings.h"
+#include "engine/api/PeakComputer.h"
 
 #include <QMainWindow>
 #include <QPointer>
@@ -57,6 +59,9 @@ public:
 
     // Position and selection.
     void RepositionFromSlider(bool fromMouseUp);
+    /// Moves the sound to `samplePosition` (the end of the source: its last frame is read
+    /// next), with the effect a slider release has while playing or paused.
+    void RepositionToSample(double samplePosition, bool fromMouseUp);
     /// Writes the "Current: " panel; a value not above 0 stands for playOrigin.
     void ShowCurrentTime(double samplePosition);
     /// The position text of a sample position, through the player's clock.
@@ -95,6 +100,8 @@ public:
     void onSliderKeyUp(int16_t KeyCode, int16_t Shift);
     void onCmdSelStartClick();
     void onCmdSelStopClick();
+    void onWaveformPositionPicked(int64_t frame);
+    void onWaveformMarkDropped(WaveformStrip::Mark mark, int64_t frame);
     void onCmdSetClick();
     void onCheck1Click();
     void onCheckKeepEncodingClick();
@@ -122,6 +129,10 @@ private:
     void connectControls();
     void connectKeys();
     void connectPlayer();
+    void connectWaveform();
+    /// The strip shows the open source and its peaks start; stopWaveform cancels them.
+    void startWaveform();
+    void stopWaveform();
     /// The remembered folder, if it can still be read; the window's place, if it fits on a
     /// screen that is there.
     void restoreRemembered();
@@ -144,6 +155,9 @@ private:
     bool hasSelection() const;
     /// Draws the selection and offers Preview and Cut from the two sample marks.
     void showSelection();
+    /// The selection's Begin or End becomes `samplePosition`, by the rule of its button.
+    void markBegin(double samplePosition);
+    void markEnd(double samplePosition);
     /// Output stops and the window waits at `position`: the stored position, the thumb and
     /// "Current: " all show it, and Play goes on from there.
     void pauseAt(double position);
@@ -204,6 +218,8 @@ private:
     /// The user closed the window during a cut: close once the job has ended.
     bool m_closeAfterCut = false;
     QPointer<HelpWindow> m_help;
+    /// The waveform's peaks of the open source, computed in the background; may be none.
+    std::unique_ptr<engine::PeakComputer> m_peakComputer;
 
     friend class FormMainTest;
 };

@@ -174,6 +174,7 @@ void FormMain::openDescribedSource()
     // Only a folder that gave a usable file is remembered: one that did not (under /proc,
     // say) would be where the next dialog starts, and reading such folders can block it.
     rememberFolder(folderOf(sourcePath));
+    startWaveform();
 }
 
 void FormMain::showSoundDevicePanel()

@@ -3,6 +3,7 @@
 #include "FormMain.h"
 #include "TextNumbers.h"
 #include "TimeText.h"
+#include "WaveformStrip.h"
 #include "ZivSlider.h"
 
 #include <QPushButton>
@@ -27,6 +28,7 @@ void FormMain::ShowCurrentTime(double samplePosition)
 {
     const double p = samplePosition > 0 ? samplePosition : double(playOrigin);
     m_ui.setPanel(4, tr("Current: ") + positionTextOf(p));
+    m_ui.Waveform->setPosition(p);
 }
 
 void FormMain::nudge(double step)
@@ -80,16 +82,21 @@ void FormMain::onSliderKeyUp(int16_t, int16_t)
 
 void FormMain::RepositionFromSlider(bool fromMouseUp)
 {
+    const int32_t value = m_ui.slPosition->Value();
+    RepositionToSample(value == 1000 ? totalSamples : value / 1000.0 * sourceLength(), fromMouseUp);
+}
+
+void FormMain::RepositionToSample(double samplePosition, bool fromMouseUp)
+{
     if (AudioPlayer)
         engine::ignoreFailure(AudioPlayer->resetQueue(), "a new run starts with an empty queue");
     if (AudioFile) {
-        if (m_ui.slPosition->Value() == 1000) {
+        if (samplePosition >= totalSamples) {
             playOrigin = int32_t(roundHalfEven(totalSamples));
             engine::ignoreFailure(AudioFile->seek(int32_t(roundHalfEven(totalSamples - 1))),
                                   "at the end nothing is read from there");
         } else {
-            const double target = m_ui.slPosition->Value() / 1000.0 * sourceLength();
-            if (auto reached = AudioFile->seek(int32_t(roundHalfEven(target))))
+            if (auto reached = AudioFile->seek(int32_t(roundHalfEven(samplePosition))))
                 playOrigin = reached.value();
         }
     }
@@ -130,18 +137,29 @@ void FormMain::showSelection()
     enableSelectionButtons(hasSelection());
     m_ui.slPosition->setSelStart(selBegin);
     m_ui.slPosition->setSelLength(selLength);
+    m_ui.Waveform->setSelection(selBeginSample, selEndSample);
 }
 
 void FormMain::onCmdSelStartClick()
 {
-    selBeginSample = currentSample;
-    showSelection();
-    m_ui.setPanel(2, tr("Begin: ") + positionTextOf(selBeginSample));
+    markBegin(currentSample);
 }
 
 void FormMain::onCmdSelStopClick()
 {
-    selEndSample = currentSample;
+    markEnd(currentSample);
+}
+
+void FormMain::markBegin(double samplePosition)
+{
+    selBeginSample = samplePosition;
+    showSelection();
+    m_ui.setPanel(2, tr("Begin: ") + positionTextOf(selBeginSample));
+}
+
+void FormMain::markEnd(double samplePosition)
+{
+    selEndSample = samplePosition;
     showSelection();
     m_ui.setPanel(3, tr("End: ") + positionTextOf(selEndSample));
 }

@@ -1,6 +1,7 @@
 #include "FormMainUi.h"
 
 #include "DialogParts.h"
+#include "WaveformStrip.h"
 #include "ZivSlider.h"
 #include "engine/api/OutputFormatTable.h"
 
@@ -74,12 +75,19 @@ void FormMainUi::setupUi(QMainWindow *window)
     input->setColumnStretch(1, 1);
     column->addWidget(FrameInput);
 
+    // The strip sits on the slider, as wide as it, so both lay a frame at one x.
+    auto *sound = new QVBoxLayout;
+    sound->setSpacing(0);
+    Waveform = new WaveformStrip(central);
+    sound->addWidget(Waveform);
+    column->addLayout(sound);
+
     slPosition = named<ZivSlider>(central, "slPosition");
     slPosition->setBackColor(0x00F0F0F0); // RGB(240, 240, 240)
     slPosition->setMinimumHeight(32);
     // Screen readers and the interface tests know the slider by this name.
     slPosition->setAccessibleName(QObject::tr("Position"));
-    column->addWidget(slPosition);
+    sound->addWidget(slPosition);
 
     auto *transport = new QHBoxLayout;
     auto *openCell = new QGridLayout;

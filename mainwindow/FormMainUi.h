@@ -12,6 +12,7 @@ class QMainWindow;
 class QProgressBar;
 class QPushButton;
 class QStatusBar;
+class WaveformStrip;
 class ZivSlider;
 
 /// The main window's controls, named as the program names them (also as Qt object names).
@@ -31,6 +32,8 @@ struct FormMainUi
     QPushButton *CmdCut = nullptr;
     QPushButton *CmdHelp = nullptr;
     QPushButton *CmdAbout = nullptr;
+    /// The sound of the open file, over the slider's scale, directly above it.
+    WaveformStrip *Waveform = nullptr;
     ZivSlider *slPosition = nullptr;
 
     QGroupBox *FrameInput = nullptr;

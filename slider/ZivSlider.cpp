@@ -152,6 +152,14 @@ void ZivSlider::setSelLength(int32_t New_SelLength)
     paintNow();
 }
 
+void ZivSlider::setVisibleRange(std::optional<std::pair<double, double>> range)
+{
+    if (range == m_visibleRange)
+        return;
+    m_visibleRange = range;
+    update();
+}
+
 namespace {
 
 template <typename T> bool take(const PropertyBag &bag, const QString &key, T fallback, T &out)

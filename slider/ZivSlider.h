@@ -9,6 +9,7 @@
 #include <QWidget>
 
 #include <cstdint>
+#include <optional>
 #include <utility>
 
 /// Stored properties in their key order (what a host keeps of a slider in its layout).
@@ -86,6 +87,11 @@ public:
     /// key that moved the thumb from one that only passed through (Shift, a letter, Home).
     bool keysMovedValue() const { return m_keysMoved; }
 
+    /// Marks the part of the scale a zoomed view elsewhere shows, in values (fractions
+    /// allowed); none takes the mark away. Not a stored property.
+    void setVisibleRange(std::optional<std::pair<double, double>> range);
+    std::optional<std::pair<double, double>> visibleRange() const { return m_visibleRange; }
+
     QSize sizeHint() const override;
 
 signals:
@@ -149,5 +155,6 @@ private:
     bool m_leftPressed = false; // a left press began on the control; its release may click
     int32_t m_lastClickX = 0;
     bool m_keysMoved = false;
+    std::optional<std::pair<double, double>> m_visibleRange;
     SliderBitmaps m_bitmaps;
 };

@@ -7,11 +7,18 @@
 #include <QPen>
 #include <QResizeEvent>
 
+#include <algorithm>
+
 using namespace slider;
 
 namespace {
 
 constexpr QRgb kTickColor = 0xFF787878; // RGB(120, 120, 120)
+// The visible range of a zoomed view: the band's colours, seen through, round the groove.
+constexpr QRgb kVisibleEdge = 0xFF376CE7; // RGB(55, 108, 231)
+constexpr QRgb kVisibleFill = 0x505D88EC; // RGB(93, 136, 236) at a third
+constexpr double kGrooveTop = 45;         // the track picture's rows 3 to 20
+constexpr double kGrooveHeight = 270;
 
 // Copies the part of a bitmap given in its twips onto the control's twips rectangle.
 void drawPicture(QPainter &painter, const QPixmap &picture, int scale, const QRectF &target,
@@ -111,6 +118,20 @@ void ZivSlider::paintEvent(QPaintEvent *)
         drawPicture(painter, pictures.ImageEnd, *mark, perPixel);
     if (const auto band = bandRect(m_selStart, m_selLength, m_max, m_geometry))
         drawPicture(painter, pictures.ImageSel, *band, perPixel);
+
+    // The part a zoomed view shows: a frame round the groove, under the thumb.
+    if (m_visibleRange) {
+        const auto from = xOfValue(m_visibleRange->first, m_max, m_geometry);
+        const auto to = xOfValue(m_visibleRange->second, m_max, m_geometry);
+        if (from && to) {
+            const QRect shown = twipsToPixels(
+                QRectF(*from, kGrooveTop, std::max(*to - *from, 0.0), kGrooveHeight), perPixel);
+            painter.fillRect(shown, QColor::fromRgba(kVisibleFill));
+            painter.setPen(QColor::fromRgb(kVisibleEdge));
+            painter.setBrush(Qt::NoBrush);
+            painter.drawRect(shown.adjusted(0, 0, -1, -1));
+        }
+    }
 
     if (const auto left = thumbLeftFor(m_value, m_min, m_max, m_geometry))
         m_thumbLeft = *left;

@@ -5,6 +5,7 @@
 #include "FormMain.h"
 #include "SettingsStore.h"
 #include "TimeText.h"
+#include "WaveformStrip.h"
 #include "ZivSlider.h"
 #include "engine/factory/AudioFileObject.h"
 #include "engine/factory/DefaultEngineFactory.h"
@@ -29,6 +30,7 @@ private slots:
     void failedCutSaysWhy();
     void pauseHoldsAndTheEndLeadsToTheStart();
     void badFilesOpenCleanlyOrSayWhy();
+    void anotherFileReplacesTheWaveform();
 
 private:
     QTemporaryDir m_dir;
@@ -325,6 +327,52 @@ void FormMainTest::badFilesOpenCleanlyOrSayWhy()
         QVERIFY2(!w.button("CmdPausePlay")->isEnabled(), qPrintable(name));
         QVERIFY(!w.window.findChild<ZivSlider *>(QStringLiteral("slPosition"))->isEnabled());
     }
+}
+
+void FormMainTest::anotherFileReplacesTheWaveform()
+{
+    // Loud from its first second to its end, against a silent file with one tone at 10 s.
+    const QString loud = m_dir.filePath(QStringLiteral("loud.wav"));
+    QVERIFY(fixtures::makeTone(loud, 240.0, 44100, 2,
+                               {QStringLiteral("-c:a"), QStringLiteral("pcm_s16le")}));
+    const QString quiet = m_dir.filePath(QStringLiteral("quiet.wav"));
+    QVERIFY(
+        fixtures::runFfmpeg({QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"),
+                             QStringLiteral("aevalsrc=0.8*sin(2*PI*440*t)*between(t\\,10\\,11)"
+                                            ":s=44100:d=20"),
+                             QStringLiteral("-ac"), QStringLiteral("2"), quiet}));
+    Window w(m_dir.filePath(QStringLiteral("waveform.ini")));
+    w.window.resize(800, w.window.height());
+    w.window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w.window));
+    auto *strip = w.window.findChild<WaveformStrip *>(QStringLiteral("Waveform"));
+    QVERIFY(strip);
+    // The second open comes while the first file's peaks are being computed.
+    w.dialogs.openAnswers << loud << quiet;
+    w.button("CmdOpen")->click();
+    w.button("CmdOpen")->click();
+    QCOMPARE(strip->length(), int64_t(20 * 44100));
+    QTRY_VERIFY_WITH_TIMEOUT(!strip->busy(), 60000);
+
+    // Columns of silence hold a flat line one pixel high per channel; the tone fills its lane.
+    const QImage drawn = strip->grab().toImage();
+    const QRgb wave = qRgb(52, 70, 104);
+    auto drawnIn = [&](double seconds) {
+        const int column = strip->columnOfFrame(seconds * 44100);
+        int count = 0;
+        for (int y = 0; y < drawn.height(); ++y)
+            count += drawn.pixel(column, y) == wave;
+        return count;
+    };
+    for (double seconds : {0.5, 3.0, 8.9, 12.1, 16.0, 19.9})
+        QVERIFY2(drawnIn(seconds) <= 2, qPrintable(QString::number(seconds)));
+    QVERIFY(drawnIn(10.5) > 20);
+
+    // Closing the window while peaks are computed joins their threads (the sanitizers' run
+    // shows one left behind).
+    w.dialogs.openAnswers << loud;
+    w.button("CmdOpen")->click();
+    QVERIFY(strip->busy());
 }
 
 QTEST_MAIN(FormMainTest)

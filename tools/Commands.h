@@ -10,3 +10,4 @@ int runSweep(const QStringList &args);
 int runPlay(const QStringList &args);
 int runTags(const QStringList &args);
 int runConvert(const QStringList &args);
+int runPeaks(const QStringList &args);

@@ -17,6 +17,7 @@ const char *const kUsage = "usage: vorn-engine info FILE\n"
                            "       vorn-engine sweep FILE STEP [SPAN [TOLERANCE]]\n"
                            "       vorn-engine play FILE SECONDS\n"
                            "       vorn-engine tags SRC [DST]\n"
+                           "       vorn-engine peaks FILE [--parts N] [--columns N FROM TO]\n"
 
                            "       vorn-engine convert SRC DST BEGIN END [options]\n";
 
@@ -30,7 +31,7 @@ int main(int argc, char *argv[])
         {QStringLiteral("info"), runInfo},       {QStringLiteral("read"), runRead},
         {QStringLiteral("play"), runPlay},       {QStringLiteral("tags"), runTags},
         {QStringLiteral("convert"), runConvert}, {QStringLiteral("seeks"), runSeeks},
-        {QStringLiteral("sweep"), runSweep},
+        {QStringLiteral("sweep"), runSweep},     {QStringLiteral("peaks"), runPeaks},
     };
     QStringList args = app.arguments().mid(1);
     const auto command = args.isEmpty() ? commands.end() : commands.find(args.takeFirst());

@@ -5,6 +5,7 @@
 #include "engine/api/AudioPlayer.h"
 #include "engine/api/LosslessCutter.h"
 #include "engine/api/Mp3Settings.h"
+#include "engine/api/PeakComputer.h"
 
 #include <memory>
 
@@ -19,6 +20,9 @@ public:
     virtual std::unique_ptr<AudioInformation> createInformation() = 0;
     virtual std::unique_ptr<AudioFile> createAudioFile() = 0;
     virtual std::unique_ptr<Mp3Settings> createMp3Settings() = 0;
+    /// The waveform's peaks; a factory without one gives none, and the window then draws no
+    /// waveform.
+    virtual std::unique_ptr<PeakComputer> createPeakComputer() { return nullptr; }
     virtual std::unique_ptr<AudioPlayer> createPlayer() = 0;
     /// Cuts without re-encoding; a factory without it (nothing) makes every cut re-encode.
     virtual std::unique_ptr<LosslessCutter> createLosslessCutter() { return nullptr; }

@@ -11,6 +11,7 @@ public:
     std::unique_ptr<AudioInformation> createInformation() override;
     std::unique_ptr<AudioFile> createAudioFile() override;
     std::unique_ptr<Mp3Settings> createMp3Settings() override;
+    std::unique_ptr<PeakComputer> createPeakComputer() override;
     std::unique_ptr<AudioPlayer> createPlayer() override;
     std::unique_ptr<LosslessCutter> createLosslessCutter() override;
 };

@@ -1,0 +1,12 @@
+// The factory's peak computer, apart from the rest so that only this file sees engine/peaks.
+#include "engine/factory/DefaultEngineFactory.h"
+#include "engine/peaks/BackgroundPeaks.h"
+
+namespace engine {
+
+std::unique_ptr<PeakComputer> DefaultEngineFactory::createPeakComputer()
+{
+    return std::make_unique<BackgroundPeaks>();
+}
+
+} // namespace engine
