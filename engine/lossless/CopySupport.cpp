@@ -1,5 +1,7 @@
 #include "engine/lossless/CopySupport.h"
 
+#include "engine/write/DestinationFile.h"
+
 #include <algorithm>
 
 namespace engine {
@@ -43,6 +45,20 @@ void CopyPacer::finish()
         m_callbacks.progress(100);
         m_callbacks.progress(0);
     }
+}
+
+Status finishCopy(DestinationFile &out, const QByteArray &header, CopyPacer &pacer)
+{
+    if (!header.isEmpty()) {
+        if (Status s = out.seek(0); !s)
+            return s;
+        if (Status s = out.write(header.constData(), header.size()); !s)
+            return s;
+    }
+    if (Status s = out.commit(); !s)
+        return s;
+    pacer.finish();
+    return Status::success();
 }
 
 } // namespace engine

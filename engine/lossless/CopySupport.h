@@ -3,6 +3,7 @@
 #include "engine/api/LosslessCutter.h"
 #include "engine/api/Status.h"
 
+#include <QByteArray>
 #include <QFile>
 #include <QString>
 
@@ -44,6 +45,12 @@ private:
     int64_t m_total;
     int64_t m_done = 0;
 };
+
+class DestinationFile;
+
+/// Ends a copy: `header` (if any) goes over the start of `out`, whose room for it was left
+/// at the start, the file takes the destination's place, and progress reaches 100 %.
+Status finishCopy(DestinationFile &out, const QByteArray &header, CopyPacer &pacer);
 
 /// Bytes a copier writes between two looks at Cancel: small enough for a prompt Cancel,
 /// large enough that the window's breath costs nothing next to the copy.

@@ -212,14 +212,7 @@ Status copyMp3(const MappedSource &source, const Mp3Stream &stream, const QStrin
                                copyStart);
     const int64_t total = out.position();
     const QByteArray header = headerFrame(model, frameOffsets, total, plan, musicCrc);
-    if (Status s = out.seek(0); !s)
-        return s;
-    if (Status s = out.write(header.constData(), header.size()); !s)
-        return s;
-    if (Status s = out.commit(); !s)
-        return s;
-    pacer.finish();
-    return Status::success();
+    return finishCopy(out, header, pacer);
 }
 
 } // namespace engine

@@ -391,10 +391,7 @@ Status copyOgg(const MappedSource &source, const QString &destPath, int64_t begi
         if (Status s = pages.add(pending->bytes, last - from, false, true); !s)
             return s;
     }
-    if (Status s = out.commit(); !s)
-        return s;
-    pacer.finish();
-    return Status::success();
+    return finishCopy(out, QByteArray(), pacer);
 }
 
 } // namespace engine

@@ -158,14 +158,7 @@ Status copyWav(const MappedSource &source, const WavSource &wav, const QString &
             return s;
     const QByteArray header =
         wavHeader(wav, copied, int64_t(copied / uint64_t(wav.blockAlign)), rf64);
-    if (Status s = out.seek(0); !s)
-        return s;
-    if (Status s = out.write(header.constData(), header.size()); !s)
-        return s;
-    if (Status s = out.commit(); !s)
-        return s;
-    pacer.finish();
-    return Status::success();
+    return finishCopy(out, header, pacer);
 }
 
 } // namespace engine
