@@ -1,24 +1,14 @@
 #pragma once
 
 #include "engine/api/AudioFile.h"
+#include "engine/api/JobCallbacks.h"
 #include "engine/api/Status.h"
 
 #include <QString>
 
-#include <functional>
-
 namespace cutting {
 
-/// What the window (or a test, or a tool) lets the job see of it.
-struct JobCallbacks
-{
-    /// Progress in percent, 0..100, never falling within one job.
-    std::function<void(float percent)> progress;
-    /// Called once per block: the window processes its pending events here.
-    std::function<void()> breathe;
-    /// Read after every breath; false ends the job normally after the current block.
-    std::function<bool()> goOn;
-};
+using JobCallbacks = engine::JobCallbacks;
 
 struct Range
 {

@@ -174,7 +174,7 @@ private:
     /// chosen format, and the summary saying so or why not.
     void showCopyChoice();
     /// The cut by copying; CannotCopy when it must be re-encoded after all.
-    engine::Status runCopy();
+    engine::Status runCopy(const engine::JobCallbacks &callbacks);
     void copyTags();
     /// Frames of the open source, asked afresh; 0 when none is open.
     double sourceLength() const;

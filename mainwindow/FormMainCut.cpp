@@ -99,16 +99,17 @@ engine::Status FormMain::runJob()
 {
     if (!FileR || !FileW)
         return engine::Status::failure(tr("The audio engine is not available."));
-    if (m_copies)
-        if (engine::Status copied = runCopy(); copied.code() != engine::StatusCode::CannotCopy)
-            return copied;
-    cutting::JobCallbacks callbacks;
+    engine::JobCallbacks callbacks;
     callbacks.progress = [this](float percent) { m_ui.ProgressConvert->setValue(int(percent)); };
     callbacks.breathe = [] { QCoreApplication::processEvents(); };
     callbacks.goOn = [this] { return flgConvert == kTrue; };
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    const engine::Status outcome = cutting::ConvertRange(*FileR, *FileW, sourcePath, destPath,
-                                                         {selBeginSample, selEndSample}, callbacks);
+    engine::Status outcome = engine::Status::success();
+    if (m_copies)
+        outcome = runCopy(callbacks);
+    if (!m_copies || outcome.code() == engine::StatusCode::CannotCopy)
+        outcome = cutting::ConvertRange(*FileR, *FileW, sourcePath, destPath,
+                                        {selBeginSample, selEndSample}, callbacks);
     QApplication::restoreOverrideCursor();
     return outcome;
 }

@@ -3,11 +3,9 @@
 #include "FormMain.h"
 #include "TextNumbers.h"
 
-#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
-#include <QProgressBar>
 
 void FormMain::onCheckKeepEncodingClick()
 {
@@ -29,18 +27,12 @@ void FormMain::showCopyChoice()
     m_ui.LabelFomartStr->setText(text);
 }
 
-engine::Status FormMain::runCopy()
+engine::Status FormMain::runCopy(const engine::JobCallbacks &callbacks)
 {
-    engine::CopyCallbacks callbacks;
-    callbacks.progress = [this](float percent) { m_ui.ProgressConvert->setValue(int(percent)); };
-    callbacks.breathe = [] { QCoreApplication::processEvents(); };
-    callbacks.goOn = [this] { return flgConvert == settings::kTrue; };
-    QApplication::setOverrideCursor(Qt::WaitCursor);
     // Rounded as the re-encoding job rounds them, so both hold the same frames.
     const engine::Status outcome =
         Copier->cut(sourcePath, destPath, int64_t(settings::roundHalfEven(selBeginSample)),
                     int64_t(settings::roundHalfEven(selEndSample)), callbacks);
-    QApplication::restoreOverrideCursor();
     // A selection too short to trim at both ends is re-encoded; the summary says why.
     if (outcome.code() == engine::StatusCode::CannotCopy)
         m_ui.LabelFomartStr->setText(

@@ -1,25 +1,14 @@
 #pragma once
 
+#include "engine/api/JobCallbacks.h"
 #include "engine/api/OutputFormatTable.h"
 #include "engine/api/Status.h"
 
 #include <QString>
 
 #include <cstdint>
-#include <functional>
 
 namespace engine {
-
-/// What a copy lets its caller see of it; the same three calls as the re-encoding job's.
-struct CopyCallbacks
-{
-    /// Percent, 0..100, never falling within one copy.
-    std::function<void(float percent)> progress;
-    /// Called after every step: the window processes its pending events here.
-    std::function<void()> breathe;
-    /// Read after every breath; false ends the copy with a finished file of what was copied.
-    std::function<bool()> goOn;
-};
 
 /// Cuts by copying the source's coded audio instead of decoding and encoding it: the sound
 /// stays untouched, and the header (MP3 delay and padding, Ogg granule positions, WAV sizes)
@@ -35,7 +24,7 @@ public:
     /// Copies frames [beginFrame, endFrame) of `sourcePath` into `destPath` (of the source's
     /// format). A selection too short to trim at both ends is refused with CannotCopy.
     virtual Status cut(const QString &sourcePath, const QString &destPath, int64_t beginFrame,
-                       int64_t endFrame, const CopyCallbacks &callbacks) = 0;
+                       int64_t endFrame, const JobCallbacks &callbacks) = 0;
 };
 
 } // namespace engine

@@ -22,7 +22,7 @@ Result<std::unique_ptr<MappedSource>> MappedSource::open(const QString &path)
     return source;
 }
 
-CopyPacer::CopyPacer(const CopyCallbacks &callbacks, int64_t totalBytes)
+CopyPacer::CopyPacer(const JobCallbacks &callbacks, int64_t totalBytes)
     : m_callbacks(callbacks), m_total(std::max<int64_t>(totalBytes, 1))
 {
     if (m_callbacks.progress)

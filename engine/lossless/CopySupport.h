@@ -34,14 +34,14 @@ private:
 class CopyPacer
 {
 public:
-    CopyPacer(const CopyCallbacks &callbacks, int64_t totalBytes);
+    CopyPacer(const JobCallbacks &callbacks, int64_t totalBytes);
     /// After `bytes` more were copied: reports progress, lets the caller breathe and answers
     /// whether to go on.
     bool advance(int64_t bytes);
     void finish();
 
 private:
-    const CopyCallbacks &m_callbacks;
+    const JobCallbacks &m_callbacks;
     int64_t m_total;
     int64_t m_done = 0;
 };

@@ -99,7 +99,7 @@ Result<QString> FileCopier::describeCopy(const QString &sourcePath, OutputFormat
 }
 
 Status FileCopier::cut(const QString &sourcePath, const QString &destPath, int64_t beginFrame,
-                       int64_t endFrame, const CopyCallbacks &callbacks)
+                       int64_t endFrame, const JobCallbacks &callbacks)
 {
     const auto format = formatOf(destPath);
     if (!format || *format == OutputFormat::Wma)

@@ -15,7 +15,7 @@ class FileCopier : public LosslessCutter
 public:
     Result<QString> describeCopy(const QString &sourcePath, OutputFormat format) override;
     Status cut(const QString &sourcePath, const QString &destPath, int64_t beginFrame,
-               int64_t endFrame, const CopyCallbacks &callbacks) override;
+               int64_t endFrame, const JobCallbacks &callbacks) override;
 
 private:
     /// The frames of `source`, scanned once for the summary and the cut that follows it.

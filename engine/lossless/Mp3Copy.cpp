@@ -137,7 +137,7 @@ QString describeMp3(const Mp3Stream &stream)
 }
 
 Status copyMp3(const MappedSource &source, const Mp3Stream &stream, const QString &destPath,
-               int64_t begin, int64_t end, const CopyCallbacks &callbacks)
+               int64_t begin, int64_t end, const JobCallbacks &callbacks)
 {
     const int64_t spf = stream.first.samples;
     const int64_t decoded = stream.frameCount() * spf;

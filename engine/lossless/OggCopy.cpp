@@ -252,7 +252,7 @@ QString describeOgg(const OggSource &ogg)
 }
 
 Status copyOgg(const MappedSource &source, const QString &destPath, int64_t begin, int64_t end,
-               const CopyCallbacks &callbacks)
+               const JobCallbacks &callbacks)
 {
     const QString &path = source.path();
     PacketReader reader(source);

@@ -20,6 +20,6 @@ QString describeOgg(const OggSource &ogg);
 /// The headers, then the packets from the one before the packet holding `begin` to the one
 /// that completes `end`, re-paged, with granule positions that trim both ends exactly.
 Status copyOgg(const MappedSource &source, const QString &destPath, int64_t begin, int64_t end,
-               const CopyCallbacks &callbacks);
+               const JobCallbacks &callbacks);
 
 } // namespace engine

@@ -125,7 +125,7 @@ QString describeWav(const WavSource &wav)
 }
 
 Status copyWav(const MappedSource &source, const WavSource &wav, const QString &destPath,
-               int64_t begin, int64_t end, const CopyCallbacks &callbacks)
+               int64_t begin, int64_t end, const JobCallbacks &callbacks)
 {
     begin = std::clamp<int64_t>(begin, 0, wav.frames);
     end = std::clamp<int64_t>(end, begin, wav.frames);

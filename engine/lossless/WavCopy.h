@@ -26,6 +26,6 @@ QString describeWav(const WavSource &wav);
 /// The frames [begin, end) byte for byte in a new WAV of the same format, RF64 when the
 /// RIFF sizes would not hold it.
 Status copyWav(const MappedSource &source, const WavSource &wav, const QString &destPath,
-               int64_t begin, int64_t end, const CopyCallbacks &callbacks);
+               int64_t begin, int64_t end, const JobCallbacks &callbacks);
 
 } // namespace engine

@@ -258,7 +258,7 @@ engine::Result<QString> FakeLosslessCutter::describeCopy(const QString &sourcePa
 
 engine::Status FakeLosslessCutter::cut(const QString &sourcePath, const QString &destPath,
                                        int64_t beginFrame, int64_t endFrame,
-                                       const engine::CopyCallbacks &callbacks)
+                                       const engine::JobCallbacks &callbacks)
 {
     m_log.add(QStringLiteral("Copier.cut(%1, %2, %3, %4)")
                   .arg(sourcePath, destPath)

@@ -141,7 +141,7 @@ public:
     engine::Result<QString> describeCopy(const QString &sourcePath,
                                          engine::OutputFormat format) override;
     engine::Status cut(const QString &sourcePath, const QString &destPath, int64_t beginFrame,
-                       int64_t endFrame, const engine::CopyCallbacks &callbacks) override;
+                       int64_t endFrame, const engine::JobCallbacks &callbacks) override;
 
 private:
     Log &m_log;

@@ -311,7 +311,7 @@ void LosslessTest::cancelFinishesWhatWasCopied()
     const qint64 end = whole.frames() - 4321;
     const QString dest = path(QStringLiteral("cancelled.") + QFileInfo(name).suffix());
     std::vector<float> progress;
-    engine::CopyCallbacks callbacks;
+    engine::JobCallbacks callbacks;
     callbacks.progress = [&](float percent) { progress.push_back(percent); };
     callbacks.goOn = [] { return false; };
     const engine::Status s = engine::FileCopier().cut(source, dest, begin, end, callbacks);
