@@ -81,7 +81,7 @@ int main(int argc, char *argv[])
 
     auto *total = window.findChild<QLabel *>(QStringLiteral("LabelTime"));
     const double open = medianMs(runs, [&] {
-        window.onCmdOpenClick();
+        window.cutter().open();
         // The total is on screen once the handler returns; paint it as a real window would.
         QCoreApplication::processEvents();
     });

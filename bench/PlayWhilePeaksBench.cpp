@@ -96,10 +96,10 @@ int main(int argc, char *argv[])
     QCoreApplication::processEvents();
     QElapsedTimer clock;
     clock.start();
-    window.openSourceFile(args[0]);
-    if (dialogs.failed || !window.AudioPlayer)
+    window.cutter().openFile(args[0]);
+    if (dialogs.failed)
         return 1;
-    if (window.AudioPlayer->isSilent())
+    if (window.ui().panel(1) == QStringLiteral("No sound output device"))
         QTextStream(stderr) << "no sound device: the silent output's pace is measured\n";
     auto *strip = window.findChild<WaveformStrip *>(QStringLiteral("Waveform"));
     window.ui().CmdPausePlay->click();
@@ -113,9 +113,9 @@ int main(int argc, char *argv[])
         const bool busy = strip && strip->busy();
         if (!busy && peaksMs < 0)
             peaksMs = clock.elapsed();
-        const auto played = window.AudioPlayer->playedSamples();
+        const auto played = window.cutter().playedSamples();
         const auto playedMs =
-            played ? window.AudioPlayer->samplesToMilliseconds(played.value()) : played.status();
+            played ? window.cutter().millisecondsOf(played.value()) : played.status();
         const double shown = panelMilliseconds(window.ui().panel(4));
         // Until the first tick the panel shows the start, and nothing has been played.
         if (!playedMs || shown <= 0 || playedMs.value() <= 0)

@@ -37,28 +37,25 @@ engine::Status ConvertRange(engine::FileReading &reader, engine::FileWriting &wr
         return abandon(reader, writer, s);
     const auto rate = reader.sampleRate();
     const auto channels = reader.channelCount();
-    const auto elements = reader.elementsPerSample();
     const auto length = reader.length();
-    for (const engine::Status *s :
-         {&rate.status(), &channels.status(), &elements.status(), &length.status()})
+    for (const engine::Status *s : {&rate.status(), &channels.status(), &length.status()})
         if (!s->ok())
             return abandon(reader, writer, *s);
-    if (rate.value() <= 0 || elements.value() <= 0)
+    if (rate.value() <= 0 || channels.value() <= 0)
         return abandon(reader, writer,
                        engine::Status::failure(
                            QStringLiteral("'%1' reports no sample rate.").arg(sourcePath)));
     if (engine::Status s = writer.setInputFormat(rate.value(), channels.value()); !s)
         return abandon(reader, writer, s);
 
-    const auto begin = settings::roundedInto<int32_t>(range.beginSample);
-    if (!begin)
+    if (range.beginSample < 0)
         return abandon(reader, writer,
                        engine::Status::failure(QStringLiteral("The Begin mark is out of range.")));
-    const auto reached = reader.seek(*begin);
+    const auto reached = reader.seek(range.beginSample);
     if (!reached)
         return abandon(reader, writer, reached.status());
-    const double end = std::min<double>(settings::roundHalfEven(range.endSample), length.value());
-    const double span = end - range.beginSample;
+    const int64_t end = std::min(range.endSample, length.value());
+    const double span = double(end - range.beginSample);
     int64_t position = reached.value();
 
     engine::SampleBlock block;
@@ -68,14 +65,15 @@ engine::Status ConvertRange(engine::FileReading &reader, engine::FileWriting &wr
         if (block.empty())
             break;
         // The block that crosses the End mark is cut there.
-        const int64_t frames = int64_t(block.size()) / elements.value();
-        const int64_t keep = std::min<int64_t>(frames, int64_t(end) - position);
-        block.resize(size_t(keep * elements.value()));
+        const int64_t frames = int64_t(block.size()) / channels.value();
+        const int64_t keep = std::min<int64_t>(frames, end - position);
+        block.resize(size_t(keep * channels.value()));
         if (engine::Status s = writer.writeBlock(block); !s)
             return abandon(reader, writer, s);
         position += keep;
         if (span > 0)
-            progress(float(std::clamp((position - range.beginSample) / span * 100, 0.0, 100.0)));
+            progress(
+                float(std::clamp(double(position - range.beginSample) / span * 100, 0.0, 100.0)));
         if (callbacks.breathe)
             callbacks.breathe();
         if (callbacks.goOn && !callbacks.goOn())

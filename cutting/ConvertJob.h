@@ -6,14 +6,16 @@
 
 #include <QString>
 
+#include <cstdint>
+
 namespace cutting {
 
 using JobCallbacks = engine::JobCallbacks;
 
 struct Range
 {
-    double beginSample = 0;
-    double endSample = 0; ///< exclusive: the frame at the End mark is not copied
+    int64_t beginSample = 0;
+    int64_t endSample = 0; ///< exclusive: the frame at the End mark is not copied
 };
 
 /// Copies `range` of `sourcePath` into `destPath` through `reader` and `writer`, in blocks of

@@ -9,14 +9,14 @@ namespace {
 QString oggSummary(const settings::OutputSettings &s)
 {
     const QString head = QStringLiteral("OGG %1; %2; ").arg(s.oggRateText, s.oggChannelsText);
-    if (s.flgOggQuality == settings::kTrue) {
+    if (s.flgOggQuality) {
         // "0.0#": one decimal at least, two at most, the locale's decimal point.
         QString quality = QLocale().toString(s.oggQuality / 100.0, 'f', 2);
         if (quality.endsWith(u'0'))
             quality.chop(1);
         return head + QStringLiteral("Quality - ") + quality;
     }
-    if (s.flgOggVbr == settings::kTrue)
+    if (s.flgOggVbr)
         return head + QStringLiteral("%1-%2Kbps").arg(s.oggMinBitrate).arg(s.oggMaxBitrate);
     return head + QStringLiteral("%1 Kbps").arg(s.oggBitrate);
 }

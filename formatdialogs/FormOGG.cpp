@@ -121,9 +121,9 @@ void FormOGG::load()
     m_bitrate = asWorkingValue(m_output.oggBitrate).value_or(m_bitrate);
     m_minBitrate = asWorkingValue(m_output.oggMinBitrate).value_or(m_minBitrate);
     m_maxBitrate = asWorkingValue(m_output.oggMaxBitrate).value_or(m_maxBitrate);
-    m_vbrEnabled = m_output.flgOggVbr == settings::kTrue;
+    m_vbrEnabled = m_output.flgOggVbr;
     m_quality = asWorkingValue(m_output.oggQuality).value_or(m_quality);
-    m_qualityEnabled = m_output.flgOggQuality == settings::kTrue;
+    m_qualityEnabled = m_output.flgOggQuality;
 
     // Selecting in a list runs its change handler, so the working values end up as the
     // lists show them (a rate the list lacks shows, and then is, its first entry).
@@ -243,8 +243,8 @@ void FormOGG::onOkClick()
     m_output.oggMinBitrate = m_minBitrate;
     m_output.oggMaxBitrate = m_maxBitrate;
     m_output.oggQuality = m_quality;
-    m_output.flgOggVbr = settings::toFlag(chVbr->isChecked());
-    m_output.flgOggQuality = settings::toFlag(chQuality->isChecked());
+    m_output.flgOggVbr = chVbr->isChecked();
+    m_output.flgOggQuality = chQuality->isChecked();
     accept();
 }
 

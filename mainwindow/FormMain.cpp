@@ -10,17 +10,17 @@
 #include "OutputSummary.h"
 #include "ProgramFiles.h"
 #include "SettingsStore.h"
-#include "TextNumbers.h"
 #include "TimeText.h"
+#include "WaveformStrip.h"
 #include "ZivSlider.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QFile>
-#include <QFileInfo>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
 
@@ -28,10 +28,7 @@
 
 namespace {
 
-const QString kLastFormat = QStringLiteral("LastFormat");
-const QString kLastFolder = QStringLiteral("LastFolder");
 const QString kWindowGeometry = QStringLiteral("WindowGeometry");
-const QString kKeepEncoding = QStringLiteral("KeepEncoding");
 
 bool fitsOnAScreen(const QRect &rect)
 {
@@ -41,86 +38,45 @@ bool fitsOnAScreen(const QRect &rect)
     });
 }
 
+void setCaption(QPushButton *button, const QString &caption)
+{
+    if (button->text() == caption)
+        return;
+    button->setText(caption);
+    // Shown at once: during a cut the window only paints when the job breathes.
+    button->repaint();
+}
+
 } // namespace
 
 FormMain::FormMain(engine::EngineFactory &factory, Dialogs &dialogs, settings::SettingsStore &store,
                    settings::OutputSettings &output, QWidget *parent)
-    : QMainWindow(parent), m_factory(factory), m_dialogs(dialogs), m_store(store), m_output(output)
+    : QMainWindow(parent), m_dialogs(dialogs), m_store(store),
+      m_cutter(factory, dialogs, store, output)
 {
     m_ui.setupUi(this);
-    startUp(store);
-    restoreRemembered();
+    m_cutter.setDialogParent(this);
+    applySkin();
+    restoreGeometry();
+    connectModel();
     connectControls();
+    connectSlider();
+    connectWaveform();
     connectKeys();
+    showState();
     setAcceptDrops(true);
 }
 
 FormMain::~FormMain()
 {
-    // The strip asks the computer for peaks until it is told there are none; then its
-    // threads are joined, before any engine object goes.
-    stopWaveform();
-}
-
-// Start-up goes on past every failing step: a missing engine feature, skin or stored value
-// leaves that one thing at its default and the window still comes up.
-void FormMain::startUp(const settings::SettingsStore &store)
-{
-    lastFolder.clear();
-    AudioInformation = m_factory.createInformation();
-    FileW = m_factory.createAudioFile();
-    FileR = m_factory.createAudioFile();
-    MP3Lame = m_factory.createMp3Settings();
-    AudioFile = m_factory.createAudioFile();
-    AudioPlayer = m_factory.createPlayer();
-    Copier = m_factory.createLosslessCutter();
-
-    for (engine::FileReading *file :
-         std::initializer_list<engine::FileReading *>{FileW.get(), FileR.get(), AudioFile.get()})
-        if (file)
-            engine::ignoreFailure(file->setOptionFlag(true), "a flag the engine does not use");
-    if (MP3Lame)
-        MP3Lame->bitrate = 128;
-    if (FileW) {
-        engine::ignoreFailure(FileW->setDefaultOutputFormat(44100, 128, 2),
-                              "the selections made next replace it");
-        if (auto description = FileW->formatDescription())
-            m_output.outputSummary = cutting::cleanOutputSummary(description.value());
-    }
-    applyLayoutAndDefaults(store);
-    applySkin();
-}
-
-void FormMain::applyLayoutAndDefaults(const settings::SettingsStore &store)
-{
-    appFolder = programFolder();
-    // CmdCancel shares CmdOpen's place in the layout; nothing to move.
-    settings::SetOggDefaults(m_output);
-    settings::SetWavDefaults(m_output);
-    m_output.outputKind = 14;
-    if (FileW)
-        engine::ignoreFailure(FileW->selectWmaProfile(14), "14 is always a valid profile");
-
-    selectFormat(0);
-    const QString stored = store.ReadSetting(kLastFormat);
-    // The stored text must be a number as a whole; anything else leaves the first format.
-    bool isNumber = stored.isEmpty();
-    const double number = stored.isEmpty() ? 0.0 : stored.trimmed().toDouble(&isNumber);
-    if (isNumber)
-        if (auto index = settings::roundedInto<int32_t>(number))
-            selectFormat(*index);
-
-    m_ui.slPosition->setEnabled(false);
-    m_output.flgCopyTags = settings::kTrue;
-    m_ui.CheckKeepEncoding->setChecked(store.ReadSetting(kKeepEncoding) == QStringLiteral("1"));
-    m_ui.LabelFileName->clear();
-    m_ui.LabelFormatSource->clear();
-    m_ui.LabelTime->setText(TimeText(0));
+    // The strip asks the computer for peaks until it is told there are none; the model then
+    // joins the computer's threads.
+    m_ui.Waveform->setLength(0, 0);
 }
 
 void FormMain::applySkin()
 {
-    const QString skin = findProgramFile(appFolder, QStringLiteral("skin.qss"));
+    const QString skin = findProgramFile(m_cutter.state().appFolder, QStringLiteral("skin.qss"));
     if (skin.isEmpty())
         return;
     QFile file(skin);
@@ -130,156 +86,197 @@ void FormMain::applySkin()
 
 void FormMain::connectControls()
 {
-    connect(m_ui.CmdOpen, &QPushButton::clicked, this, [this] { onCmdOpenClick(); });
-    connect(m_ui.CmdPausePlay, &QPushButton::clicked, this, [this] { onCmdPausePlayClick(); });
-    connect(m_ui.CmdPreview, &QPushButton::clicked, this, [this] { onCmdPreviewClick(); });
-    connect(m_ui.CmdB, &QPushButton::clicked, this, [this] { nudge(-smallStepSamples); });
-    connect(m_ui.CmdBB, &QPushButton::clicked, this, [this] { nudge(-largeStepSamples); });
-    connect(m_ui.CmdF, &QPushButton::clicked, this, [this] { nudge(smallStepSamples); });
-    connect(m_ui.CmdFF, &QPushButton::clicked, this, [this] { nudge(largeStepSamples); });
-    connect(m_ui.CmdSelStart, &QPushButton::clicked, this, [this] { onCmdSelStartClick(); });
-    connect(m_ui.CmdSelStop, &QPushButton::clicked, this, [this] { onCmdSelStopClick(); });
-    connect(m_ui.CmdCut, &QPushButton::clicked, this, [this] { onCmdCutClick(); });
-    connect(m_ui.CmdCancel, &QPushButton::clicked, this, [this] { onCmdCancelClick(); });
-    connect(m_ui.CmdHelp, &QPushButton::clicked, this, [this] { onCmdHelpClick(); });
-    connect(m_ui.CmdAbout, &QPushButton::clicked, this, [this] { onCmdAboutClick(); });
-    ZivSlider *slider = m_ui.slPosition;
-    connect(slider, &ZivSlider::MouseDown, this, &FormMain::onSliderMouseDown);
-    connect(slider, &ZivSlider::MouseMove, this, &FormMain::onSliderMouseMove);
-    connect(slider, &ZivSlider::MouseUp, this, &FormMain::onSliderMouseUp);
-    connect(slider, &ZivSlider::Click, this, &FormMain::onSliderClick);
-    connect(slider, &ZivSlider::KeyUp, this, &FormMain::onSliderKeyUp);
-    connectPlayer();
-    connectWaveform();
-    // User changes reach the same handlers that program changes call directly; only the
-    // user's choice is remembered for the next run.
-    connect(m_ui.ComboFormat, &QComboBox::activated, this, [this](int index) {
-        FormatChoice();
-        m_store.WriteSetting(kLastFormat, QString::number(index));
-    });
-    connect(m_ui.CmdSet, &QPushButton::clicked, this, [this] { onCmdSetClick(); });
+    Cutter *cutter = &m_cutter;
+    connect(m_ui.CmdOpen, &QPushButton::clicked, cutter, &Cutter::open);
+    connect(m_ui.CmdPausePlay, &QPushButton::clicked, cutter, &Cutter::TogglePause);
+    connect(m_ui.CmdPreview, &QPushButton::clicked, cutter, &Cutter::preview);
+    const auto nudgeBy = [this](double sign, bool large) {
+        return [this, sign, large] {
+            const CutterState &s = m_cutter.state();
+            m_cutter.nudge(sign * (large ? s.largeStepSamples : s.smallStepSamples));
+        };
+    };
+    connect(m_ui.CmdB, &QPushButton::clicked, this, nudgeBy(-1, false));
+    connect(m_ui.CmdBB, &QPushButton::clicked, this, nudgeBy(-1, true));
+    connect(m_ui.CmdF, &QPushButton::clicked, this, nudgeBy(1, false));
+    connect(m_ui.CmdFF, &QPushButton::clicked, this, nudgeBy(1, true));
+    connect(m_ui.CmdSelStart, &QPushButton::clicked, cutter, &Cutter::setBegin);
+    connect(m_ui.CmdSelStop, &QPushButton::clicked, cutter, &Cutter::setEnd);
+    connect(m_ui.CmdCut, &QPushButton::clicked, this, &FormMain::onCmdCutClick);
+    connect(m_ui.CmdCancel, &QPushButton::clicked, cutter, &Cutter::cancel);
+    connect(m_ui.CmdHelp, &QPushButton::clicked, this, &FormMain::onCmdHelpClick);
+    connect(m_ui.CmdAbout, &QPushButton::clicked, this, &FormMain::onCmdAboutClick);
+    connect(m_ui.ComboFormat, &QComboBox::activated, cutter, &Cutter::chooseFormat);
+    connect(m_ui.CmdSet, &QPushButton::clicked, this, &FormMain::showFormatDialog);
     // Check boxes follow `toggled`, not `clicked`: a screen reader's toggle action changes the
     // box without a click, and the window must not show one state and act on the other.
-    connect(m_ui.Check1, &QCheckBox::toggled, this, [this] { onCheck1Click(); });
-    connect(m_ui.CheckKeepEncoding, &QCheckBox::toggled, this, [this](bool checked) {
-        m_store.WriteSetting(kKeepEncoding, checked ? QStringLiteral("1") : QStringLiteral("0"));
-        onCheckKeepEncodingClick();
+    connect(m_ui.Check1, &QCheckBox::toggled, cutter, &Cutter::setCopyTags);
+    connect(m_ui.CheckKeepEncoding, &QCheckBox::toggled, cutter, &Cutter::setKeepEncoding);
+}
+
+void FormMain::connectSlider()
+{
+    ZivSlider *slider = m_ui.slPosition;
+    connect(slider, &ZivSlider::MouseDown, this,
+            [this](int16_t button, int16_t, float, float) { m_cutter.sliderPressed(button); });
+    connect(slider, &ZivSlider::MouseMove, this, [this, slider](int16_t, int16_t, float, float) {
+        m_cutter.sliderDragged(slider->Value());
+    });
+    connect(slider, &ZivSlider::MouseUp, this,
+            [this, slider](int16_t button, int16_t, float, float) {
+                m_cutter.sliderReleased(button, slider->Value());
+            });
+    connect(slider, &ZivSlider::Click, this,
+            [this, slider] { m_cutter.RepositionFromSlider(slider->Value(), false); });
+    connect(slider, &ZivSlider::KeyUp, this, [this, slider](int16_t, int16_t) {
+        // A key let go on the slider that did not move it (Shift, Tab, a letter) leaves the
+        // sound where it is: a reposition would snap it to the thumb's thousandth.
+        if (slider->keysMovedValue())
+            m_cutter.sliderReleased(1, slider->Value());
     });
 }
 
-bool FormMain::selectFormat(int index)
+void FormMain::connectModel()
 {
-    if (index < 0 || index >= m_ui.ComboFormat->count())
-        return false;
-    m_ui.ComboFormat->setCurrentIndex(index);
-    FormatChoice();
-    return true;
+    Cutter *cutter = &m_cutter;
+    connect(cutter, &Cutter::playStateChanged, this, &FormMain::showPlayState);
+    connect(cutter, &Cutter::cancelPending, this, [this] { m_ui.CmdCancel->setEnabled(false); });
+    connect(cutter, &Cutter::controlsEnabled, this, &FormMain::enableSourceControls);
+    connect(cutter, &Cutter::panelChanged, this,
+            [this](int number, const QString &text) { m_ui.setPanel(number, text); });
+    connect(cutter, &Cutter::thumbMoved, m_ui.slPosition, &ZivSlider::setValue);
+    connect(cutter, &Cutter::positionChanged, this,
+            [this](int64_t frame) { m_ui.Waveform->setPosition(double(frame)); });
+    connect(cutter, &Cutter::selectionChanged, this, &FormMain::showSelection);
+    connect(cutter, &Cutter::sourceLabelsChanged, this, &FormMain::showSourceLabels);
+    connect(cutter, &Cutter::sourceCleared, this, &FormMain::showSourceLabels);
+    connect(cutter, &Cutter::sourceOpened, this, [this] {
+        m_ui.slPosition->setTickNumber(10);
+        m_ui.slPosition->setSelLength(0);
+        m_ui.slPosition->setSelStart(0);
+    });
+    connect(cutter, &Cutter::waveformStarted, this, &FormMain::startWaveform);
+    connect(cutter, &Cutter::waveformStopped, this, [this] { m_ui.Waveform->setLength(0, 0); });
+    connect(cutter, &Cutter::formatSelected, m_ui.ComboFormat, &QComboBox::setCurrentIndex);
+    connect(cutter, &Cutter::summaryChanged, m_ui.LabelFomartStr, &QLabel::setText);
+    connect(cutter, &Cutter::progressChanged, m_ui.ProgressConvert, &QProgressBar::setValue);
+    connect(cutter, &Cutter::titleChanged, this, &QWidget::setWindowTitle);
+    connect(cutter, &Cutter::closeWanted, this, &QWidget::close);
 }
 
-void FormMain::FormatChoice()
+// What the model holds when the window comes up; from then on its signals keep the window
+// up to date.
+void FormMain::showState()
 {
-    m_ui.CmdSet->setEnabled(true);
-    const int index = m_ui.ComboFormat->currentIndex();
-    std::optional<QString> wmaDescription;
-    if (index == cutting::Wma && FileW) {
-        engine::ignoreFailure(FileW->selectWmaProfile(m_output.outputKind),
-                              "an unknown stored profile keeps the one selected");
-        if (auto description = FileW->formatDescription())
-            wmaDescription = description.value();
+    const CutterState &state = m_cutter.state();
+    m_ui.ComboFormat->setCurrentIndex(state.formatIndex);
+    m_ui.LabelFomartStr->setText(state.summaryLine);
+    m_ui.Check1->setChecked(state.copyTags);
+    m_ui.CheckKeepEncoding->setChecked(state.keepEncoding);
+    enableSourceControls(false);
+    showSourceLabels();
+    showPlayState(state.play);
+}
+
+void FormMain::showPlayState(PlayState state)
+{
+    setCaption(m_ui.CmdPausePlay, state == PlayState::Playing || state == PlayState::Previewing
+                                      ? tr("Pause")
+                                      : tr("Play"));
+    setCaption(m_ui.CmdPreview, state == PlayState::Previewing ? tr("Stop") : tr("Preview"));
+    const bool busy = state == PlayState::Cutting;
+    if (busy == !m_ui.CmdCancel->isHidden())
+        return;
+    for (QPushButton *b : {m_ui.CmdOpen, m_ui.CmdPausePlay, m_ui.CmdSelStart, m_ui.CmdSelStop,
+                           m_ui.CmdPreview, m_ui.CmdCut})
+        b->setVisible(!busy);
+    for (QWidget *w : std::initializer_list<QWidget *>{
+             m_ui.CmdHelp, m_ui.CmdAbout, m_ui.CmdSet, m_ui.CmdB, m_ui.CmdF, m_ui.CmdBB, m_ui.CmdFF,
+             m_ui.ComboFormat, m_ui.Check1, m_ui.CheckKeepEncoding})
+        w->setEnabled(!busy);
+    m_ui.CmdCancel->setEnabled(busy);
+    m_ui.CmdCancel->setVisible(busy);
+    if (busy)
+        m_ui.CmdCancel->setFocus();
+}
+
+void FormMain::enableSourceControls(bool enable)
+{
+    for (QPushButton *b : {m_ui.CmdPausePlay, m_ui.CmdSelStart, m_ui.CmdSelStop, m_ui.CmdB,
+                           m_ui.CmdBB, m_ui.CmdF, m_ui.CmdFF})
+        b->setEnabled(enable);
+    m_ui.slPosition->setEnabled(enable);
+    if (!enable) {
+        m_ui.CmdPreview->setEnabled(false);
+        m_ui.CmdCut->setEnabled(false);
+        m_ui.slPosition->setSelLength(0);
+        m_ui.slPosition->setSelStart(0);
     }
-    const int32_t vbrMethod = MP3Lame ? MP3Lame->vbrMethod : engine::Mp3Settings::VbrNone;
-    const auto summary = cutting::buildSummary(index, m_output, vbrMethod, wmaDescription);
-    if (!summary)
-        return;
-    m_output.outputFormatName = summary->formatName;
-    if (summary->text)
-        m_ui.LabelFomartStr->setText(*summary->text);
-    m_summaryText = m_ui.LabelFomartStr->text();
-    showCopyChoice();
 }
 
-void FormMain::onCmdSetClick()
+void FormMain::showSelection()
 {
-    showFormatDialog(m_ui.ComboFormat->currentIndex());
-    FormatChoice();
+    const CutterState &state = m_cutter.state();
+    m_ui.CmdPreview->setEnabled(m_cutter.hasSelection());
+    m_ui.CmdCut->setEnabled(m_cutter.hasSelection());
+    m_ui.slPosition->setSelStart(state.selBegin);
+    m_ui.slPosition->setSelLength(state.selLength);
+    m_ui.Waveform->setSelection(double(state.selBeginSample), double(state.selEndSample));
 }
 
-void FormMain::showFormatDialog(int formatIndex)
+void FormMain::showSourceLabels()
 {
-    if (!FileW)
-        return;
-    switch (formatIndex) {
-    case cutting::Mp3:
-        if (MP3Lame) {
-            FormMp3 dialog(*MP3Lame, *FileW, m_output, this);
+    const CutterState &state = m_cutter.state();
+    m_ui.LabelFileName->setText(state.fileNameText);
+    m_ui.LabelFormatSource->setText(state.formatSourceText);
+    m_ui.LabelTime->setText(TimeText(state.totalSeconds));
+}
+
+void FormMain::onCmdCutClick()
+{
+    // Where the user was stays theirs: without this, hiding Cancel would hand the focus on to
+    // whatever follows it, and a spare key would act there.
+    const QPointer<QWidget> focused = focusWidget();
+    m_cutter.cut();
+    if (focused && !focused->isHidden() && focused->isEnabled())
+        focused->setFocus(Qt::OtherFocusReason);
+}
+
+void FormMain::showFormatDialog()
+{
+    const int index = m_cutter.state().formatIndex;
+    m_cutter.editOutput([this, index](engine::OutputSelection &selection, engine::Mp3Settings &mp3,
+                                      settings::OutputSettings &output) {
+        switch (index) {
+        case cutting::Mp3: {
+            FormMp3 dialog(mp3, selection, output, this);
             dialog.exec();
+            break;
         }
-        break;
-    case cutting::Wma: {
-        FormWMA dialog(*FileW, m_output, this);
-        dialog.exec();
-        break;
-    }
-    case cutting::Ogg: {
-        FormOGG dialog(
-            *FileW, m_output,
-            [this](QWidget *parent, const QString &text, const QString &title) {
-                m_dialogs.message(parent, text, title, Dialogs::Icon::Critical);
-            },
-            this);
-        dialog.exec();
-        break;
-    }
-    case cutting::Wav: {
-        FormWAV dialog(*FileW, m_output, this);
-        dialog.exec();
-        break;
-    }
-    default:
-        break;
-    }
-}
-
-void FormMain::setCaption(QPushButton *button, const QString &caption)
-{
-    button->setText(caption);
-    button->repaint();
-}
-
-void FormMain::onCheck1Click()
-{
-    m_output.flgCopyTags = settings::toFlag(m_ui.Check1->isChecked());
-}
-
-void FormMain::ResetWindowState()
-{
-    StopPlayback();
-    // A preview left running would stop the next file's playback at its first tick.
-    flgPreview = settings::kFalse;
-    setCaption(m_ui.CmdPreview, tr("Preview"));
-    m_ui.setPanel(1, QString());
-    for (QPushButton *b : {m_ui.CmdPausePlay, m_ui.CmdSelStart, m_ui.CmdSelStop, m_ui.CmdPreview,
-                           m_ui.CmdCut, m_ui.CmdB, m_ui.CmdBB, m_ui.CmdF, m_ui.CmdFF})
-        b->setEnabled(false);
-    m_ui.slPosition->setEnabled(false);
-    m_ui.slPosition->setSelLength(0);
-    m_ui.slPosition->setValue(0);
-    m_ui.slPosition->setSelStart(0);
-    selBegin = selEnd = selLength = 0;
-    selBeginSample = selEndSample = currentSample = 0;
-    stopWaveform();
-    for (QLabel *l : {m_ui.LabelFileName, m_ui.LabelFormatSource, m_ui.LabelTime})
-        l->hide();
-    m_ui.setPanel(2, tr("Begin: 00:00:00"));
-    m_ui.setPanel(3, tr("End: 00:00:00"));
-    m_ui.setPanel(4, tr("Current: 00:00:00"));
-    m_ui.LabelFileName->clear();
-    m_ui.LabelFormatSource->clear();
-    m_ui.LabelTime->setText(TimeText(0));
-    for (QLabel *l : {m_ui.LabelFileName, m_ui.LabelFormatSource, m_ui.LabelTime})
-        l->show();
-    m_copySource.clear();
-    showCopyChoice();
+        case cutting::Wma: {
+            FormWMA dialog(selection, output, this);
+            dialog.exec();
+            break;
+        }
+        case cutting::Ogg: {
+            FormOGG dialog(
+                selection, output,
+                [this](QWidget *parent, const QString &text, const QString &title) {
+                    m_dialogs.message(parent, text, title, Dialogs::Icon::Critical);
+                },
+                this);
+            dialog.exec();
+            break;
+        }
+        case cutting::Wav: {
+            FormWAV dialog(selection, output, this);
+            dialog.exec();
+            break;
+        }
+        default:
+            break;
+        }
+    });
 }
 
 HelpWindow *FormMain::helpWindow() const
@@ -290,7 +287,7 @@ HelpWindow *FormMain::helpWindow() const
 void FormMain::onCmdHelpClick()
 {
     // A missing help page shows nothing, as a missing help file would.
-    const QString page = findProgramFile(appFolder, QStringLiteral("help.html"));
+    const QString page = findProgramFile(m_cutter.state().appFolder, QStringLiteral("help.html"));
     if (page.isEmpty())
         return;
     if (!m_help)
@@ -308,30 +305,16 @@ void FormMain::onCmdAboutClick()
         onCmdHelpClick();
 }
 
-void FormMain::restoreRemembered()
+void FormMain::restoreGeometry()
 {
-    // A folder that is gone or locked would only make the dialog start somewhere else.
-    const QString folder = m_store.ReadSetting(kLastFolder);
-    const QFileInfo info(folder);
-    if (!folder.isEmpty() && info.isAbsolute() && info.isDir() && info.isReadable())
-        lastFolder = withTrailingSeparator(folder);
     // A place on a screen that has been unplugged since would put the window out of reach.
     if (const auto rect = m_store.ReadRect(kWindowGeometry); rect && fitsOnAScreen(*rect))
         setGeometry(*rect);
 }
 
-void FormMain::rememberFolder(const QString &folder)
-{
-    lastFolder = folder;
-    m_store.WriteSetting(kLastFolder, folder);
-}
-
 void FormMain::closeEvent(QCloseEvent *event)
 {
-    // A running cut finishes its block and closes its files first; the window closes then.
-    if (flgConvert == settings::kTrue) {
-        m_closeAfterCut = true;
-        flgConvert = settings::kFalse;
+    if (!m_cutter.requestClose()) {
         event->ignore();
         return;
     }

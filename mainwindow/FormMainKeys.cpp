@@ -14,7 +14,7 @@ void FormMain::connectKeys()
         return [this, units] {
             // As a click on that end of the slider.
             m_ui.slPosition->setValue(units);
-            RepositionFromSlider(false);
+            m_cutter.RepositionFromSlider(units, false);
         };
     };
     const auto keys = [](std::initializer_list<QKeyCombination> combinations) {

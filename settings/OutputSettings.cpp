@@ -10,8 +10,8 @@ void SetOggDefaults(OutputSettings &settings)
     settings.oggMinBitrate = 128;
     settings.oggMaxBitrate = 128;
     settings.oggQuality = 300;
-    settings.flgOggVbr = kFalse;
-    settings.flgOggQuality = kFalse;
+    settings.flgOggVbr = false;
+    settings.flgOggQuality = false;
 }
 
 void SetWavDefaults(OutputSettings &settings)

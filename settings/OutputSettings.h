@@ -6,15 +6,6 @@
 
 namespace settings {
 
-/// The program's 16-bit booleans: true is -1, and flags are tested for exactly -1.
-using Flag = int16_t;
-constexpr Flag kTrue = -1;
-constexpr Flag kFalse = 0;
-inline Flag toFlag(bool value)
-{
-    return value ? kTrue : kFalse;
-}
-
 /// The output settings every part of the program shares for the run. One instance, owned by
 /// the application and passed by reference; nothing here is ever stored.
 struct OutputSettings
@@ -22,7 +13,7 @@ struct OutputSettings
     QString outputFormatName;
     QString outputSummary;
     int32_t outputKind = 0;
-    Flag flgCopyTags = kFalse;
+    bool flgCopyTags = false;
 
     QString oggRateText;
     QString oggChannelsText;
@@ -30,8 +21,8 @@ struct OutputSettings
     int32_t oggMinBitrate = 0;
     int32_t oggMaxBitrate = 0;
     int32_t oggQuality = 0;
-    Flag flgOggVbr = kFalse;
-    Flag flgOggQuality = kFalse;
+    bool flgOggVbr = false;
+    bool flgOggQuality = false;
 
     int32_t wavRate = 0;
     int16_t wavChannels = 0;

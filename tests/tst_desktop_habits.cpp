@@ -195,7 +195,7 @@ void FormMainTest::keys()
     clicked.sort();
     QCOMPARE(heard, clicked);
     if (seconds >= 0)
-        QCOMPARE(h.window->playOrigin, int32_t(seconds * kRate));
+        QCOMPARE(h.window->cutter().state().playOrigin, int32_t(seconds * kRate));
     // The handlers ran, not just the signals.
     if (clicked == QStringList{QStringLiteral("CmdPausePlay")})
         QVERIFY(h.player().running);
@@ -244,12 +244,12 @@ void FormMainTest::focus()
 
     // Only a key that moved the slider moves the sound: Page Down does, Shift alone does not.
     slider->setFocus();
-    const int32_t origin = h.window->playOrigin;
+    const int32_t origin = h.window->cutter().state().playOrigin;
     h.type(Qt::Key_Shift);
-    QCOMPARE(h.window->playOrigin, origin);
+    QCOMPARE(h.window->cutter().state().playOrigin, origin);
     h.type(Qt::Key_PageDown);
-    QCOMPARE(h.window->playOrigin, int32_t((slider->Value() / 1000.0) * 60 * kRate));
-    QVERIFY(h.window->playOrigin != origin);
+    QCOMPARE(h.window->cutter().state().playOrigin, int32_t((slider->Value() / 1000.0) * 60 * kRate));
+    QVERIFY(h.window->cutter().state().playOrigin != origin);
 }
 
 void FormMainTest::drops_data()
@@ -305,8 +305,8 @@ void FormMainTest::drops()
     QCOMPARE(reads.size(), opened ? 1 : 0);
     if (opened) {
         QCOMPARE(h.label("LabelFileName"), QStringLiteral("/music/dropped.mp3"));
-        QVERIFY(h.window->flgOpen == settings::kTrue);
-        QCOMPARE(h.window->folderOfLastFile(), QStringLiteral("/music/"));
+        QVERIFY(h.window->cutter().state().play != PlayState::NoSource);
+        QCOMPARE(h.window->cutter().state().lastFolder, QStringLiteral("/music/"));
     }
 }
 
@@ -384,13 +384,13 @@ void FormMainTest::remembered()
         QVERIFY(QDir(folder).removeRecursively());
 
     Harness next(ini());
-    QCOMPARE(next.window->folderOfLastFile(), folderKept ? folder + QDir::separator() : QString());
+    QCOMPARE(next.window->cutter().state().lastFolder, folderKept ? folder + QDir::separator() : QString());
     QCOMPARE(next.window->findChild<QComboBox *>(QStringLiteral("ComboFormat"))->currentText(),
              QStringLiteral("OGG"));
     QCOMPARE(next.window->geometry() == place, placeKept);
     // The remembered folder is where the Open dialog starts.
     next.button("CmdOpen")->click();
-    QCOMPARE(next.dialogs.openRequests.last().folder, next.window->folderOfLastFile());
+    QCOMPARE(next.dialogs.openRequests.last().folder, next.window->cutter().state().lastFolder);
 }
 
 QTEST_MAIN(FormMainTest)

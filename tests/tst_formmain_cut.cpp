@@ -72,14 +72,14 @@ void FormMainTest::nothingSelectedDoesNothing()
     Harness h(ini());
     h.dialogs.openAnswers << QStringLiteral("/m/song.mp3");
     h.button("CmdOpen")->click();
-    h.window->onCmdCutClick();
+    h.window->cutter().cut();
     QVERIFY(h.dialogs.saveRequests.isEmpty());
 }
 
 void FormMainTest::proposedNames()
 {
     Harness h(ini());
-    h.window->selectFormat(2);
+    h.window->cutter().selectFormat(2);
     h.openAndSelect(QStringLiteral("/m/a.b/Track.wav"), 1, 3);
     h.dialogs.saveAnswers << QStringLiteral("/out/x.ogg") << QString();
     h.button("CmdCut")->click();
@@ -99,7 +99,7 @@ void FormMainTest::proposedNames()
     QCOMPARE(request.title, QString());
 
     // A source without an extension keeps its folder's dots; another file starts at 1 again.
-    h.window->selectFormat(0);
+    h.window->cutter().selectFormat(0);
     h.openAndSelect(QStringLiteral("/m/a.b/noext"), 1, 3);
     h.dialogs.saveAnswers << QString();
     h.button("CmdCut")->click();
@@ -133,7 +133,7 @@ void FormMainTest::cutCopiesTheRangeAndReports()
     QCOMPARE(written.title, QStringLiteral("Song"));
     QCOMPARE(written.year, 1999);
     QCOMPARE(written.genre, int16_t(-1));
-    QCOMPARE(h.window->cutNumber, 2);
+    QCOMPARE(h.window->cutter().state().cutNumber, 2);
 
     // Tags off: the information object writes nothing.
     h.window->findChild<QCheckBox *>(QStringLiteral("Check1"))->click();
@@ -174,7 +174,7 @@ void FormMainTest::busyStateDuringTheJob()
     QVERIFY(h.button("CmdCancel")->isHidden());
     for (const char *name : {"CmdOpen", "CmdCut", "CmdHelp", "CmdSet", "CmdFF"})
         QVERIFY2(!h.button(name)->isHidden() && h.button(name)->isEnabled(), name);
-    QCOMPARE(h.window->flgConvert, settings::kFalse);
+    QVERIFY(!h.window->cutter().isBusy());
 }
 
 void FormMainTest::cancelKeepsWhatWasWritten()
@@ -207,7 +207,7 @@ void FormMainTest::failedJobSaysWhyAndCopiesNoTags()
     QVERIFY(h.dialogs.messages[0].text.contains(QStringLiteral("Cannot open '/m/song.mp3'")));
     QVERIFY(h.factory.log.calls.contains(QStringLiteral("FileW.discard()")));
     QVERIFY(h.factory.information->written.empty());
-    QCOMPARE(h.window->cutNumber, 2);
+    QCOMPARE(h.window->cutter().state().cutNumber, 2);
     QVERIFY(!h.button("CmdCut")->isHidden());
 }
 
@@ -239,7 +239,7 @@ void FormMainTest::failedJobLeavesFolderAndProgress()
     h.button("CmdCut")->click();
     QCOMPARE(h.dialogs.messages.value(0).text.section(QStringLiteral("\r\n"), 0, 0),
              QStringLiteral("Error - "));
-    QCOMPARE(h.window->folderOfLastFile(), QStringLiteral("/m/"));
+    QCOMPARE(h.window->cutter().state().lastFolder, QStringLiteral("/m/"));
     QCOMPARE(progress->value(), 0);
     QVERIFY(writesBeforeFailure < 0 || highest > 0);
     h.button("CmdCut")->click();
@@ -309,7 +309,7 @@ void FormMainTest::platformDialogsKeepTheirWords()
 void FormMainTest::wmaPrimesTheWriter()
 {
     Harness h(ini());
-    h.window->selectFormat(1);
+    h.window->cutter().selectFormat(1);
     h.openAndSelect(QStringLiteral("/m/song.mp3"), 1, 3);
     h.dialogs.saveAnswers << QStringLiteral("/out/cut.wma");
     h.button("CmdCut")->click();
@@ -359,7 +359,7 @@ void FormMainTest::keepingTheEncodingCopies()
 
     // A source that cannot be copied: the summary says why, the cut re-encodes.
     h.factory.copier->refusal = QStringLiteral("the source is OGG");
-    h.window->selectFormat(0);
+    h.window->cutter().selectFormat(0);
     QCOMPARE(summary->text(), ownSettings + QStringLiteral(" (re-encoded: the source is OGG)"));
     // A screen reader's toggle action changes the box without a click.
     keep->toggle();

@@ -96,8 +96,8 @@ private:
     static QString stance(const Harness &h)
     {
         return QStringLiteral("origin %1, current %2, thumb %3, %4, %5, %6")
-            .arg(h.window->playOrigin)
-            .arg(h.window->currentSample, 0, 'f', 0)
+            .arg(h.window->cutter().state().playOrigin)
+            .arg(h.window->cutter().state().currentSample)
             .arg(h.slider()->Value())
             .arg(h.panel(4), h.button("CmdPausePlay")->text(),
                  h.player().running ? QStringLiteral("running") : QStringLiteral("stopped"));
@@ -115,20 +115,20 @@ void FormMainTest::openPreparesPausedAtStart()
     Harness h(ini());
     h.open(180);
     FormMain &w = *h.window;
-    QCOMPARE(w.flgOpen, settings::kTrue);
-    QCOMPARE(w.flgPaused, settings::kTrue);
+    QVERIFY(w.cutter().state().play != PlayState::NoSource);
+    QVERIFY(w.cutter().state().play == PlayState::Paused);
     QCOMPARE(h.button("CmdPausePlay")->text(), QStringLiteral("Play"));
-    QCOMPARE(w.smallStepSamples, 22050.0);
-    QCOMPARE(w.largeStepSamples, 88200.0);
-    QCOMPARE(w.totalSamples, 180.0 * kRate);
-    QCOMPARE(w.blockSamples, kRate / 5);
-    QCOMPARE(w.cutNumber, 1);
+    QCOMPARE(w.cutter().state().smallStepSamples, 22050.0);
+    QCOMPARE(w.cutter().state().largeStepSamples, 88200.0);
+    QCOMPARE(w.cutter().state().totalSamples, 180.0 * kRate);
+    QCOMPARE(w.cutter().state().blockSamples, kRate / 5);
+    QCOMPARE(w.cutter().state().cutNumber, 1);
     QCOMPARE(h.label("LabelTime"), QStringLiteral("00:03:00"));
     QCOMPARE(h.label("LabelFileName"), QStringLiteral("/music/a.b/song.mp3"));
     // The description without commas and without its final ";".
     QCOMPARE(h.label("LabelFormatSource"),
              QStringLiteral("MPEG Layer 3; 44100 Hz; 128 Kbps; Stereo"));
-    QCOMPARE(w.lastFolder, QStringLiteral("/music/a.b/"));
+    QCOMPARE(w.cutter().state().lastFolder, QStringLiteral("/music/a.b/"));
     QVERIFY(h.slider()->isEnabled());
     for (const char *name :
          {"CmdPausePlay", "CmdSelStart", "CmdSelStop", "CmdB", "CmdBB", "CmdF", "CmdFF"})
@@ -207,23 +207,23 @@ void FormMainTest::openFailuresSayWhy()
     QVERIFY2(message.text.startsWith(QStringLiteral("Cannot open 'song.mp3': ")),
              qPrintable(message.text));
     QVERIFY(!message.text.contains(QStringLiteral("Cannot open '/music")));
-    QCOMPARE(h.window->flgOpen, settings::kFalse);
+    QVERIFY(h.window->cutter().state().play == PlayState::NoSource);
     QVERIFY(!h.slider()->isEnabled());
     for (const char *name : {"CmdPausePlay", "CmdSelStart", "CmdSelStop", "CmdB", "CmdFF"})
         QVERIFY2(!h.button(name)->isEnabled(), name);
     QCOMPARE(h.label("LabelFormatSource"), QString());
     // A folder whose file could not be used is not where the next dialog starts.
-    QCOMPARE(h.window->lastFolder, QString());
+    QCOMPARE(h.window->cutter().state().lastFolder, QString());
 }
 
 void FormMainTest::cancelledDialogIsSilentAndResets()
 {
     Harness h(ini());
     h.open(10);
-    QCOMPARE(h.window->flgOpen, settings::kTrue);
+    QVERIFY(h.window->cutter().state().play != PlayState::NoSource);
     h.open(10, QString());
     QVERIFY(h.dialogs.messages.isEmpty());
-    QCOMPARE(h.window->flgOpen, settings::kFalse);
+    QVERIFY(h.window->cutter().state().play == PlayState::NoSource);
     QVERIFY(!h.audioFile().isOpen);
     QVERIFY(!h.slider()->isEnabled());
 }
@@ -248,14 +248,14 @@ void FormMainTest::playPauseResume()
     QVERIFY(h.player().running);
     QCOMPARE(h.audioFile().position, kRate / 5); // seeked to 0, one block read
     h.timer(22050);
-    QCOMPARE(w.currentSample, 22050.0);
+    QCOMPARE(w.cutter().state().currentSample, 22050.0);
     QCOMPARE(h.slider()->Value(), 50);
     QCOMPARE(h.panel(4), QStringLiteral("Current: 00:00:00.5"));
     // Pausing takes the played count into playOrigin, and the marks follow it exactly.
     h.player().played = 30000;
     h.button("CmdPausePlay")->click();
-    QCOMPARE(w.playOrigin, 30000);
-    QCOMPARE(w.currentSample, 30000.0);
+    QCOMPARE(w.cutter().state().playOrigin, 30000);
+    QCOMPARE(w.cutter().state().currentSample, 30000.0);
     QCOMPARE(h.panel(4), QStringLiteral("Current: 00:00:00.68"));
     QVERIFY(!h.player().running);
     h.factory.log.calls.clear();
@@ -299,8 +299,8 @@ void FormMainTest::endOfPlayReturnsToStart()
     }
     QCOMPARE(stance(h), QStringLiteral("origin 0, current 0, thumb 0, Current: 00:00:00, Play, "
                                        "stopped"));
-    QCOMPARE(w.flgPaused, settings::kTrue);
-    QCOMPARE(w.flgOpen, settings::kTrue);
+    QVERIFY(w.cutter().state().play == PlayState::Paused);
+    QVERIFY(w.cutter().state().play != PlayState::NoSource);
     QCOMPARE(h.audioFile().position, 0);
     // The next Play starts from the beginning again.
     h.run({QStringLiteral("play")});
@@ -355,7 +355,7 @@ void FormMainTest::lateEventsChangeNothing()
         h.timer(int32_t(event.section(u' ', 1).toDouble() * kRate));
 
     QCOMPARE(stance(h), paused);
-    QCOMPARE(h.window->flgPaused, settings::kTrue);
+    QVERIFY(h.window->cutter().state().play == PlayState::Paused);
     QCOMPARE(h.factory.log.calls, QStringList());
     // Set Begin takes the paused position.
     h.run({QStringLiteral("begin")});
@@ -371,14 +371,14 @@ void FormMainTest::heldSliderKeepsValue()
     h.timer(kRate);
     QCOMPARE(h.slider()->Value(), 700);
     QCOMPARE(h.panel(4), QStringLiteral("Current: 00:00:01"));
-    QCOMPARE(h.window->currentSample, double(kRate));
+    QCOMPARE(h.window->cutter().state().currentSample, double(kRate));
     // Dragging shows the time under the thumb; only the release moves the sound.
     emit h.slider()->MouseMove(1, 0, 12.0f, 5.0f);
     QCOMPARE(h.panel(4), QStringLiteral("Current: 00:00:07"));
     emit h.slider()->MouseUp(1, 0, 12.0f, 5.0f);
-    QCOMPARE(h.window->playOrigin, 7 * kRate);
-    QCOMPARE(h.window->flgSliderHeld, settings::kFalse);
-    QCOMPARE(h.window->currentSample, 7.0 * kRate);
+    QCOMPARE(h.window->cutter().state().playOrigin, 7 * kRate);
+    QVERIFY(!h.window->cutter().state().flgSliderHeld);
+    QCOMPARE(h.window->cutter().state().currentSample, 7.0 * kRate);
 }
 
 void FormMainTest::previewStopsAtFirstTickPastEnd()
@@ -387,28 +387,26 @@ void FormMainTest::previewStopsAtFirstTickPastEnd()
     h.open(10);
     FormMain &w = *h.window;
     h.slider()->setValue(100);
-    w.currentSample = kRate;
-    h.button("CmdSelStart")->click();
+    w.cutter().markBegin(kRate);
     h.slider()->setValue(300);
-    w.currentSample = 3 * kRate;
-    h.button("CmdSelStop")->click();
+    w.cutter().markEnd(3 * kRate);
     QVERIFY(h.button("CmdPreview")->isEnabled());
 
     h.button("CmdPreview")->click();
     QCOMPARE(h.button("CmdPreview")->text(), QStringLiteral("Stop"));
     QCOMPARE(h.button("CmdPausePlay")->text(), QStringLiteral("Pause"));
-    QCOMPARE(w.playOrigin, kRate);
+    QCOMPARE(w.cutter().state().playOrigin, kRate);
     QCOMPARE(h.player().queue.at(0).at(0), float(kRate));
     h.timer(2 * kRate - 1);
-    QCOMPARE(w.flgPreview, settings::kTrue);
+    QVERIFY(w.cutter().state().play == PlayState::Previewing);
     QVERIFY(h.player().running);
     h.timer(2 * kRate + 2205);
-    QCOMPARE(w.flgPreview, settings::kFalse);
+    QVERIFY(w.cutter().state().play != PlayState::Previewing);
     QCOMPARE(h.button("CmdPreview")->text(), QStringLiteral("Preview"));
     // Paused where the preview stopped, and the Play button says what it will do.
     QCOMPARE(stance(h), QStringLiteral("origin 134505, current 134505, thumb 305, Current: "
                                        "00:00:03.05, Play, stopped"));
-    QCOMPARE(w.flgPaused, settings::kTrue);
+    QVERIFY(w.cutter().state().play == PlayState::Paused);
     QVERIFY(h.dialogs.messages.isEmpty());
     h.button("CmdPausePlay")->click();
     QCOMPARE(h.player().queue.at(0).at(0), float(3 * kRate + 2205));
@@ -422,9 +420,9 @@ void FormMainTest::previewStopsAtFirstTickPastEnd()
     QCOMPARE(h.button("CmdPreview")->text(), QStringLiteral("Preview"));
 
     // No selection: Preview does nothing.
-    w.selEndSample = w.selBeginSample;
+    w.cutter().markEnd(w.cutter().state().selBeginSample);
     h.factory.log.calls.clear();
-    w.onCmdPreviewClick();
+    w.cutter().preview();
     QVERIFY(h.factory.log.calls.isEmpty());
 }
 
@@ -432,13 +430,12 @@ void FormMainTest::resetEndsPreview()
 {
     Harness h(ini());
     h.open(10);
-    h.window->currentSample = kRate;
     h.slider()->setValue(100);
-    h.button("CmdSelStop")->click();
+    h.window->cutter().markEnd(kRate);
     h.button("CmdPreview")->click();
-    QCOMPARE(h.window->flgPreview, settings::kTrue);
+    QVERIFY(h.window->cutter().state().play == PlayState::Previewing);
     h.open(10, QStringLiteral("/music/other.mp3"));
-    QCOMPARE(h.window->flgPreview, settings::kFalse);
+    QVERIFY(h.window->cutter().state().play != PlayState::Previewing);
     QCOMPARE(h.button("CmdPreview")->text(), QStringLiteral("Preview"));
     // The new file plays past its first tick.
     h.button("CmdPausePlay")->click();
@@ -452,21 +449,21 @@ void FormMainTest::nudgesClamp()
     h.open(10);
     FormMain &w = *h.window;
     h.button("CmdB")->click();
-    QCOMPARE(w.playOrigin, 0);
+    QCOMPARE(w.cutter().state().playOrigin, 0);
     QCOMPARE(h.audioFile().position, 0);
     h.button("CmdFF")->click();
     h.button("CmdF")->click();
-    QCOMPARE(w.playOrigin, 2 * kRate + kRate / 2);
-    QCOMPARE(w.currentSample, 2.5 * kRate);
+    QCOMPARE(w.cutter().state().playOrigin, 2 * kRate + kRate / 2);
+    QCOMPARE(w.cutter().state().currentSample, 2.5 * kRate);
     QCOMPARE(h.audioFile().position, 2 * kRate + kRate / 2);
     QCOMPARE(h.slider()->Value(), 250);
     QCOMPARE(h.panel(4), QStringLiteral("Current: 00:00:02.5"));
     for (int i = 0; i < 5; ++i)
         h.button("CmdFF")->click();
-    QCOMPARE(w.playOrigin, 10 * kRate);
+    QCOMPARE(w.cutter().state().playOrigin, 10 * kRate);
     QCOMPARE(h.slider()->Value(), 1000);
     h.button("CmdBB")->click();
-    QCOMPARE(w.playOrigin, 8 * kRate);
+    QCOMPARE(w.cutter().state().playOrigin, 8 * kRate);
 }
 
 void FormMainTest::releaseAtTheEnd()
@@ -476,21 +473,21 @@ void FormMainTest::releaseAtTheEnd()
     h.slider()->setValue(1000);
     h.factory.log.calls.clear();
     emit h.slider()->MouseUp(1, 0, 0.0f, 0.0f);
-    QCOMPARE(h.window->playOrigin, 10 * kRate);
+    QCOMPARE(h.window->cutter().state().playOrigin, 10 * kRate);
     QCOMPARE(h.factory.log.calls.mid(0, 2),
              (QStringList{QStringLiteral("AudioPlayer.resetQueue()"),
                           QStringLiteral("AudioFile.seek(440999)")}));
     // A key move repositions like a release; a key that moved nothing leaves the sound alone.
     h.slider()->setValue(490);
     QTest::keyClick(h.slider(), Qt::Key_PageDown);
-    QCOMPARE(h.window->playOrigin, 5 * kRate);
+    QCOMPARE(h.window->cutter().state().playOrigin, 5 * kRate);
     h.slider()->setValue(100);
     QTest::keyClick(h.slider(), Qt::Key_Up);
-    QCOMPARE(h.window->playOrigin, 5 * kRate);
+    QCOMPARE(h.window->cutter().state().playOrigin, 5 * kRate);
     // A click too.
     h.slider()->setValue(250);
     emit h.slider()->Click();
-    QCOMPARE(h.window->playOrigin, 2 * kRate + kRate / 2);
+    QCOMPARE(h.window->cutter().state().playOrigin, 2 * kRate + kRate / 2);
     QCOMPARE(h.panel(4), QStringLiteral("Current: 00:00:02.5"));
 }
 
@@ -541,7 +538,7 @@ void FormMainTest::selectionFollowsTheSamples()
 
     h.dialogs.saveAnswers << QStringLiteral("/out/cut.mp3");
     h.factory.log.calls.clear();
-    h.window->onCmdCutClick();
+    h.window->cutter().cut();
     if (valid) {
         QCOMPARE(h.dialogs.messages.value(0).text, QStringLiteral("Saved - /out/cut.mp3"));
         QVERIFY(!h.factory.log.matching(QStringLiteral("FileW.writeBlock")).isEmpty());
@@ -553,7 +550,7 @@ void FormMainTest::selectionFollowsTheSamples()
     QCOMPARE(h.dialogs.messages[0].text,
              QStringLiteral("Nothing to save: the End mark must come after the Begin mark."));
     QVERIFY(h.factory.log.matching(QStringLiteral("FileW")).isEmpty());
-    h.window->onCmdPreviewClick();
+    h.window->cutter().preview();
     QVERIFY(h.factory.log.calls.isEmpty());
 }
 
@@ -565,16 +562,16 @@ void FormMainTest::resetClearsTheSelection()
     h.run({QStringLiteral("at 100"), QStringLiteral("begin"), QStringLiteral("at 400"),
            QStringLiteral("end")});
     // The reset clears the six selection fields and keeps the rest.
-    w.ResetWindowState();
-    QCOMPARE(w.selBegin, 0);
-    QCOMPARE(w.selEnd, 0);
-    QCOMPARE(w.selLength, 0);
-    QCOMPARE(w.selBeginSample, 0.0);
-    QCOMPARE(w.selEndSample, 0.0);
-    QCOMPARE(w.currentSample, 0.0);
-    QCOMPARE(w.cutNumber, 1);
-    QCOMPARE(w.smallStepSamples, 22050.0);
-    QCOMPARE(w.lastFolder, QStringLiteral("/music/a.b/"));
+    w.cutter().ResetWindowState();
+    QCOMPARE(w.cutter().state().selBegin, 0);
+    QCOMPARE(w.cutter().state().selEnd, 0);
+    QCOMPARE(w.cutter().state().selLength, 0);
+    QCOMPARE(w.cutter().state().selBeginSample, 0.0);
+    QCOMPARE(w.cutter().state().selEndSample, 0.0);
+    QCOMPARE(w.cutter().state().currentSample, 0.0);
+    QCOMPARE(w.cutter().state().cutNumber, 1);
+    QCOMPARE(w.cutter().state().smallStepSamples, 22050.0);
+    QCOMPARE(w.cutter().state().lastFolder, QStringLiteral("/music/a.b/"));
 }
 
 QTEST_MAIN(FormMainTest)

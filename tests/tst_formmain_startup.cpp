@@ -111,7 +111,7 @@ void FormMainStartupTest::controlsAndCaptions()
     QCOMPARE(items, (QStringList{QStringLiteral("MP3"), QStringLiteral("WMA"),
                                  QStringLiteral("OGG"), QStringLiteral("WAV")}));
     QVERIFY(h.child<QCheckBox>("Check1")->isChecked());
-    QCOMPARE(h.output.flgCopyTags, settings::kTrue);
+    QVERIFY(h.output.flgCopyTags);
     for (const char *name :
          {"FrameInput", "FrameOutput", "Label1", "Label2", "Label3", "Label4", "LabelFileName",
           "LabelFormatSource", "LabelTime", "LabelFomartStr", "ProgressConvert", "StatusBar1"})
@@ -123,8 +123,8 @@ void FormMainStartupTest::controlsAndCaptions()
     QCOMPARE(h.window->ui().panel(2), QStringLiteral("Begin: 00:00:00"));
     QCOMPARE(h.window->ui().panel(3), QStringLiteral("End: 00:00:00"));
     QCOMPARE(h.window->ui().panel(4), QStringLiteral("Current: 00:00:00"));
-    QVERIFY(h.window->programFolderPath().endsWith(QDir::separator()));
-    QCOMPARE(h.window->folderOfLastFile(), QString());
+    QVERIFY(h.window->cutter().state().appFolder.endsWith(QDir::separator()));
+    QCOMPARE(h.window->cutter().state().lastFolder, QString());
 }
 
 void FormMainStartupTest::engineObjectsInOrder()
@@ -139,11 +139,8 @@ void FormMainStartupTest::engineObjectsInOrder()
     // The defaults follow the creation, in this order.
     const QStringList calls = h.factory.log.calls;
     const QStringList defaults =
-        calls.mid(calls.indexOf(QStringLiteral("create AudioPlayer")) + 1, 5);
-    QCOMPARE(defaults, (QStringList{QStringLiteral("FileW.setOptionFlag(true)"),
-                                    QStringLiteral("FileR.setOptionFlag(true)"),
-                                    QStringLiteral("AudioFile.setOptionFlag(true)"),
-                                    QStringLiteral("FileW.setDefaultOutputFormat(44100,128,2)"),
+        calls.mid(calls.indexOf(QStringLiteral("create AudioPlayer")) + 1, 2);
+    QCOMPARE(defaults, (QStringList{QStringLiteral("FileW.setDefaultOutputFormat(44100,128,2)"),
                                     QStringLiteral("FileW.selectWmaProfile(14)")}));
     QCOMPARE(h.factory.mp3->bitrate, 128);
     QCOMPARE(h.output.outputKind, 14);
@@ -204,22 +201,22 @@ void FormMainStartupTest::wmaSummaryIsTheWritersText()
 {
     Harness h(iniFile(), QVariant());
     h.output.outputKind = 35;
-    QVERIFY(h.window->selectFormat(1));
+    QVERIFY(h.window->cutter().selectFormat(1));
     QCOMPARE(h.factory.files[0]->wmaProfile, 35);
     // The writer's own text, "kHz" included: only the MP3 description is cleaned.
     QCOMPARE(h.child<QLabel>("LabelFomartStr")->text(), QStringLiteral("WMA profile 35 44 kHz"));
     QCOMPARE(h.output.outputFormatName, QStringLiteral("WMA"));
     // MP3 shows " VBR" once a VBR method is chosen.
     h.factory.mp3->vbrMethod = 0;
-    QVERIFY(h.window->selectFormat(0));
+    QVERIFY(h.window->cutter().selectFormat(0));
     QVERIFY(h.child<QLabel>("LabelFomartStr")->text().endsWith(QStringLiteral(" VBR")));
 }
 
 void FormMainStartupTest::refusedIndexKeepsSelection()
 {
     Harness h(iniFile(), QVariant(QStringLiteral("3")));
-    QVERIFY(!h.window->selectFormat(4));
-    QVERIFY(!h.window->selectFormat(-1));
+    QVERIFY(!h.window->cutter().selectFormat(4));
+    QVERIFY(!h.window->cutter().selectFormat(-1));
     QCOMPARE(h.child<QComboBox>("ComboFormat")->currentIndex(), 3);
     QCOMPARE(h.output.outputFormatName, QStringLiteral("WAV"));
 }
@@ -229,9 +226,9 @@ void FormMainStartupTest::check1FollowsTheBox()
     Harness h(iniFile(), QVariant());
     auto *box = h.child<QCheckBox>("Check1");
     box->click();
-    QCOMPARE(h.output.flgCopyTags, settings::kFalse);
+    QVERIFY(!h.output.flgCopyTags);
     box->click();
-    QCOMPARE(h.output.flgCopyTags, settings::kTrue);
+    QVERIFY(h.output.flgCopyTags);
 }
 
 void FormMainStartupTest::resetWindowState()
@@ -247,7 +244,7 @@ void FormMainStartupTest::resetWindowState()
     h.child<QLabel>("LabelTime")->setText(QStringLiteral("00:03:12"));
     h.window->ui().setPanel(2, QStringLiteral("Begin: 00:00:10"));
 
-    h.window->ResetWindowState();
+    h.window->cutter().ResetWindowState();
 
     QVERIFY(!slider->isEnabled());
     QCOMPARE(slider->Value(), 0);

@@ -76,7 +76,7 @@ void FormMainTest::logoOpensTheHelp()
 {
     auto window = makeWindow();
     QTemporaryDir program;
-    window->appFolder = withTrailingSeparator(program.path());
+    window->cutter().setAppFolder(withTrailingSeparator(program.path()));
     QFile page(program.filePath(QStringLiteral("help.html")));
     QVERIFY(page.open(QIODevice::WriteOnly));
     page.write("<html><body><h1>Help</h1></body></html>");
@@ -103,7 +103,7 @@ void FormMainTest::helpPageShownWhenPresent()
 {
     auto window = makeWindow();
     QTemporaryDir program;
-    window->appFolder = withTrailingSeparator(program.path());
+    window->cutter().setAppFolder(withTrailingSeparator(program.path()));
     window->findChild<QPushButton *>(QStringLiteral("CmdHelp"))->click();
     QVERIFY(!window->helpWindow());
     QVERIFY(m_dialogs.messages.isEmpty());

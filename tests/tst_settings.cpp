@@ -162,13 +162,13 @@ void SettingsTest::summaries()
     settings::SetWavDefaults(s);
     s.outputSummary = QStringLiteral("MPEG 44100 Hz 128 Kbps");
     if (change.contains(QStringLiteral("quality"))) {
-        s.flgOggQuality = settings::kTrue;
+        s.flgOggQuality = true;
         const QString value = change.section(u' ', 1, 1);
         if (!value.isEmpty() && value != QStringLiteral("vbr"))
             s.oggQuality = value.toInt();
     }
     if (change.contains(QStringLiteral("vbr")))
-        s.flgOggVbr = settings::kTrue;
+        s.flgOggVbr = true;
     if (change == QStringLiteral("wav small")) {
         s.wavRate = 22050;
         s.wavChannels = 1;

@@ -181,26 +181,26 @@ void FormMainTest::clickAndDroppedEndMatchTheButtons()
         QCOMPARE(other->view().begin, strip->view().begin);
         // Zoomed past the marks: End is first brought into view by "Set End " at the view's
         // first frame.
-        dropping.window->markEnd(strip->view().begin);
+        dropping.window->cutter().markEnd(strip->view().begin);
     }
 
     // End hangs to the right of its line (with Begin on the same column at first).
-    const int end = strip->columnOfFrame(dropping.window->selEndSample);
+    const int end = strip->columnOfFrame(dropping.window->cutter().state().selEndSample);
     mouse(strip, QEvent::MouseButtonPress, end + 1, Qt::LeftButton);
     mouse(strip, QEvent::MouseMove, (end + x) / 2, Qt::LeftButton);
     mouse(strip, QEvent::MouseMove, x, Qt::LeftButton);
     mouse(strip, QEvent::MouseButtonRelease, x, Qt::NoButton);
-    const double dropped = dropping.window->selEndSample;
+    const double dropped = dropping.window->cutter().state().selEndSample;
     QCOMPARE(dropped, double(strip->frameAtPixel(x + 0.5)));
     QVERIFY(dropped > 0);
 
     FormMain &w = *clicking.window;
     mouse(other, QEvent::MouseButtonPress, x, Qt::LeftButton);
     mouse(other, QEvent::MouseButtonRelease, x, Qt::NoButton);
-    QCOMPARE(double(w.playOrigin), dropped);
-    QCOMPARE(clicking.slider()->Value(), int(std::lround(dropped / w.totalSamples * 1000)));
+    QCOMPARE(double(w.cutter().state().playOrigin), dropped);
+    QCOMPARE(clicking.slider()->Value(), int(std::lround(dropped / w.cutter().state().totalSamples * 1000)));
     clicking.button("CmdSelStop")->click();
-    QCOMPARE(w.selEndSample, dropped);
+    QCOMPARE(w.cutter().state().selEndSample, dropped);
     QCOMPARE(clicking.panel(3), dropping.panel(3));
     QCOMPARE(clicking.slider()->SelLength(), dropping.slider()->SelLength());
     QCOMPARE(clicking.button("CmdCut")->isEnabled(), dropping.button("CmdCut")->isEnabled());

@@ -57,9 +57,22 @@ void FormMainTest::initTestCase()
 
 namespace {
 
+/// The real engine, with a look at the audio file objects it hands the window (in creation
+/// order: destination, job source, play source), so a test can check where a reader stands.
+struct ObservedFactory : engine::DefaultEngineFactory
+{
+    std::vector<engine::FileReading *> files;
+    std::unique_ptr<engine::AudioFile> createAudioFile() override
+    {
+        auto file = engine::DefaultEngineFactory::createAudioFile();
+        files.push_back(file.get());
+        return file;
+    }
+};
+
 struct Window
 {
-    engine::DefaultEngineFactory factory;
+    ObservedFactory factory;
     FakeDialogs dialogs;
     settings::OutputSettings output;
     QSettings stored;
@@ -103,7 +116,7 @@ void FormMainTest::cutsIntoEveryFormatWithTags()
     QFETCH(int, format);
     QFETCH(QString, codec);
     Window w(m_dir.filePath(QStringLiteral("cut.ini")));
-    QVERIFY(w.window.selectFormat(format));
+    QVERIFY(w.window.cutter().selectFormat(format));
     w.openAndMark(m_tagged, 100, 350); // 1 s to 3.5 s of 10 s
     const QString dest = m_dir.filePath(QStringLiteral("cut %1.%2")
                                             .arg(QString::fromLatin1(QTest::currentDataTag()),
@@ -152,7 +165,7 @@ void FormMainTest::failedCutSaysWhy()
     QCOMPARE(w.dialogs.messages[0].title, QStringLiteral("Error"));
     QVERIFY(!w.button("CmdOpen")->isHidden());
     // The next dialogs start where the source is, not in the folder that failed.
-    QCOMPARE(w.window.folderOfLastFile(), QFileInfo(m_source).absolutePath() + u'/');
+    QCOMPARE(w.window.cutter().state().lastFolder, QFileInfo(m_source).absolutePath() + u'/');
 }
 
 // With real output: a pause holds; playing to the end leaves everything at the start; marks
@@ -163,22 +176,22 @@ void FormMainTest::pauseHoldsAndTheEndLeadsToTheStart()
     auto *slider = w.window.findChild<ZivSlider *>(QStringLiteral("slPosition"));
     auto stance = [&] {
         return QStringLiteral("%1 %2 %3 %4 %5")
-            .arg(w.window.playOrigin)
-            .arg(w.window.currentSample, 0, 'f', 0)
+            .arg(w.window.cutter().state().playOrigin)
+            .arg(w.window.cutter().state().currentSample)
             .arg(slider->Value())
             .arg(w.window.ui().panel(4), w.button("CmdPausePlay")->text());
     };
     w.dialogs.openAnswers << m_source;
     w.button("CmdOpen")->click();
     w.button("CmdPausePlay")->click();
-    QTRY_VERIFY_WITH_TIMEOUT(w.window.currentSample >= 44100 / 4, 5000);
+    QTRY_VERIFY_WITH_TIMEOUT(w.window.cutter().state().currentSample >= 44100 / 4, 5000);
     w.button("CmdPausePlay")->click();
     const QString paused = stance();
-    const int32_t heard = w.window.AudioPlayer->playedSamples().value();
+    const int32_t heard = w.window.cutter().playedSamples().value();
     // Whatever the player still had on its way is handled now; none of it may move the window.
     QTest::qWait(500);
     QCOMPARE(stance(), paused);
-    QCOMPARE(w.window.AudioPlayer->playedSamples().value(), heard);
+    QCOMPARE(w.window.cutter().playedSamples().value(), heard);
 
     slider->setValue(900);
     emit slider->MouseUp(1, 0, 0.0f, 0.0f);
@@ -189,7 +202,7 @@ void FormMainTest::pauseHoldsAndTheEndLeadsToTheStart()
     w.button("CmdSelStart")->click();
     w.button("CmdSelStop")->click();
     QVERIFY(!w.button("CmdCut")->isEnabled());
-    w.window.onCmdCutClick();
+    w.window.cutter().cut();
     QVERIFY(w.dialogs.saveRequests.isEmpty());
     QCOMPARE(w.dialogs.messages.size(), 1);
     QVERIFY(!w.dialogs.messages[0].text.startsWith(QStringLiteral("Saved")));
@@ -212,7 +225,7 @@ void FormMainTest::pauseHoldsAndTheEndLeadsToTheStart()
 
 void FormMainTest::playPauseNudgeAndMark()
 {
-    engine::DefaultEngineFactory factory;
+    ObservedFactory factory;
     FakeDialogs dialogs;
     settings::OutputSettings output;
     QSettings stored(m_dir.filePath(QStringLiteral("s.ini")), QSettings::IniFormat);
@@ -225,43 +238,43 @@ void FormMainTest::playPauseNudgeAndMark()
     dialogs.openAnswers << m_source;
     button("CmdOpen")->click();
     QVERIFY2(dialogs.messages.isEmpty(), qPrintable(dialogs.messages.value(0).text));
-    QCOMPARE(window.flgOpen, settings::kTrue);
-    QCOMPARE(window.totalSamples, 441000.0);
+    QVERIFY(window.cutter().state().play != PlayState::NoSource);
+    QCOMPARE(window.cutter().state().totalSamples, 441000.0);
 
     button("CmdPausePlay")->click();
-    QTRY_VERIFY_WITH_TIMEOUT(window.currentSample >= 44100, 5000);
-    const int32_t played = window.AudioPlayer->playedSamples().value();
+    QTRY_VERIFY_WITH_TIMEOUT(window.cutter().state().currentSample >= 44100, 5000);
+    const int32_t played = window.cutter().playedSamples().value();
     button("CmdPausePlay")->click();
     // Paused: the play position is what the player had played, and the marks take it exactly.
-    QVERIFY(window.playOrigin >= played);
-    QVERIFY(window.playOrigin < played + 44100 / 2);
-    QCOMPARE(window.currentSample, double(window.playOrigin));
-    const int32_t begin = window.playOrigin;
+    QVERIFY(window.cutter().state().playOrigin >= played);
+    QVERIFY(window.cutter().state().playOrigin < played + 44100 / 2);
+    QCOMPARE(window.cutter().state().currentSample, double(window.cutter().state().playOrigin));
+    const int32_t begin = window.cutter().state().playOrigin;
     button("CmdSelStart")->click();
-    QCOMPARE(window.selBeginSample, double(begin));
+    QCOMPARE(window.cutter().state().selBeginSample, double(begin));
     const auto ms = [&](int32_t frames) {
-        return window.AudioPlayer->samplesToMilliseconds(frames).value();
+        return window.cutter().millisecondsOf(frames).value();
     };
     QCOMPARE(window.ui().panel(2), QStringLiteral("Begin: ") + positionText(ms(begin)));
 
     button("CmdFF")->click();
     button("CmdFF")->click();
-    QCOMPARE(window.playOrigin, begin + 2 * 88200);
-    QCOMPARE(window.currentSample, double(begin + 2 * 88200));
+    QCOMPARE(window.cutter().state().playOrigin, begin + 2 * 88200);
+    QCOMPARE(window.cutter().state().currentSample, double(begin + 2 * 88200));
     // The reader stands there: the next block is the audio from that frame on.
     engine::SampleBlock block;
-    QVERIFY(window.AudioFile->readBlock(10, block));
-    engine::FileReading &check = *window.FileR;
+    QVERIFY(factory.files.at(2)->readBlock(10, block));
+    engine::FileReading &check = *factory.files.at(1);
     QVERIFY(check.openForReading(m_source));
     QVERIFY(check.seek(begin + 2 * 88200));
     engine::SampleBlock expected;
     QVERIFY(check.readBlock(10, expected));
     QVERIFY(block == expected);
     QVERIFY(check.close());
-    QVERIFY(window.AudioFile->seek(window.playOrigin));
+    QVERIFY(factory.files.at(2)->seek(window.cutter().state().playOrigin));
 
     button("CmdSelStop")->click();
-    QCOMPARE(window.selEndSample, double(begin + 2 * 88200));
+    QCOMPARE(window.cutter().state().selEndSample, double(begin + 2 * 88200));
     QCOMPARE(window.ui().panel(3), QStringLiteral("End: ") + positionText(ms(begin + 176400)));
     QCOMPARE(window.ui().panel(4), QStringLiteral("Current: ") + positionText(ms(begin + 176400)));
     QVERIFY(button("CmdPreview")->isEnabled());
@@ -270,8 +283,8 @@ void FormMainTest::playPauseNudgeAndMark()
     button("CmdPreview")->click();
     QCOMPARE(button("CmdPreview")->text(), QStringLiteral("Stop"));
     QTRY_COMPARE_WITH_TIMEOUT(button("CmdPreview")->text(), QStringLiteral("Preview"), 8000);
-    QVERIFY(window.currentSample >= window.selEndSample);
-    QVERIFY(window.currentSample < window.selEndSample + 44100 / 5);
+    QVERIFY(window.cutter().state().currentSample >= window.cutter().state().selEndSample);
+    QVERIFY(window.cutter().state().currentSample < window.cutter().state().selEndSample + 44100 / 5);
 }
 
 // Files that cannot be played, through the window's own open path: each either opens and
@@ -314,7 +327,7 @@ void FormMainTest::badFilesOpenCleanlyOrSayWhy()
         Window w(m_dir.filePath(QStringLiteral("bad.ini")));
         w.dialogs.openAnswers << path;
         w.button("CmdOpen")->click();
-        if (w.window.flgOpen == settings::kTrue) {
+        if (w.window.cutter().state().play != PlayState::NoSource) {
             QVERIFY2(w.dialogs.messages.isEmpty(), qPrintable(name));
             QVERIFY2(w.button("CmdPausePlay")->isEnabled(), qPrintable(name));
             w.button("CmdPausePlay")->click();

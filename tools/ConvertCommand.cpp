@@ -128,7 +128,7 @@ engine::Status OutputOptions::apply(engine::AudioFile &file, const QString &dest
 }
 
 /// The same selection copied without re-encoding.
-int runLossless(const QString &source, const QString &destination, int32_t begin, int32_t end)
+int runLossless(const QString &source, const QString &destination, int64_t begin, int64_t end)
 {
     const engine::OutputFormatEntry *format = engine::outputFormatOf(destination);
     if (!format)
@@ -149,8 +149,8 @@ int runConvert(const QStringList &args)
 {
     bool beginOk = false;
     bool endOk = false;
-    const int32_t begin = args.value(2).toInt(&beginOk);
-    const int32_t end = args.value(3).toInt(&endOk);
+    const int64_t begin = args.value(2).toLongLong(&beginOk);
+    const int64_t end = args.value(3).toLongLong(&endOk);
     QStringList rest = args.mid(4);
     const bool lossless = rest.removeAll(QStringLiteral("--lossless")) > 0;
     OutputOptions options;
@@ -167,7 +167,7 @@ int runConvert(const QStringList &args)
         return fail(s.description());
     // The same job the window runs for its Cut command.
     const engine::Status outcome =
-        cutting::ConvertRange(reader, writer, args[0], args[1], {double(begin), double(end)}, {});
+        cutting::ConvertRange(reader, writer, args[0], args[1], {begin, end}, {});
     if (!outcome)
         return fail(outcome.description());
     QTextStream(stdout) << writer.formatDescription().value() << '\n';

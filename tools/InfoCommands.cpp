@@ -44,7 +44,7 @@ int runRead(const QStringList &args)
 {
     bool startOk = false;
     bool countOk = false;
-    const int start = args.value(1).toInt(&startOk);
+    const qint64 start = args.value(1).toLongLong(&startOk);
     const qint64 count = args.value(2).toLongLong(&countOk);
     if (args.size() != 4 || !startOk || !countOk || start < 0 || count < 0)
         return failWith(QStringLiteral("usage: vorn-engine read FILE START COUNT OUT"));
@@ -84,13 +84,13 @@ int runSeeks(const QStringList &args)
     engine::AudioFileObject file;
     if (engine::Status s = file.openForReading(args[0]); !s)
         return failWith(s.description());
-    const int32_t length = file.length().value();
+    const int64_t length = file.length().value();
     // Fixed seed: the same positions in every run, spread over the whole file.
     QRandomGenerator positions(20261208);
     QTextStream out(stdout);
     engine::SampleBlock block;
     for (int i = 0; i < count; ++i) {
-        const int32_t position = int32_t(positions.bounded(std::max(length, 1)));
+        const int64_t position = positions.bounded(std::max<qint64>(length, 1));
         QElapsedTimer timer;
         timer.start();
         if (auto reached = file.seek(position); !reached)
@@ -145,7 +145,7 @@ int runSweep(const QStringList &args)
     engine::AudioFileObject file;
     if (engine::Status s = file.openForReading(args[0]); !s)
         return failWith(s.description());
-    const int32_t length = file.length().value();
+    const int64_t length = file.length().value();
     const int32_t channels = file.channelCount().value();
     engine::SampleBlock all;
     engine::SampleBlock block;
@@ -165,7 +165,7 @@ int runSweep(const QStringList &args)
         const qint64 position = i * step + (i * 7919) % std::max(step / 3, 1);
         if (position >= length)
             break;
-        auto reached = file.seek(int32_t(position));
+        auto reached = file.seek(position);
         if (!reached)
             return failWith(reached.description());
         if (engine::Status s = file.readBlock(span, block); !s)

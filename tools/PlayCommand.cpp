@@ -56,7 +56,7 @@ int runPlay(const QStringList &args)
 
     QEventLoop loop;
     QObject::connect(player.get(), &engine::AudioPlayer::Timer,
-                     [&](int32_t frames, int32_t l, int32_t r) {
+                     [&](int64_t frames, int32_t l, int32_t r) {
                          out << "timer wall_ms=" << wall.elapsed() << " samples=" << frames
                              << " left=" << l << " right=" << r << Qt::endl;
                      });
@@ -78,8 +78,7 @@ int runPlay(const QStringList &args)
     if (engine::Status s = player->startOutput(); !s)
         return failWith(s.description());
     wall.start();
-    out << "silent=" << (player->isSilent() ? "yes" : "no")
-        << " output_status=" << player->outputStatus() << " rate=" << rate
+    out << "silent=" << (player->isSilent() ? "yes" : "no") << " rate=" << rate
         << " block=" << blockFrames << Qt::endl;
     feed(nullptr);
     return loop.exec();

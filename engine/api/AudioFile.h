@@ -17,20 +17,15 @@ public:
     virtual ~FileReading() = default;
 
     virtual Status openForReading(const QString &path) = 0;
-    /// 0 or more: the opened source can be decoded; negative: it cannot.
-    virtual int32_t openStatus() const = 0;
     virtual Result<int32_t> sampleRate() const = 0;
     virtual Result<int32_t> channelCount() const = 0;
     /// Exactly the number of frames a sequential read from the start returns.
-    virtual Result<int32_t> length() const = 0;
-    virtual Result<int32_t> elementsPerSample() const = 0;
+    virtual Result<int64_t> length() const = 0;
     /// Afterwards reading returns exactly the frames a sequential read returns from `frame`
     /// on. Answers the reached position (the length for a position past the end).
-    virtual Result<int32_t> seek(int32_t frame) = 0;
+    virtual Result<int64_t> seek(int64_t frame) = 0;
     /// At most `frames` frames; an empty block at the end.
     virtual Status readBlock(int32_t frames, SampleBlock &block) = 0;
-    virtual Status setReaderMode(int32_t mode) = 0;
-    virtual Status setOptionFlag(bool flag) = 0;
     /// Ends a read.
     virtual Status close() = 0;
 };

@@ -22,8 +22,6 @@ public:
     virtual Result<int32_t> blockSizeForMilliseconds(int32_t milliseconds) const = 0;
     /// Starts (or resumes) output from an empty queue; the played-frames count restarts at 0.
     virtual Status startOutput() = 0;
-    /// 0 or more: the output device is open; negative: failure.
-    virtual int32_t outputStatus() const = 0;
     virtual Status queueBlock(const SampleBlock &block) = 0;
     /// Silences at once and drops the queue and what the device still holds.
     virtual Status stopOutput() = 0;
@@ -31,8 +29,8 @@ public:
     /// starts again from 0, so that "position of the reset + played" stays what is heard.
     virtual Status resetQueue() = 0;
     /// Frames heard since output was last started.
-    virtual Result<int32_t> playedSamples() const = 0;
-    virtual Result<int32_t> samplesToMilliseconds(int32_t frames) const = 0;
+    virtual Result<int64_t> playedSamples() const = 0;
+    virtual Result<int64_t> samplesToMilliseconds(int64_t frames) const = 0;
     /// True when no sound device could be opened and output only keeps the pace silently.
     virtual bool isSilent() const = 0;
 
@@ -41,7 +39,7 @@ signals:
 
     /// About every 50 ms while output runs: frames heard in this run, and the peak of each
     /// channel over the period (0..32767).
-    void Timer(int32_t CurrentSamples, int32_t LevelLeft, int32_t LevelRight);
+    void Timer(int64_t CurrentSamples, int32_t LevelLeft, int32_t LevelRight);
     /// The player wants another block to stay ahead of the device (at the start of a run).
     void RequestOnLoadArray();
     /// A queued block has been heard to its end; another one is wanted in its place.

@@ -12,7 +12,7 @@
 namespace engine {
 
 /// Creates the engine objects the window keeps for its lifetime. The program uses the real
-/// adapters; window tests hand in fakes.
+/// adapters; window tests hand in fakes. Every object but the peak computer is required.
 class EngineFactory
 {
 public:
@@ -24,8 +24,8 @@ public:
     /// waveform.
     virtual std::unique_ptr<PeakComputer> createPeakComputer() { return nullptr; }
     virtual std::unique_ptr<AudioPlayer> createPlayer() = 0;
-    /// Cuts without re-encoding; a factory without it (nothing) makes every cut re-encode.
-    virtual std::unique_ptr<LosslessCutter> createLosslessCutter() { return nullptr; }
+    /// Cuts without re-encoding.
+    virtual std::unique_ptr<LosslessCutter> createLosslessCutter() = 0;
 };
 
 } // namespace engine

@@ -62,6 +62,7 @@ public:
     }
 
     bool ok() const { return m_code == StatusCode::Ok; }
+    bool failed() const { return !ok(); }
     explicit operator bool() const { return ok(); }
     StatusCode code() const { return m_code; }
     const QString &description() const { return m_description; }
@@ -83,6 +84,7 @@ public:
     Result(Status failure) : m_status(std::move(failure)) {}
 
     bool ok() const { return m_status.ok(); }
+    bool failed() const { return !ok(); }
     explicit operator bool() const { return ok(); }
     const Status &status() const { return m_status; }
     const QString &description() const { return m_status.description(); }

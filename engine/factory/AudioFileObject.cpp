@@ -2,13 +2,7 @@
 
 #include "engine/read/OpenReader.h"
 
-#include <limits>
-
 namespace engine {
-
-namespace {
-constexpr int64_t kMaxFrames = std::numeric_limits<int32_t>::max();
-}
 
 AudioFileObject::AudioFileObject() : m_source(localFiles()) {}
 AudioFileObject::AudioFileObject(SourceOpener source) : m_source(std::move(source)) {}
@@ -36,21 +30,8 @@ Status AudioFileObject::openForReading(const QString &path)
         m_openFailure = reader.status();
         return m_openFailure;
     }
-    // Positions cross the boundary as 32-bit frame numbers (13.5 hours at 44,100 Hz).
-    if (reader.value()->length() > kMaxFrames) {
-        m_openFailure =
-            Status::failure(QStringLiteral("'%1' is too long: at most %2 frames can be handled.")
-                                .arg(path)
-                                .arg(kMaxFrames));
-        return m_openFailure;
-    }
     m_reader = std::move(reader.value());
     return Status::success();
-}
-
-int32_t AudioFileObject::openStatus() const
-{
-    return m_reader ? 0 : -1;
 }
 
 Result<int32_t> AudioFileObject::sampleRate() const
@@ -67,26 +48,18 @@ Result<int32_t> AudioFileObject::channelCount() const
     return m_reader->channelCount();
 }
 
-Result<int32_t> AudioFileObject::length() const
+Result<int64_t> AudioFileObject::length() const
 {
     if (!m_reader)
         return noSource();
-    return static_cast<int32_t>(m_reader->length());
+    return m_reader->length();
 }
 
-Result<int32_t> AudioFileObject::elementsPerSample() const
-{
-    return channelCount();
-}
-
-Result<int32_t> AudioFileObject::seek(int32_t frame)
+Result<int64_t> AudioFileObject::seek(int64_t frame)
 {
     if (!m_reader)
         return noSource();
-    auto reached = m_reader->seek(frame);
-    if (!reached)
-        return reached.status();
-    return static_cast<int32_t>(reached.value());
+    return m_reader->seek(frame);
 }
 
 Status AudioFileObject::readBlock(int32_t frames, SampleBlock &block)
@@ -95,17 +68,6 @@ Status AudioFileObject::readBlock(int32_t frames, SampleBlock &block)
     if (!m_reader)
         return noSource();
     return m_reader->read(frames, block);
-}
-
-// The reader mode and the option flag are part of the object's contract, but this engine has
-// a single way of reading and nothing to switch: both are accepted and change nothing.
-Status AudioFileObject::setReaderMode(int32_t)
-{
-    return Status::success();
-}
-Status AudioFileObject::setOptionFlag(bool)
-{
-    return Status::success();
 }
 
 Status AudioFileObject::createForWriting(const QString &path)

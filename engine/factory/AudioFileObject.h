@@ -21,15 +21,11 @@ public:
     ~AudioFileObject() override;
 
     Status openForReading(const QString &path) override;
-    int32_t openStatus() const override;
     Result<int32_t> sampleRate() const override;
     Result<int32_t> channelCount() const override;
-    Result<int32_t> length() const override;
-    Result<int32_t> elementsPerSample() const override;
-    Result<int32_t> seek(int32_t frame) override;
+    Result<int64_t> length() const override;
+    Result<int64_t> seek(int64_t frame) override;
     Status readBlock(int32_t frames, SampleBlock &block) override;
-    Status setReaderMode(int32_t mode) override;
-    Status setOptionFlag(bool flag) override;
 
     Status createForWriting(const QString &path) override;
     Status setInputFormat(int32_t sampleRate, int32_t channels) override;

@@ -83,11 +83,11 @@ Result<int32_t> QtAudioPlayer::blockSizeForMilliseconds(int32_t milliseconds) co
     return toInt32(std::llround(double(m_rate) * milliseconds / 1000.0));
 }
 
-Result<int32_t> QtAudioPlayer::samplesToMilliseconds(int32_t frames) const
+Result<int64_t> QtAudioPlayer::samplesToMilliseconds(int64_t frames) const
 {
     if (m_rate == 0)
         return noFormat();
-    return toInt32(std::llround(double(frames) * 1000.0 / m_rate));
+    return int64_t(std::llround(double(frames) * 1000.0 / m_rate));
 }
 
 Status QtAudioPlayer::startOutput()
@@ -105,11 +105,6 @@ Status QtAudioPlayer::startOutput()
     // The first block request need not wait for the output thread's next round.
     wake();
     return Status::success();
-}
-
-int32_t QtAudioPlayer::outputStatus() const
-{
-    return m_running ? 0 : -1;
 }
 
 Status QtAudioPlayer::queueBlock(const SampleBlock &block)
@@ -137,9 +132,9 @@ Status QtAudioPlayer::resetQueue()
     return Status::success();
 }
 
-Result<int32_t> QtAudioPlayer::playedSamples() const
+Result<int64_t> QtAudioPlayer::playedSamples() const
 {
-    return toInt32(m_queue.heardFrames());
+    return m_queue.heardFrames();
 }
 
 bool QtAudioPlayer::isSilent() const
@@ -162,7 +157,7 @@ void QtAudioPlayer::deliverEvents()
         case PlaybackQueue::Event::None:
             return;
         case PlaybackQueue::Event::Timer:
-            emit Timer(toInt32(timer.frames), timer.levelLeft, timer.levelRight);
+            emit Timer(timer.frames, timer.levelLeft, timer.levelRight);
             break;
         case PlaybackQueue::Event::RequestBlock:
             emit RequestOnLoadArray();

@@ -35,15 +35,14 @@ public:
     Status setPlayerFormat(int32_t sampleRate, int32_t channels) override;
     Result<int32_t> blockSizeForMilliseconds(int32_t milliseconds) const override;
     Status startOutput() override;
-    int32_t outputStatus() const override;
     Status queueBlock(const SampleBlock &block) override;
     Status stopOutput() override;
     /// While output runs, also drops what the device holds, and the played-frames count starts
     /// again from 0, so that the window's "origin + played" stays the position heard after a
     /// reposition.
     Status resetQueue() override;
-    Result<int32_t> playedSamples() const override;
-    Result<int32_t> samplesToMilliseconds(int32_t frames) const override;
+    Result<int64_t> playedSamples() const override;
+    Result<int64_t> samplesToMilliseconds(int64_t frames) const override;
     bool isSilent() const override;
 
 private:

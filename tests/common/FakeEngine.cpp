@@ -24,36 +24,23 @@ Status FakeAudioFile::openForReading(const QString &path)
     return Status::success();
 }
 
-Result<int32_t> FakeAudioFile::seek(int32_t frame)
+Result<int64_t> FakeAudioFile::seek(int64_t frame)
 {
     m_log.add(m_name + QStringLiteral(".seek(%1)").arg(frame));
-    position = std::clamp(frame, 0, frames);
+    position = std::clamp<int64_t>(frame, 0, frames);
     return position;
 }
 
 Status FakeAudioFile::readBlock(int32_t count, engine::SampleBlock &block)
 {
     m_log.add(m_name + QStringLiteral(".readBlock(%1)").arg(count));
-    const int32_t n = std::max(0, std::min(count, frames - position));
+    const int64_t n = std::max<int64_t>(0, std::min<int64_t>(count, frames - position));
     // Each frame carries its own position, so a test can tell which frames were queued.
     block.assign(size_t(n) * size_t(channels), 0.0f);
-    for (int32_t i = 0; i < n; ++i)
+    for (int64_t i = 0; i < n; ++i)
         for (int32_t c = 0; c < channels; ++c)
             block[size_t(i * channels + c)] = float(position + i);
     position += n;
-    return Status::success();
-}
-
-Status FakeAudioFile::setReaderMode(int32_t mode)
-{
-    m_log.add(m_name + QStringLiteral(".setReaderMode(%1)").arg(mode));
-    return Status::success();
-}
-
-Status FakeAudioFile::setOptionFlag(bool flag)
-{
-    m_log.add(m_name + QStringLiteral(".setOptionFlag(%1)")
-                           .arg(flag ? QStringLiteral("true") : QStringLiteral("false")));
     return Status::success();
 }
 
@@ -198,11 +185,11 @@ Status FakePlayer::resetQueue()
     return Status::success();
 }
 
-Result<int32_t> FakePlayer::samplesToMilliseconds(int32_t frames) const
+Result<int64_t> FakePlayer::samplesToMilliseconds(int64_t frames) const
 {
     if (rate <= 0)
         return Status::failure(QStringLiteral("No player format set."));
-    return int32_t(qint64(frames) * 1000 / rate);
+    return frames * 1000 / rate;
 }
 
 Status FakeInformation::readInformation(const QString &path)

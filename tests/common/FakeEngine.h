@@ -10,8 +10,8 @@
 #include <functional>
 #include <map>
 
-/// Engine objects that record every call in one shared log ("FileW.setOptionFlag(1)") and
-/// answer from what the test set up. Objects are named by creation order, as the window is
+/// Engine objects that record every call in one shared log ("FileW.createForWriting(/out/a.mp3)")
+/// and answer from what the test set up. Objects are named by creation order, as the window is
 /// expected to create them; a window that creates them in another order shows up in the log.
 namespace fakes {
 
@@ -31,7 +31,7 @@ public:
     // What the test sets up.
     int32_t rate = 44100;
     int32_t channels = 2;
-    int32_t frames = 0; ///< length of the source a test "opens"
+    int64_t frames = 0; ///< length of the source a test "opens"
     bool openFails = false;
     int writesBeforeFailure =
         -1; ///< writes that succeed before each further one fails; -1: none fails
@@ -39,21 +39,17 @@ public:
     QString wmaDescriptionPrefix = QStringLiteral("WMA profile ");
 
     // What the object has seen.
-    int32_t position = 0;
+    int64_t position = 0;
     bool isOpen = false;
     int32_t wmaProfile = 0;
     engine::Mp3Settings mp3;
 
     engine::Status openForReading(const QString &path) override;
-    int32_t openStatus() const override { return isOpen ? 0 : -1; }
     engine::Result<int32_t> sampleRate() const override { return rate; }
     engine::Result<int32_t> channelCount() const override { return channels; }
-    engine::Result<int32_t> length() const override { return frames; }
-    engine::Result<int32_t> elementsPerSample() const override { return channels; }
-    engine::Result<int32_t> seek(int32_t frame) override;
+    engine::Result<int64_t> length() const override { return frames; }
+    engine::Result<int64_t> seek(int64_t frame) override;
     engine::Status readBlock(int32_t count, engine::SampleBlock &block) override;
-    engine::Status setReaderMode(int32_t mode) override;
-    engine::Status setOptionFlag(bool flag) override;
     engine::Status createForWriting(const QString &path) override;
     engine::Status setInputFormat(int32_t sampleRate, int32_t channelCount) override;
     engine::Status writeBlock(const engine::SampleBlock &block) override;
@@ -88,7 +84,7 @@ public:
 
     int32_t rate = 0;
     int32_t channels = 0;
-    int32_t played = 0;
+    int64_t played = 0;
     bool running = false;
     bool silent = false;
     std::vector<engine::SampleBlock> queue;
@@ -96,12 +92,11 @@ public:
     engine::Status setPlayerFormat(int32_t sampleRate, int32_t channelCount) override;
     engine::Result<int32_t> blockSizeForMilliseconds(int32_t milliseconds) const override;
     engine::Status startOutput() override;
-    int32_t outputStatus() const override { return 0; }
     engine::Status queueBlock(const engine::SampleBlock &block) override;
     engine::Status stopOutput() override;
     engine::Status resetQueue() override;
-    engine::Result<int32_t> playedSamples() const override { return played; }
-    engine::Result<int32_t> samplesToMilliseconds(int32_t frames) const override;
+    engine::Result<int64_t> playedSamples() const override { return played; }
+    engine::Result<int64_t> samplesToMilliseconds(int64_t frames) const override;
     bool isSilent() const override { return silent; }
 
 private:

@@ -111,7 +111,7 @@ void ConvertJobTest::exactRange()
     engine::AudioFileObject reader;
     engine::AudioFileObject writer;
     const engine::Status outcome =
-        cutting::ConvertRange(reader, writer, m_source, dest, {begin, end}, {});
+        cutting::ConvertRange(reader, writer, m_source, dest, {std::llround(begin), std::llround(end)}, {});
     QVERIFY2(outcome, qPrintable(outcome.description()));
 
     const qint64 expected = qint64(std::min<double>(end, kSourceFrames) - begin);
@@ -148,7 +148,7 @@ void ConvertJobTest::progressRisesAndCancelKeepsAPlayableFile()
     callbacks.goOn = [&] { return breaths < 2; };
     engine::AudioFileObject reader;
     engine::AudioFileObject writer;
-    QVERIFY(cutting::ConvertRange(reader, writer, m_source, dest, {0.0, 6.0 * kRate}, callbacks));
+    QVERIFY(cutting::ConvertRange(reader, writer, m_source, dest, {0, 6 * kRate}, callbacks));
     QCOMPARE(breaths, 2);
     // Two whole seconds were written, and the file is finished.
     QCOMPARE(writertest::decodeWithEngine(dest).frames(), qint64(2 * kRate));
@@ -165,7 +165,7 @@ void ConvertJobTest::progressRisesAndCancelKeepsAPlayableFile()
     // A full run ends its rising progress at exactly 100.
     seen.clear();
     callbacks.goOn = {};
-    QVERIFY(cutting::ConvertRange(reader, writer, m_source, dest, {kRate * 0.3, kRate * 2.7},
+    QVERIFY(cutting::ConvertRange(reader, writer, m_source, dest, {std::llround(kRate * 0.3), std::llround(kRate * 2.7)},
                                   callbacks));
     QCOMPARE(seen.at(seen.size() - 2), 100.0f);
     QVERIFY(std::is_sorted(seen.begin(), seen.end() - 1));
@@ -207,7 +207,7 @@ void ConvertJobTest::failuresLeaveTheOlderFile()
                                                 : engine::localFiles());
     engine::AudioFileObject writer;
     const engine::Status outcome =
-        cutting::ConvertRange(reader, writer, sourcePath, destPath, {0.0, 2.0 * kRate}, {});
+        cutting::ConvertRange(reader, writer, sourcePath, destPath, {0, 2 * kRate}, {});
     QVERIFY(!outcome);
     if (badByte >= 0)
         QVERIFY2(outcome.description().contains(QString::fromLocal8Bit(std::strerror(EIO))),
@@ -226,7 +226,7 @@ void ConvertJobTest::wmaPrimingLeavesNoScratchFile()
     engine::AudioFileObject writer;
     QVERIFY(cutting::PrimeWmaWriter(reader, writer, m_source, dest + QStringLiteral("$.wav")));
     QVERIFY(!QFile::exists(dest + QStringLiteral("$.wav")));
-    QVERIFY(cutting::ConvertRange(reader, writer, m_source, dest, {0.0, 1.0 * kRate}, {}));
+    QVERIFY(cutting::ConvertRange(reader, writer, m_source, dest, {0, kRate}, {}));
     QCOMPARE(fixtures::probe(dest, QStringLiteral("codec_name")), QStringLiteral("wmav2"));
 }
 

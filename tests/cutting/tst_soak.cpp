@@ -55,7 +55,7 @@ void SoakTest::manyCuts()
     auto cut = [&](int i) {
         const QString dest =
             dir.filePath(QStringLiteral("out.%1").arg(QLatin1String(extensions[i % 4])));
-        QVERIFY(cutting::ConvertRange(reader, writer, source, dest, {4410.0, 48510.0}, {}));
+        QVERIFY(cutting::ConvertRange(reader, writer, source, dest, {4410, 48510}, {}));
         const auto tags = cutting::ReadSourceTags(*information, source);
         QVERIFY(tags);
         QVERIFY(cutting::WriteTags(*information, tags.value(), dest));

@@ -383,8 +383,8 @@ void FormatDialogsTest::oggQualityModePassesFixedBitrates()
 {
     Writer writer;
     settings::OutputSettings output = startUpSettings();
-    output.flgOggQuality = settings::kTrue;
-    output.flgOggVbr = settings::kTrue;
+    output.flgOggQuality = true;
+    output.flgOggVbr = true;
     output.oggBitrate = 320;
     output.oggMinBitrate = 8;
     FormOGG dialog(writer.file, output);
@@ -399,8 +399,8 @@ void FormatDialogsTest::oggQualityModePassesFixedBitrates()
              QStringList{QStringLiteral("FileW.selectOggOutput(44100,2,128,0,0,1000)")});
     QCOMPARE(output.oggQuality, 1000);
     QCOMPARE(output.oggBitrate, 320);
-    QCOMPARE(output.flgOggQuality, settings::kTrue);
-    QCOMPARE(output.flgOggVbr, settings::kTrue);
+    QVERIFY(output.flgOggQuality);
+    QVERIFY(output.flgOggVbr);
 }
 
 void FormatDialogsTest::oggCheckAtChosenRate_data()
@@ -459,7 +459,7 @@ void FormatDialogsTest::oggCheckAtChosenRate()
     QCOMPARE(writer.formatDescription().value(), selected);
     QCOMPARE(output.oggRateText, rate);
     QCOMPARE(output.oggBitrate, bitrates[0]);
-    QCOMPARE(output.flgOggVbr, settings::toFlag(vbr));
+    QCOMPARE(output.flgOggVbr, vbr);
 }
 
 void FormatDialogsTest::oggStoredBitrateNotInList()
@@ -492,7 +492,7 @@ void FormatDialogsTest::oggUncheckingVbrKeepsItsFrame()
         QVERIFY2(!enabled(dialog, name), name);
     click(dialog, "CmdCancel");
     QVERIFY(writer.log.calls.isEmpty());
-    QCOMPARE(output.flgOggVbr, settings::kFalse);
+    QVERIFY(!output.flgOggVbr);
 }
 
 void FormatDialogsTest::wavChoiceReachesWriterInOrder()

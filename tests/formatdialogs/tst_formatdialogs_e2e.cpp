@@ -85,7 +85,7 @@ QString FormatDialogsCutTest::cut(engine::AudioFile &writer, const QString &exte
                                         QStringLiteral(".") + extension);
     engine::AudioFileObject reader;
     const engine::Status status =
-        cutting::ConvertRange(reader, writer, m_source, dest, cutting::Range{0, 2.0 * kRate}, {});
+        cutting::ConvertRange(reader, writer, m_source, dest, cutting::Range{0, 2 * kRate}, {});
     if (!status)
         qWarning("%s", qPrintable(status.description()));
     return status ? dest : QString();

@@ -215,7 +215,6 @@ private slots:
         QVERIFY(!player.blockSizeForMilliseconds(200));
         QVERIFY(!player.samplesToMilliseconds(100));
         QVERIFY(!player.startOutput());
-        QVERIFY(player.outputStatus() < 0);
         QVERIFY(player.setPlayerFormat(rate, channels));
         QCOMPARE(player.blockSizeForMilliseconds(200).value(), block);
         QCOMPARE(player.samplesToMilliseconds(framesForOneSecond).value(), 1000);
@@ -259,7 +258,7 @@ private slots:
         QCOMPARE(tool.exitCode(), 0);
         const QByteArray out = tool.readAllStandardOutput();
         const QList<QByteArray> lines = out.split('\n');
-        QVERIFY(lines.first().startsWith("silent=yes output_status=0"));
+        QVERIFY(lines.first().startsWith("silent=yes rate="));
         QVERIFY(out.contains("\nendplay wall_ms="));
         QVERIFY(out.contains(QByteArray(" samples=") + QByteArray::number(kRate) + '\n'));
         QVERIFY(out.count("\ntimer ") >= 10);

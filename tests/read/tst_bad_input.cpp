@@ -186,7 +186,7 @@ void BadInputTest::engineSurvives()
     const engine::Status opened = reader.openForReading(file);
     if (!opened) {
         QVERIFY(!opened.description().isEmpty());
-        QVERIFY(reader.openStatus() < 0);
+        QVERIFY(!reader.length());
         return;
     }
     // Whatever opens plays to the end, in as many frames as its length says, and seeks.

@@ -133,11 +133,9 @@ void ReaderTest::lengthAndSeek()
 
     AudioFileObject reader;
     QVERIFY2(reader.openForReading(file), qPrintable(reader.openForReading(file).description()));
-    QVERIFY(reader.openStatus() >= 0);
     QCOMPARE(reader.sampleRate().value(), reference.rate);
     QCOMPARE(reader.channelCount().value(), reference.channels);
-    QCOMPARE(reader.elementsPerSample().value(), reference.channels);
-    const int32_t length = reader.length().value();
+    const int64_t length = reader.length().value();
     QCOMPARE(qint64(length), reference.frames());
 
     // An odd block size crosses every decoder frame boundary at another place.
@@ -157,13 +155,13 @@ void ReaderTest::lengthAndSeek()
     // frame off would differ by far more than this tolerance with the fixtures' chirps.
     const float tolerance = name.endsWith(QStringLiteral(".wma")) ? 0.005f : 0.0f;
     const int32_t span = 3000;
-    const QList<int32_t> positions = {
+    const QList<int64_t> positions = {
         0, 1, length / 3, length / 2 + 577, length - span, length - 1, length, length + 1000};
-    for (int32_t position : positions) {
-        position = std::max(position, 0);
+    for (int64_t position : positions) {
+        position = std::max<int64_t>(position, 0);
         const auto reached = reader.seek(position);
         QVERIFY2(reached, qPrintable(reached.description()));
-        const int32_t expectedAt = std::min(position, length);
+        const int64_t expectedAt = std::min(position, length);
         QCOMPARE(reached.value(), expectedAt);
         SampleBlock block;
         QVERIFY(reader.readBlock(span, block));
@@ -307,7 +305,6 @@ void ReaderTest::failures()
     QCOMPARE(status.code(), engine::StatusCode::CannotOpen);
     QCOMPARE(QStringLiteral("Cannot open '%1': ").arg(file) + status.reason(),
              status.description());
-    QVERIFY(reader.openStatus() < 0);
     QVERIFY(!reader.length());
     SampleBlock block;
     QVERIFY(!reader.readBlock(100, block));

@@ -104,7 +104,7 @@ void WriterRateTest::mp3FromLowRates()
     engine::AudioFileObject writer;
     QVERIFY(writer.selectMp3Output(settings));
     const engine::Status outcome =
-        cutting::ConvertRange(reader, writer, source, dest, {begin, end}, {});
+        cutting::ConvertRange(reader, writer, source, dest, {std::llround(begin), std::llround(end)}, {});
     QVERIFY2(outcome, qPrintable(outcome.description()));
 
     qint64 length = -1;

@@ -1,0 +1,238 @@
+#pragma once
+
+#include "Dialogs.h"
+#include "OutputSettings.h"
+#include "engine/api/AudioFile.h"
+#include "engine/api/AudioInformation.h"
+#include "engine/api/AudioPlayer.h"
+#include "engine/api/EngineFactory.h"
+#include "engine/api/JobCallbacks.h"
+#include "engine/api/LosslessCutter.h"
+#include "engine/api/Mp3Settings.h"
+#include "engine/api/PeakComputer.h"
+
+#include <QObject>
+#include <QString>
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+
+class QWidget;
+namespace settings {
+class SettingsStore;
+}
+
+/// What the open source is doing. One value, so that no two of them can hold at once: a cut
+/// never runs while a preview plays, and nothing is opened while a cut runs.
+enum class PlayState
+{
+    NoSource,
+    Paused,
+    Playing,
+    Previewing,
+    Cutting
+};
+
+/// The working state of the window, in one place. Positions are frames of the open source.
+struct CutterState
+{
+    PlayState play = PlayState::NoSource;
+    QString appFolder;
+    QString lastFolder;
+    QString sourcePath;
+    /// The file name, format and total time the window shows for the source.
+    QString fileNameText;
+    QString formatSourceText;
+    int32_t totalSeconds = 0;
+    int64_t totalSamples = 0;
+    /// Where the run that is heard now started; the heard position is this plus the player's
+    /// count.
+    int64_t playOrigin = 0;
+    int64_t currentSample = 0;
+    int32_t blockSamples = 0;
+    double smallStepSamples = 0;
+    double largeStepSamples = 0;
+    /// The selection's marks decide; the slider units (0 to 1000) are drawn from them.
+    int64_t selBeginSample = 0;
+    int64_t selEndSample = 0;
+    int32_t selBegin = 0;
+    int32_t selEnd = 0;
+    int32_t selLength = 0;
+    bool flgSliderHeld = false;
+    bool flgLeftDrag = false;
+    /// The place in the list of output formats.
+    int formatIndex = 0;
+    bool copyTags = true;
+    bool keepEncoding = false;
+    /// The summary's verdict: "Cut" copies the coded audio rather than re-encoding it.
+    bool copies = false;
+    /// The summary of the chosen format's own settings, before the copy's verdict.
+    QString summaryText;
+    /// The summary line as shown, with the copy's verdict.
+    QString summaryLine;
+    /// The source a copy would read: set once it is open, cleared by a reset.
+    QString copySource;
+    int32_t cutNumber = 0;
+    QString destPath;
+    QString lastJobError;
+    /// Cancel was pressed: the job stops after its block, and nothing else starts till then.
+    bool cancelRequested = false;
+    /// The window was closed during a cut: it closes once the job has returned.
+    bool closeAfterCut = false;
+};
+
+/// The open source and the commands on it, without widgets: the window forwards its controls'
+/// events here and shows what the signals say. Every command keeps its own rules, so a key or
+/// click that reaches a command which is not available now does nothing.
+class Cutter : public QObject
+{
+    Q_OBJECT
+public:
+    /// Every engine object but the peak computer is required of `factory`.
+    Cutter(engine::EngineFactory &factory, Dialogs &dialogs, settings::SettingsStore &store,
+           settings::OutputSettings &output, QObject *parent = nullptr);
+    ~Cutter() override;
+
+    const CutterState &state() const { return m_state; }
+    bool hasSelection() const { return m_state.selEndSample > m_state.selBeginSample; }
+    bool isBusy() const { return m_state.play == PlayState::Cutting; }
+    /// A file may be opened now (by the dialog, a drop or the command line).
+    bool canOpen() const { return !isBusy(); }
+    /// The waveform's peaks of the open source; none when the engine computes none.
+    engine::PeakComputer *peaks() const { return m_peakComputer.get(); }
+    /// Where the help page and the style sheet are looked for (the executable's folder).
+    void setAppFolder(const QString &folder) { m_state.appFolder = folder; }
+    /// Boxes and dialogs are centred on `parent`.
+    void setDialogParent(QWidget *parent) { m_dialogParent = parent; }
+    /// The position text of a frame of the open source, through the player's clock.
+    QString positionTextOf(int64_t samplePosition) const;
+    /// Frames heard since output last started, and a frame count in milliseconds: the
+    /// player's own clock, for tools that compare it with what the window shows.
+    engine::Result<int64_t> playedSamples() const { return m_player->playedSamples(); }
+    engine::Result<int64_t> millisecondsOf(int64_t frames) const
+    {
+        return m_player->samplesToMilliseconds(frames);
+    }
+
+    // Opening.
+    /// Resets, asks for a file and opens it.
+    void open();
+    /// Opens `path` as if it had been chosen in the Open dialog.
+    void openFile(const QString &path);
+    void ResetWindowState();
+
+    // Listening.
+    void TogglePause();
+    void preview();
+    void nudge(double step);
+    /// Moves the sound to `samplePosition` (the end of the source: its last frame is read
+    /// next), with the effect a slider release has while playing or paused.
+    void RepositionToSample(int64_t samplePosition, bool fromMouseUp);
+    /// The slider's thumb at `units` (0 to 1000) was let go, clicked or keyed there.
+    void RepositionFromSlider(int32_t units, bool fromMouseUp);
+    /// A frame picked on the waveform: the thumb goes there and the sound follows.
+    void pickPosition(int64_t frame);
+    void sliderPressed(int16_t button);
+    void sliderDragged(int32_t units);
+    void sliderReleased(int16_t button, int32_t units);
+
+    // The selection.
+    void setBegin();
+    void setEnd();
+    void markBegin(int64_t samplePosition);
+    void markEnd(int64_t samplePosition);
+
+    // The output.
+    /// Selects entry `index` of the format list; an index outside the list, or a change while
+    /// a cut runs, is refused.
+    bool selectFormat(int index);
+    /// The user chose `index` in the list: selected, and remembered for the next run.
+    void chooseFormat(int index);
+    /// Lets `edit` change the chosen format's settings (an option dialog), then rewrites the
+    /// summary. Refused while a cut runs.
+    void editOutput(const std::function<void(engine::OutputSelection &, engine::Mp3Settings &,
+                                             settings::OutputSettings &)> &edit);
+    void setCopyTags(bool copy);
+    void setKeepEncoding(bool keep);
+
+    // Cutting.
+    /// Asks for a destination and cuts the selection into it; returns when the job has ended.
+    /// Refused while a cut runs, so no second job can start inside the first one's breath.
+    void cut();
+    /// Asks the running job to stop after its block.
+    void cancel();
+    /// The window wants to close: true when it may close now; during a cut, the job is asked
+    /// to stop and closeWanted follows once it has.
+    bool requestClose();
+
+signals:
+    void playStateChanged(PlayState state);
+    /// Cancel was pressed and the job has not returned yet.
+    void cancelPending();
+    /// The source-related controls (Play, the marks, the nudges, the slider) are offered.
+    void controlsEnabled(bool enabled);
+    void panelChanged(int number, const QString &text);
+    void thumbMoved(int32_t units);
+    void positionChanged(int64_t frame);
+    void selectionChanged();
+    void sourceLabelsChanged();
+    /// The labels are being cleared for another file.
+    void sourceCleared();
+    void sourceOpened();
+    void waveformStarted(int64_t length, int32_t sampleRate);
+    void waveformStopped();
+    void formatSelected(int index);
+    void summaryChanged(const QString &text);
+    void progressChanged(int percent);
+    void titleChanged(const QString &title);
+    void closeWanted();
+
+private:
+    void startUp();
+    bool describeSource(const QString &path);
+    void openDescribedSource();
+    void reportOpenFailure(const QString &reason);
+    void rememberFolder(const QString &folder);
+    void restoreFolder();
+    void setPlay(PlayState play);
+    engine::Status startPlayerRun();
+    void FeedBlock();
+    void StopPlayback();
+    void pauseAt(int64_t position);
+    void returnToStart();
+    void ShowCurrentTime(int64_t samplePosition);
+    void showSoundDevicePanel();
+    void showSelection();
+    int32_t unitsOf(int64_t samples) const;
+    void onBlockWanted();
+    void onTimer(int64_t CurrentSamples, int32_t LevelLeft, int32_t LevelRight);
+    void onEndPlay();
+    void FormatChoice();
+    void showCopyChoice();
+    QString ChooseDestination();
+    engine::Status runJob();
+    engine::Status runCopy(const engine::JobCallbacks &callbacks);
+    /// Empty when the tags went over, or why they did not.
+    QString copyTags();
+    void message(const QString &text, const QString &title, Dialogs::Icon icon);
+
+    Dialogs &m_dialogs;
+    settings::SettingsStore &m_store;
+    settings::OutputSettings &m_output;
+    QWidget *m_dialogParent = nullptr;
+
+    std::unique_ptr<engine::AudioInformation> m_information;
+    /// The file a cut writes; it also carries the output selections of the option dialogs.
+    std::unique_ptr<engine::AudioFile> m_destination;
+    /// The source as the cut reads it.
+    std::unique_ptr<engine::FileReading> m_jobSource;
+    std::unique_ptr<engine::Mp3Settings> m_mp3;
+    /// The source as the player hears it.
+    std::unique_ptr<engine::FileReading> m_playSource;
+    std::unique_ptr<engine::AudioPlayer> m_player;
+    std::unique_ptr<engine::LosslessCutter> m_copier;
+    std::unique_ptr<engine::PeakComputer> m_peakComputer;
+
+    CutterState m_state;
+};
