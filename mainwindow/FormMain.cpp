@@ -110,7 +110,7 @@ void FormMain::connectControls()
     connect(m_ui.CmdSet, &QPushButton::clicked, this, &FormMain::showFormatDialog);
     // Check boxes follow `toggled`, not `clicked`: a screen reader's toggle action changes the
     // box without a click, and the window must not show one state and act on the other.
-    connect(m_ui.Check1, &QCheckBox::toggled, cutter, &Cutter::setCopyTags);
+    connect(m_ui.CheckCopyTags, &QCheckBox::toggled, cutter, &Cutter::setCopyTags);
     connect(m_ui.CheckKeepEncoding, &QCheckBox::toggled, cutter, &Cutter::setKeepEncoding);
 }
 
@@ -158,7 +158,7 @@ void FormMain::connectModel()
     connect(cutter, &Cutter::waveformStarted, this, &FormMain::startWaveform);
     connect(cutter, &Cutter::waveformStopped, this, [this] { m_ui.Waveform->setLength(0, 0); });
     connect(cutter, &Cutter::formatSelected, m_ui.ComboFormat, &QComboBox::setCurrentIndex);
-    connect(cutter, &Cutter::summaryChanged, m_ui.LabelFomartStr, &QLabel::setText);
+    connect(cutter, &Cutter::summaryChanged, m_ui.LabelSummary, &QLabel::setText);
     connect(cutter, &Cutter::progressChanged, m_ui.ProgressConvert, &QProgressBar::setValue);
     connect(cutter, &Cutter::titleChanged, this, &QWidget::setWindowTitle);
     connect(cutter, &Cutter::closeWanted, this, &QWidget::close);
@@ -170,8 +170,8 @@ void FormMain::showState()
 {
     const CutterState &state = m_cutter.state();
     m_ui.ComboFormat->setCurrentIndex(state.formatIndex);
-    m_ui.LabelFomartStr->setText(state.summaryLine);
-    m_ui.Check1->setChecked(state.copyTags);
+    m_ui.LabelSummary->setText(state.summaryLine);
+    m_ui.CheckCopyTags->setChecked(state.copyTags);
     m_ui.CheckKeepEncoding->setChecked(state.keepEncoding);
     enableSourceControls(false);
     showSourceLabels();
@@ -192,7 +192,7 @@ void FormMain::showPlayState(PlayState state)
         b->setVisible(!busy);
     for (QWidget *w : std::initializer_list<QWidget *>{
              m_ui.CmdHelp, m_ui.CmdAbout, m_ui.CmdSet, m_ui.CmdB, m_ui.CmdF, m_ui.CmdBB, m_ui.CmdFF,
-             m_ui.ComboFormat, m_ui.Check1, m_ui.CheckKeepEncoding})
+             m_ui.ComboFormat, m_ui.CheckCopyTags, m_ui.CheckKeepEncoding})
         w->setEnabled(!busy);
     m_ui.CmdCancel->setEnabled(busy);
     m_ui.CmdCancel->setVisible(busy);

@@ -44,7 +44,7 @@ void FormMain::connectKeys()
     // Space keeps its own meaning on the focused Cancel (a cut is stopped as the user expects)
     // and on the check box, which no other key can tick.
     m_ui.CmdCancel->installEventFilter(this);
-    m_ui.Check1->installEventFilter(this);
+    m_ui.CheckCopyTags->installEventFilter(this);
 }
 
 bool FormMain::eventFilter(QObject *watched, QEvent *event)

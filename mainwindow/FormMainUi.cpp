@@ -59,18 +59,18 @@ void FormMainUi::setupUi(QMainWindow *window)
     FrameInput = named<QGroupBox>(central, "FrameInput");
     FrameInput->setTitle(QObject::tr("File info"));
     auto *input = new QGridLayout(FrameInput);
-    Label2 = label(FrameInput, "Label2", QObject::tr("File name:"));
+    LabelFileNameCaption = label(FrameInput, "Label2", QObject::tr("File name:"));
     LabelFileName = label(FrameInput, "LabelFileName", QString());
     LabelFileName->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    Label3 = label(FrameInput, "Label3", QObject::tr("Format:"));
+    LabelSourceCaption = label(FrameInput, "Label3", QObject::tr("Format:"));
     LabelFormatSource = label(FrameInput, "LabelFormatSource", QString());
-    Label4 = label(FrameInput, "Label4", QObject::tr("Total:"));
+    LabelTimeCaption = label(FrameInput, "Label4", QObject::tr("Total:"));
     LabelTime = label(FrameInput, "LabelTime", QString());
-    input->addWidget(Label2, 0, 0);
+    input->addWidget(LabelFileNameCaption, 0, 0);
     input->addWidget(LabelFileName, 0, 1);
-    input->addWidget(Label3, 1, 0);
+    input->addWidget(LabelSourceCaption, 1, 0);
     input->addWidget(LabelFormatSource, 1, 1);
-    input->addWidget(Label4, 2, 0);
+    input->addWidget(LabelTimeCaption, 2, 0);
     input->addWidget(LabelTime, 2, 1);
     input->setColumnStretch(1, 1);
     column->addWidget(FrameInput);
@@ -126,27 +126,27 @@ void FormMainUi::setupUi(QMainWindow *window)
     FrameOutput = named<QGroupBox>(central, "FrameOutput");
     FrameOutput->setTitle(QObject::tr("Output settings"));
     auto *output = new QGridLayout(FrameOutput);
-    Label1 = label(FrameOutput, "Label1", QObject::tr("Format:"));
+    LabelFormatCaption = label(FrameOutput, "Label1", QObject::tr("Format:"));
     ComboFormat = named<QComboBox>(FrameOutput, "ComboFormat");
     for (const engine::OutputFormatEntry &format : engine::kOutputFormats)
         ComboFormat->addItem(QString::fromLatin1(format.name));
     CmdSet = button(FrameOutput, "CmdSet", QObject::tr("Config"));
-    LabelFomartStr = label(FrameOutput, "LabelFomartStr", QStringLiteral("info"));
+    LabelSummary = label(FrameOutput, "LabelFomartStr", QStringLiteral("info"));
     CheckKeepEncoding = named<QCheckBox>(FrameOutput, "CheckKeepEncoding");
     CheckKeepEncoding->setText(QObject::tr(
         "Keep the source's encoding when the format is the same (no re-encoding, exact)"));
-    Check1 = named<QCheckBox>(FrameOutput, "Check1");
-    Check1->setText(QObject::tr("Try to get audio information (title, artist, album, year, "
-                                "etc.) from the source file and write them into the "
-                                "destination file."));
-    Check1->setChecked(true);
-    output->addWidget(Label1, 0, 0);
+    CheckCopyTags = named<QCheckBox>(FrameOutput, "Check1");
+    CheckCopyTags->setText(QObject::tr("Try to get audio information (title, artist, album, year, "
+                                       "etc.) from the source file and write them into the "
+                                       "destination file."));
+    CheckCopyTags->setChecked(true);
+    output->addWidget(LabelFormatCaption, 0, 0);
     output->addWidget(ComboFormat, 0, 1);
     output->addWidget(CmdSet, 0, 2);
-    output->addWidget(LabelFomartStr, 0, 3);
+    output->addWidget(LabelSummary, 0, 3);
     output->setColumnStretch(3, 1);
     output->addWidget(CheckKeepEncoding, 1, 0, 1, 4);
-    output->addWidget(Check1, 2, 0, 1, 4);
+    output->addWidget(CheckCopyTags, 2, 0, 1, 4);
     column->addWidget(FrameOutput);
 
     ProgressConvert = named<QProgressBar>(central, "ProgressConvert");
@@ -157,7 +157,7 @@ void FormMainUi::setupUi(QMainWindow *window)
     QWidget *const tabOrder[] = {
         CmdOpen, CmdCancel, slPosition,  CmdPausePlay, CmdPreview,        CmdBB,
         CmdB,    CmdF,      CmdFF,       CmdSelStart,  CmdSelStop,        CmdCut,
-        CmdHelp, CmdAbout,  ComboFormat, CmdSet,       CheckKeepEncoding, Check1};
+        CmdHelp, CmdAbout,  ComboFormat, CmdSet,       CheckKeepEncoding, CheckCopyTags};
     for (size_t i = 1; i < std::size(tabOrder); ++i)
         QWidget::setTabOrder(tabOrder[i - 1], tabOrder[i]);
 

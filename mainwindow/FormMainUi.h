@@ -37,20 +37,20 @@ struct FormMainUi
     ZivSlider *slPosition = nullptr;
 
     QGroupBox *FrameInput = nullptr;
-    QLabel *Label2 = nullptr;
+    QLabel *LabelFileNameCaption = nullptr;
     QLabel *LabelFileName = nullptr;
-    QLabel *Label3 = nullptr;
+    QLabel *LabelSourceCaption = nullptr;
     QLabel *LabelFormatSource = nullptr;
-    QLabel *Label4 = nullptr;
+    QLabel *LabelTimeCaption = nullptr;
     QLabel *LabelTime = nullptr;
 
     QGroupBox *FrameOutput = nullptr;
-    QLabel *Label1 = nullptr;
+    QLabel *LabelFormatCaption = nullptr;
     QComboBox *ComboFormat = nullptr;
     QPushButton *CmdSet = nullptr;
-    QLabel *LabelFomartStr = nullptr;
+    QLabel *LabelSummary = nullptr;
     QCheckBox *CheckKeepEncoding = nullptr;
-    QCheckBox *Check1 = nullptr;
+    QCheckBox *CheckCopyTags = nullptr;
 
     QProgressBar *ProgressConvert = nullptr;
     QStatusBar *StatusBar1 = nullptr;
