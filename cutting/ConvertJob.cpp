@@ -2,10 +2,7 @@
 
 #include "TextNumbers.h"
 
-#include <QFile>
-
 #include <algorithm>
-#include <limits>
 
 namespace cutting {
 
@@ -84,36 +81,6 @@ engine::Status ConvertRange(engine::FileReading &reader, engine::FileWriting &wr
         return abandon(reader, writer, s);
     engine::ignoreFailure(reader.close(), "the source was only read: nothing of it is lost");
     progress(0);
-    return engine::Status::success();
-}
-
-engine::Status PrimeWmaWriter(engine::FileReading &reader, engine::FileWriting &writer,
-                              const QString &sourcePath, const QString &scratchPath)
-{
-    if (engine::Status s = reader.openForReading(sourcePath); !s)
-        return abandon(reader, writer, s);
-    if (engine::Status s = writer.createForWriting(scratchPath); !s)
-        return abandon(reader, writer, s);
-    const auto rate = reader.sampleRate();
-    const auto channels = reader.channelCount();
-    if (!rate || !channels)
-        return abandon(reader, writer, !rate ? rate.status() : channels.status());
-    if (engine::Status s = writer.setInputFormat(rate.value(), channels.value()); !s)
-        return abandon(reader, writer, s);
-    const int64_t frames = int64_t(rate.value()) * channels.value();
-    if (frames > std::numeric_limits<int32_t>::max())
-        return abandon(reader, writer,
-                       engine::Status::failure(QStringLiteral("The priming block is too large.")));
-    engine::SampleBlock block;
-    if (engine::Status s = reader.readBlock(int32_t(frames), block); !s)
-        return abandon(reader, writer, s);
-    if (!block.empty())
-        if (engine::Status s = writer.writeBlock(block); !s)
-            return abandon(reader, writer, s);
-    if (engine::Status s = writer.close(); !s)
-        return abandon(reader, writer, s);
-    engine::ignoreFailure(reader.close(), "the source was only read: nothing of it is lost");
-    QFile::remove(scratchPath);
     return engine::Status::success();
 }
 

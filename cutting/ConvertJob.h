@@ -25,10 +25,4 @@ engine::Status ConvertRange(engine::FileReading &reader, engine::FileWriting &wr
                             const QString &sourcePath, const QString &destPath, const Range &range,
                             const JobCallbacks &callbacks);
 
-/// Writes the first (sample rate x channel count) frames of the source into `scratchPath` and
-/// deletes it again: one second of a mono source, two of a stereo one. A short pass that
-/// readies the writer before a WMA cut; its outcome does not matter to the cut.
-engine::Status PrimeWmaWriter(engine::FileReading &reader, engine::FileWriting &writer,
-                              const QString &sourcePath, const QString &scratchPath);
-
 } // namespace cutting

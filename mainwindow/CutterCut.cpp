@@ -135,13 +135,6 @@ void Cutter::cut()
     emit titleChanged(tr(" Processing, please wait..."));
     QCoreApplication::processEvents();
 
-    const engine::OutputFormatEntry *format = engine::outputFormatAt(m_state.formatIndex);
-    if (format && format->format == engine::OutputFormat::Wma && !m_state.copies)
-        engine::ignoreFailure(cutting::PrimeWmaWriter(*m_jobSource, *m_destination,
-                                                      m_state.sourcePath,
-                                                      m_state.destPath + QStringLiteral("$.wav")),
-                              "the priming pass only readies the writer; the cut reports its own "
-                              "failures");
     const engine::Status outcome = runJob();
     if (outcome.ok()) {
         // Only a folder that took a file is worth starting in next time.

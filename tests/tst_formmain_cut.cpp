@@ -55,7 +55,7 @@ private slots:
     void failedJobLeavesFolderAndProgress();
     void sourceIsNeverTheDestination();
     void platformDialogsKeepTheirWords();
-    void wmaPrimesTheWriter();
+    void wmaWritesNothingBesideTheDestination();
     void keepingTheEncodingCopies();
 
 private:
@@ -306,7 +306,9 @@ void FormMainTest::platformDialogsKeepTheirWords()
                        QStringLiteral("x.mp3 already exists.\nDo you want to replace it?")}));
 }
 
-void FormMainTest::wmaPrimesTheWriter()
+// A pass through "<destination>$.wav" would replace a user's file of that name, and the WMA
+// output is byte for byte the same without it.
+void FormMainTest::wmaWritesNothingBesideTheDestination()
 {
     Harness h(ini());
     h.window->cutter().selectFormat(1);
@@ -314,8 +316,7 @@ void FormMainTest::wmaPrimesTheWriter()
     h.dialogs.saveAnswers << QStringLiteral("/out/cut.wma");
     h.button("CmdCut")->click();
     const QStringList creates = h.factory.log.matching(QStringLiteral("FileW.createForWriting"));
-    QCOMPARE(creates, (QStringList{QStringLiteral("FileW.createForWriting(/out/cut.wma$.wav)"),
-                                   QStringLiteral("FileW.createForWriting(/out/cut.wma)")}));
+    QCOMPARE(creates, QStringList{QStringLiteral("FileW.createForWriting(/out/cut.wma)")});
 }
 
 void FormMainTest::keepingTheEncodingCopies()
