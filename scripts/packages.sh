@@ -4,7 +4,7 @@
 BUILD_PACKAGES=(
   build-essential cmake ninja-build pkg-config clang-format
   libavformat-dev libavcodec-dev libswresample-dev libavutil-dev
-  libmp3lame-dev libvorbis-dev libogg-dev libtag1-dev
+  libmp3lame-dev libvorbis-dev libogg-dev libtag1-dev libcue-dev
   qt6-base-dev qt6-multimedia-dev qt6-qpa-plugins libgl-dev
 )
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "engine/api/AudioFile.h"
+
 #include <QStringList>
 
 /// Each command takes its own arguments (after the command name) and returns the exit code.
@@ -11,3 +13,9 @@ int runPlay(const QStringList &args);
 int runTags(const QStringList &args);
 int runConvert(const QStringList &args);
 int runPeaks(const QStringList &args);
+int runSplit(const QStringList &args);
+
+/// The convert command's format options (--wav, --ogg-quality, --mp3-bitrate, ...) selected on
+/// `file`, the format of `destination`'s extension last.
+engine::Status selectOutputFromOptions(const QStringList &options, engine::AudioFile &file,
+                                       const QString &destination);

@@ -173,3 +173,15 @@ int runConvert(const QStringList &args)
     QTextStream(stdout) << writer.formatDescription().value() << '\n';
     return 0;
 }
+
+engine::Status selectOutputFromOptions(const QStringList &options, engine::AudioFile &file,
+                                       const QString &destination)
+{
+    OutputOptions parsed;
+    if (!parsed.parse(options))
+        return engine::Status::failure(
+            QStringLiteral("Unknown output options: %1").arg(options.join(u' ')));
+    if (engine::Status s = file.setDefaultOutputFormat(44100, 128, 2); s.failed())
+        return s;
+    return parsed.apply(file, destination);
+}

@@ -19,7 +19,9 @@ const char *const kUsage = "usage: vorn-engine info FILE\n"
                            "       vorn-engine tags SRC [DST]\n"
                            "       vorn-engine peaks FILE [--parts N] [--columns N FROM TO]\n"
 
-                           "       vorn-engine convert SRC DST BEGIN END [options]\n";
+                           "       vorn-engine convert SRC DST BEGIN END [options]\n"
+                           "       vorn-engine split SRC DIR (--cue FILE | --at T,... | --every S) "
+                           "[options]\n";
 
 } // namespace
 
@@ -30,8 +32,9 @@ int main(int argc, char *argv[])
     const std::map<QString, std::function<int(const QStringList &)>> commands = {
         {QStringLiteral("info"), runInfo},       {QStringLiteral("read"), runRead},
         {QStringLiteral("play"), runPlay},       {QStringLiteral("tags"), runTags},
-        {QStringLiteral("convert"), runConvert}, {QStringLiteral("seeks"), runSeeks},
-        {QStringLiteral("sweep"), runSweep},     {QStringLiteral("peaks"), runPeaks},
+        {QStringLiteral("convert"), runConvert}, {QStringLiteral("split"), runSplit},
+        {QStringLiteral("seeks"), runSeeks},     {QStringLiteral("sweep"), runSweep},
+        {QStringLiteral("peaks"), runPeaks},
     };
     QStringList args = app.arguments().mid(1);
     const auto command = args.isEmpty() ? commands.end() : commands.find(args.takeFirst());

@@ -3,6 +3,7 @@
 #include "engine/api/AudioFile.h"
 #include "engine/api/AudioInformation.h"
 #include "engine/api/AudioPlayer.h"
+#include "engine/api/CueSheets.h"
 #include "engine/api/LosslessCutter.h"
 #include "engine/api/Mp3Settings.h"
 #include "engine/api/PeakComputer.h"
@@ -26,6 +27,7 @@ public:
     virtual std::unique_ptr<AudioPlayer> createPlayer() = 0;
     /// Cuts without re-encoding.
     virtual std::unique_ptr<LosslessCutter> createLosslessCutter() = 0;
+    virtual std::unique_ptr<CueSheets> createCueSheets() = 0;
 };
 
 } // namespace engine

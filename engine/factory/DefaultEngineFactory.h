@@ -14,6 +14,7 @@ public:
     std::unique_ptr<PeakComputer> createPeakComputer() override;
     std::unique_ptr<AudioPlayer> createPlayer() override;
     std::unique_ptr<LosslessCutter> createLosslessCutter() override;
+    std::unique_ptr<CueSheets> createCueSheets() override;
 };
 
 } // namespace engine

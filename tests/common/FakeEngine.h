@@ -142,6 +142,28 @@ private:
     Log &m_log;
 };
 
+/// Answers every sheet with `parts` (or `refusal`) and records what is written.
+class FakeCueSheets : public engine::CueSheets
+{
+public:
+    engine::PartList parts;
+    QString refusal;
+    mutable std::map<QString, engine::PartList> written;
+
+    engine::Result<engine::PartList> read(const QString &, int32_t, int64_t) const override
+    {
+        if (!refusal.isEmpty())
+            return engine::Status::failure(refusal);
+        return parts;
+    }
+    engine::Status write(const QString &cuePath, const QString &, const engine::PartList &list,
+                         int32_t) const override
+    {
+        written[cuePath] = list;
+        return engine::Status::success();
+    }
+};
+
 class FakeEngineFactory : public engine::EngineFactory
 {
 public:
@@ -159,6 +181,10 @@ public:
     std::unique_ptr<engine::AudioPlayer> createPlayer() override;
     /// Not logged: the creation order above is the window's contract with the engine.
     std::unique_ptr<engine::LosslessCutter> createLosslessCutter() override;
+    std::unique_ptr<engine::CueSheets> createCueSheets() override
+    {
+        return std::make_unique<FakeCueSheets>();
+    }
 };
 
 } // namespace fakes

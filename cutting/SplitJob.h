@@ -1,0 +1,46 @@
+#pragma once
+
+#include "ConvertJob.h"
+#include "engine/api/AudioInformation.h"
+#include "engine/api/LosslessCutter.h"
+#include "engine/api/PartList.h"
+
+#include <QString>
+#include <QStringList>
+
+namespace cutting {
+
+struct SplitRequest
+{
+    QString sourcePath;
+    engine::PartList parts;
+    /// The full path of each part's file, in the parts' order.
+    QStringList destinations;
+    /// Copy the coded audio where the source allows it; a part that cannot be copied is
+    /// re-encoded through the writer, and the report says so.
+    bool copy = false;
+    /// The source's tags under each part's own title, performer and number.
+    bool copyTags = true;
+    /// Files of those names may be replaced; otherwise the job writes none of them.
+    bool replaceExisting = false;
+};
+
+struct SplitReport
+{
+    engine::Status status;
+    bool cancelled = false;
+    /// Every file written, in the parts' order.
+    QStringList written;
+    /// What is worth knowing of single parts: "part 3 re-encoded: <reason>", a tag failure.
+    QStringList notes;
+};
+
+/// Writes every part of `request` to its own file: copied by `copier` or re-encoded from
+/// `reader` through `writer` in the format the writer has selected. One progress over all
+/// parts. Cancel stops at once: the parts finished stay, the part in progress leaves no file.
+/// A part that fails stops the job with the reason; the report lists what was written.
+SplitReport SplitParts(engine::FileReading &reader, engine::FileWriting &writer,
+                       engine::LosslessCutter *copier, engine::AudioInformation &information,
+                       const SplitRequest &request, const JobCallbacks &callbacks);
+
+} // namespace cutting

@@ -1,0 +1,311 @@
+// Many parts of one source: cue sheets in and out, file names from templates, and the split
+// job over real files (copied parts that join to the source, re-encoded parts of exact length,
+// Cancel and a failing part keeping only whole parts).
+#include "Fixtures.h"
+#include "PartNames.h"
+#include "SplitJob.h"
+#include "engine/cue/CueSheetFile.h"
+#include "engine/factory/AudioFileObject.h"
+#include "engine/factory/DefaultEngineFactory.h"
+#include "engine/factory/Initialise.h"
+#include "engine/lossless/FileCopier.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+
+constexpr int kRate = 44100;
+
+QStringList texts(std::initializer_list<const char *> list)
+{
+    QStringList out;
+    for (const char *text : list)
+        out << QString::fromUtf8(text);
+    return out;
+}
+
+bool writeText(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+} // namespace
+
+class SplitTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void cueSheets_data();
+    void cueSheets();
+    void cueSheetsRoundTrip_data();
+    void cueSheetsRoundTrip();
+    void names_data();
+    void names();
+    void partitionJoinsToTheSource_data();
+    void partitionJoinsToTheSource();
+    void cancelAndFailureKeepWholeParts();
+
+private:
+    QTemporaryDir m_dir;
+};
+
+void SplitTest::initTestCase()
+{
+    engine::initialise();
+    QVERIFY(m_dir.isValid());
+}
+
+void SplitTest::cueSheets_data()
+{
+    QTest::addColumn<QByteArray>("sheet");
+    QTest::addColumn<int>("rate");
+    QTest::addColumn<QList<qint64>>("begins");
+    QTest::addColumn<QStringList>("titles");
+    QTest::addColumn<QString>("refusal");
+    const QByteArray album = "PERFORMER \"Band\"\nTITLE \"Album\"\nFILE \"rip.wav\" WAVE\n"
+                             "  TRACK 01 AUDIO\n    TITLE \"One\"\n    INDEX 01 00:00:00\n"
+                             "  TRACK 02 AUDIO\n    TITLE \"Two\"\n    INDEX 00 00:20:00\n"
+                             "    INDEX 01 00:21:37\n"
+                             "  TRACK 03 AUDIO\n    TITLE \"Drei\"\n    INDEX 01 00:40:01\n";
+    // 21 s 37/75 at 44.1 kHz is 947,268 frames exactly; at 32 kHz 687,786.67 rounds up.
+    QTest::newRow("44.1 kHz, exact") << album << 44100 << QList<qint64>{0, 947856, 1764588}
+                                     << texts({"One", "Two", "Drei"}) << QString();
+    QTest::newRow("32 kHz, rounded") << album << 32000 << QList<qint64>{0, 687787, 1280427}
+                                     << texts({"One", "Two", "Drei"}) << QString();
+    QTest::newRow("BOM and Windows-1252")
+        << QByteArray("\xEF\xBB\xBFTITLE \"x\"\nFILE \"a.mp3\" MP3\n  TRACK 01 AUDIO\n"
+                      "    TITLE \"H\xF6rspiel \x80\"\n    INDEX 01 00:00:00\n")
+        << 44100 << QList<qint64>{0} << QStringList{QStringLiteral("Hörspiel €")} << QString();
+    QTest::newRow("two files")
+        << QByteArray("FILE \"a.wav\" WAVE\n  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n"
+                      "FILE \"b.wav\" WAVE\n  TRACK 02 AUDIO\n    INDEX 01 00:00:00\n")
+        << 44100 << QList<qint64>{} << QStringList{}
+        << QStringLiteral("the cue sheet describes 2 files.");
+    QTest::newRow("not increasing")
+        << QByteArray("FILE \"a.wav\" WAVE\n  TRACK 01 AUDIO\n    INDEX 01 00:10:00\n"
+                      "  TRACK 02 AUDIO\n    INDEX 01 00:05:00\n")
+        << 44100 << QList<qint64>{} << QStringList{}
+        << QStringLiteral("the start of track 2 does not come after the start of track 1.");
+    QTest::newRow("past the end")
+        << QByteArray("FILE \"a.wav\" WAVE\n  TRACK 01 AUDIO\n    INDEX 01 09:00:00\n") << 44100
+        << QList<qint64>{} << QStringList{}
+        << QStringLiteral("track 1 starts after the end of the audio.");
+}
+
+void SplitTest::cueSheets()
+{
+    QFETCH(QByteArray, sheet);
+    QFETCH(int, rate);
+    QFETCH(QList<qint64>, begins);
+    QFETCH(QStringList, titles);
+    QFETCH(QString, refusal);
+    const QString path = m_dir.filePath(QStringLiteral("read.cue"));
+    QVERIFY(writeText(path, sheet));
+    const int64_t length = 60LL * rate;
+    const auto read = engine::CueSheetFile().read(path, rate, length);
+    if (!refusal.isEmpty()) {
+        QVERIFY(read.failed());
+        QVERIFY2(read.description().endsWith(refusal), qPrintable(read.description()));
+        return;
+    }
+    QVERIFY2(read.ok(), qPrintable(read.description()));
+    const std::vector<engine::Part> &parts = read.value().parts;
+    QCOMPARE(qsizetype(parts.size()), begins.size());
+    for (size_t i = 0; i < parts.size(); ++i) {
+        QCOMPARE(parts[i].begin, begins[qsizetype(i)]);
+        // Each track runs to the next one's INDEX 01, not to its INDEX 00.
+        QCOMPARE(parts[i].end, i + 1 < parts.size() ? begins[qsizetype(i + 1)] : length);
+        QCOMPARE(parts[i].title, titles[qsizetype(i)]);
+    }
+}
+
+void SplitTest::cueSheetsRoundTrip_data()
+{
+    QTest::addColumn<int>("rate");
+    QTest::addColumn<qint64>("begin");
+    QTest::addColumn<qint64>("readBack");
+    QTest::newRow("on the grid") << 44100 << qint64(588 * 1234) << qint64(588 * 1234);
+    QTest::newRow("off the grid") << 44100 << qint64(588 * 1234 + 290) << qint64(588 * 1234);
+    QTest::newRow("nearer the next") << 44100 << qint64(588 * 1234 + 300) << qint64(588 * 1235);
+    QTest::newRow("48 kHz") << 48000 << qint64(640 * 77) << qint64(640 * 77);
+}
+
+void SplitTest::cueSheetsRoundTrip()
+{
+    QFETCH(int, rate);
+    QFETCH(qint64, begin);
+    QFETCH(qint64, readBack);
+    engine::PartList list;
+    list.album = QStringLiteral("Live \"at\" Home");
+    list.artist = QStringLiteral("Ünïcode Band");
+    list.parts = {{0, begin, QStringLiteral("Intro"), {}},
+                  {begin, 90LL * rate, QStringLiteral("Zwei: Straße"), QStringLiteral("Guest")}};
+    const QString cue = m_dir.filePath(QStringLiteral("written.cue"));
+    const engine::CueSheetFile sheets;
+    QVERIFY(sheets.write(cue, m_dir.filePath(QStringLiteral("source.mp3")), list, rate));
+    const auto read = sheets.read(cue, rate, 90LL * rate);
+    QVERIFY2(read.ok(), qPrintable(read.description()));
+    QCOMPARE(read.value().parts.size(), size_t(2));
+    QCOMPARE(read.value().parts[1].begin, readBack);
+    QCOMPARE(read.value().parts[1].title, list.parts[1].title);
+    QCOMPARE(read.value().parts[1].performer, list.parts[1].performer);
+    QCOMPARE(read.value().artist, list.artist);
+    QCOMPARE(read.value().album, QStringLiteral("Live 'at' Home"));
+}
+
+void SplitTest::names_data()
+{
+    QTest::addColumn<QString>("pattern");
+    QTest::addColumn<QStringList>("titles");
+    QTest::addColumn<QStringList>("expected");
+    const QStringList twelve = texts({"A", "B", "C", "D", "E", "F", "G", "H", "I", "J", "K", "L"});
+    QStringList padded;
+    for (int i = 1; i <= 12; ++i)
+        padded << QStringLiteral("%1 - %2.mp3").arg(i, 2, 10, QLatin1Char('0')).arg(twelve[i - 1]);
+    QTest::newRow("padded to the count") << QStringLiteral("{n} - {title}") << twelve << padded;
+    QTest::newRow("collisions and non-ASCII")
+        << QStringLiteral("{title}") << texts({"Hörspiel: 1", "Hörspiel: 1", "a/b"})
+        << texts({"Hörspiel: 1.mp3", "Hörspiel: 1 (2).mp3", "a_b.mp3"});
+    QTest::newRow("empty field falls back")
+        << QStringLiteral("{title}") << texts({"", "Two"}) << texts({"Rip - 1.mp3", "Two.mp3"});
+    QTest::newRow("times and source") << QStringLiteral("{source} {begin}") << texts({"", ""})
+                                      << texts({"Rip 00-00-00.mp3", "Rip 01-01-01.mp3"});
+}
+
+void SplitTest::names()
+{
+    QFETCH(QString, pattern);
+    QFETCH(QStringList, titles);
+    QFETCH(QStringList, expected);
+    engine::PartList list;
+    for (qsizetype i = 0; i < titles.size(); ++i)
+        list.parts.push_back({i * 3661LL * kRate, (i + 1) * 3661LL * kRate, titles[i], {}});
+    QCOMPARE(
+        cutting::partFileNames(pattern, list, QStringLiteral("Rip"), kRate, QStringLiteral("mp3")),
+        expected);
+}
+
+void SplitTest::partitionJoinsToTheSource_data()
+{
+    QTest::addColumn<QString>("extension");
+    QTest::addColumn<QStringList>("codec");
+    QTest::addColumn<bool>("copy");
+    const QStringList cbr = texts({"-c:a", "libmp3lame", "-b:a", "128k"});
+    const QStringList vbr = texts({"-c:a", "libmp3lame", "-q:a", "2"});
+    const QStringList ogg = texts({"-c:a", "libvorbis", "-q:a", "4"});
+    const QStringList wav = texts({"-c:a", "pcm_s16le"});
+    QTest::newRow("MP3 CBR copied") << QStringLiteral("mp3") << cbr << true;
+    QTest::newRow("MP3 VBR copied") << QStringLiteral("mp3") << vbr << true;
+    QTest::newRow("OGG copied") << QStringLiteral("ogg") << ogg << true;
+    QTest::newRow("WAV copied") << QStringLiteral("wav") << wav << true;
+    QTest::newRow("MP3 re-encoded") << QStringLiteral("mp3") << cbr << false;
+    QTest::newRow("OGG re-encoded") << QStringLiteral("ogg") << ogg << false;
+}
+
+// Parts at uneven points, each a partition's neighbour: copied, the decodes joined are the
+// source's decode frame for frame; re-encoded, each part has its exact length.
+void SplitTest::partitionJoinsToTheSource()
+{
+    QFETCH(QString, extension);
+    QFETCH(QStringList, codec);
+    QFETCH(bool, copy);
+    const QString source = m_dir.filePath(QStringLiteral("attacks.") + extension);
+    if (!QFile::exists(source))
+        QVERIFY(fixtures::makeAttacks(source, 12, kRate, 2, codec));
+    engine::AudioFileObject reader;
+    QVERIFY(reader.openForReading(source));
+    const int64_t length = reader.length().value();
+    QVERIFY(reader.close());
+    const QString folder = m_dir.filePath(QString::fromLatin1(QTest::currentDataTag()));
+    QVERIFY(QDir().mkpath(folder));
+    cutting::SplitRequest request;
+    request.sourcePath = source;
+    request.parts.parts =
+        engine::partsBetween(length, {44100 + 17, 3 * 44100 + 1151, 250001, length - 1153});
+    for (size_t i = 0; i < request.parts.parts.size(); ++i)
+        request.destinations << QDir(folder).filePath(
+            QStringLiteral("%1.%2").arg(i).arg(extension));
+    request.copy = copy;
+    engine::AudioFileObject writer;
+    QVERIFY(writer.setDefaultOutputFormat(kRate, 128, 2));
+    QVERIFY(writer.selectOggOutput(kRate, 2, 128, 0, 0, 400));
+    QVERIFY(writer.selectWavOutput(kRate, 2, 16));
+    QVERIFY(writer.selectMp3Output(engine::Mp3Settings{}));
+    engine::FileCopier copier;
+    const auto information = engine::DefaultEngineFactory().createInformation();
+    const cutting::SplitReport report =
+        cutting::SplitParts(reader, writer, &copier, *information, request, {});
+    QVERIFY2(report.status.ok(), qPrintable(report.status.description()));
+    QCOMPARE(report.written, request.destinations);
+    if (copy)
+        QCOMPARE(report.notes, QStringList());
+
+    const bool vorbis = extension == QLatin1String("ogg");
+    const fixtures::Decoded whole =
+        vorbis ? fixtures::decodeWithOggdec(source) : fixtures::decodeWithFfmpeg(source);
+    std::vector<float> joined;
+    for (size_t i = 0; i < request.parts.parts.size(); ++i) {
+        const fixtures::Decoded part =
+            vorbis ? fixtures::decodeWithOggdec(report.written[qsizetype(i)])
+                   : fixtures::decodeWithFfmpeg(report.written[qsizetype(i)]);
+        const engine::Part &range = request.parts.parts[i];
+        QCOMPARE(part.frames(), range.end - range.begin);
+        joined.insert(joined.end(), part.samples.begin(), part.samples.end());
+    }
+    if (copy)
+        QVERIFY(joined == whole.samples);
+    // Each part carries its number.
+    QCOMPARE(fixtures::probeTags(report.written[2]).value(QStringLiteral("track")).toString(),
+             QStringLiteral("3"));
+}
+
+void SplitTest::cancelAndFailureKeepWholeParts()
+{
+    const QString source = m_dir.filePath(QStringLiteral("cancel.wav"));
+    QVERIFY(fixtures::makeTone(source, 9, kRate, 2,
+                               {QStringLiteral("-c:a"), QStringLiteral("pcm_s16le")}));
+    const QString folder = m_dir.filePath(QStringLiteral("cancel"));
+    QVERIFY(QDir().mkpath(folder));
+    cutting::SplitRequest request;
+    request.sourcePath = source;
+    request.parts.parts = engine::partsOfLength(9LL * kRate, 3LL * kRate);
+    for (int i = 0; i < 3; ++i)
+        request.destinations << QDir(folder).filePath(QStringLiteral("%1.mp3").arg(i));
+    engine::AudioFileObject reader;
+    engine::AudioFileObject writer;
+    QVERIFY(writer.setDefaultOutputFormat(kRate, 128, 2));
+    const auto information = engine::DefaultEngineFactory().createInformation();
+
+    // Cancelled in the second part's second block.
+    int blocks = 0;
+    cutting::JobCallbacks callbacks;
+    callbacks.goOn = [&] { return ++blocks < 5; };
+    cutting::SplitReport report =
+        cutting::SplitParts(reader, writer, nullptr, *information, request, callbacks);
+    QVERIFY(report.cancelled);
+    QCOMPARE(report.written, QStringList{request.destinations[0]});
+    QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden), texts({"0.mp3"}));
+
+    // Existing files stay unless the caller lets them be replaced; a part that cannot be
+    // written stops the job with its reason and the parts before it.
+    report = cutting::SplitParts(reader, writer, nullptr, *information, request, {});
+    QVERIFY(report.status.failed());
+    QVERIFY(report.written.isEmpty());
+    request.replaceExisting = true;
+    request.destinations[1] = QDir(folder).filePath(QStringLiteral("missing/1.mp3"));
+    report = cutting::SplitParts(reader, writer, nullptr, *information, request, {});
+    QVERIFY(report.status.failed());
+    QVERIFY2(report.status.description().contains(QStringLiteral("missing")),
+             qPrintable(report.status.description()));
+    QCOMPARE(report.written, QStringList{request.destinations[0]});
+    QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden), texts({"0.mp3"}));
+}
+
+QTEST_GUILESS_MAIN(SplitTest)
+#include "tst_split.moc"

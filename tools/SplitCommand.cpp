@@ -1,0 +1,215 @@
+// vorn-engine split: many parts of one source, each into its own file, through the split job.
+#include "Commands.h"
+
+#include "PartNames.h"
+#include "SplitJob.h"
+
+#include "engine/cue/CueSheetFile.h"
+#include "engine/factory/AudioFileObject.h"
+#include "engine/factory/DefaultEngineFactory.h"
+#include "engine/lossless/FileCopier.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QTextStream>
+
+#include <cmath>
+#include <cstdio>
+#include <unistd.h>
+
+namespace {
+
+const char *const kSplitUsage =
+    "usage: vorn-engine split SRC DIR (--cue FILE | --at T1,T2,... | --every S)\n"
+    "         [--template T] [--format mp3|ogg|wma|wav] [--lossless] [format options]\n"
+    "         [--tags | --no-tags] [--write-cue FILE] [--replace] [--dry-run]\n"
+    "  writes each part of SRC into DIR. --at splits at frame numbers or times (h:mm:ss.fff,\n"
+    "  m:ss.fff); --every S makes parts of S seconds. The template knows {n} {title} {artist}\n"
+    "  {album} {source} {begin} {end}. --lossless copies the coded audio where it can (the\n"
+    "  format is then the source's); the format options are those of the convert command";
+
+int fail(const QString &text)
+{
+    QTextStream(stderr) << text << '\n';
+    return 1;
+}
+
+int usage()
+{
+    QTextStream(stderr) << kSplitUsage << '\n';
+    return 2;
+}
+
+/// A frame number, or a time "h:mm:ss.fff" / "m:ss.fff" at `rate`; nothing when neither.
+std::optional<int64_t> pointOf(const QString &text, int32_t rate)
+{
+    bool ok = false;
+    if (const qint64 frame = text.toLongLong(&ok); ok)
+        return frame;
+    const QStringList fields = text.split(u':');
+    if (fields.size() < 2 || fields.size() > 3)
+        return std::nullopt;
+    double seconds = 0;
+    for (const QString &field : fields) {
+        const double value = field.toDouble(&ok);
+        if (!ok || value < 0)
+            return std::nullopt;
+        seconds = seconds * 60 + value;
+    }
+    return int64_t(std::nearbyint(seconds * rate));
+}
+
+QString timeOf(int64_t frame, int32_t rate)
+{
+    const double seconds = double(frame) / rate;
+    const auto whole = int64_t(seconds);
+    return QStringLiteral("%1:%2:%3")
+        .arg(whole / 3600)
+        .arg(whole / 60 % 60, 2, 10, QLatin1Char('0'))
+        .arg(seconds - double(whole / 60 * 60), 6, 'f', 3, QLatin1Char('0'));
+}
+
+} // namespace
+
+int runSplit(const QStringList &args)
+{
+    if (args.size() < 2)
+        return usage();
+    const QString source = args[0];
+    const QString folder = args[1];
+    QStringList rest = args.mid(2);
+    QString cue, at, every, pattern, format, writeCue;
+    bool lossless = false, tags = true, replace = false, dryRun = false;
+    QStringList outputOptions;
+    while (!rest.isEmpty()) {
+        const QString option = rest.takeFirst();
+        auto value = [&](QString &into) {
+            if (rest.isEmpty())
+                return false;
+            into = rest.takeFirst();
+            return true;
+        };
+        bool ok = true;
+        if (option == QLatin1String("--cue"))
+            ok = value(cue);
+        else if (option == QLatin1String("--at"))
+            ok = value(at);
+        else if (option == QLatin1String("--every"))
+            ok = value(every);
+        else if (option == QLatin1String("--template"))
+            ok = value(pattern);
+        else if (option == QLatin1String("--format"))
+            ok = value(format);
+        else if (option == QLatin1String("--write-cue"))
+            ok = value(writeCue);
+        else if (option == QLatin1String("--lossless"))
+            lossless = true;
+        else if (option == QLatin1String("--tags"))
+            tags = true;
+        else if (option == QLatin1String("--no-tags"))
+            tags = false;
+        else if (option == QLatin1String("--replace"))
+            replace = true;
+        else if (option == QLatin1String("--dry-run"))
+            dryRun = true;
+        else
+            outputOptions << option;
+        if (!ok)
+            return usage();
+    }
+    if (int(!cue.isEmpty()) + int(!at.isEmpty()) + int(!every.isEmpty()) != 1)
+        return usage();
+
+    engine::AudioFileObject reader;
+    if (engine::Status s = reader.openForReading(source); s.failed())
+        return fail(s.description());
+    const int32_t rate = reader.sampleRate().value();
+    const int64_t length = reader.length().value();
+    engine::ignoreFailure(reader.close(), "the split job opens the source again");
+
+    engine::PartList list;
+    if (!cue.isEmpty()) {
+        auto read = engine::CueSheetFile().read(cue, rate, length);
+        if (read.failed())
+            return fail(read.description());
+        list = read.value();
+    } else if (!at.isEmpty()) {
+        std::vector<int64_t> points;
+        for (const QString &text : at.split(u',')) {
+            const auto point = pointOf(text.trimmed(), rate);
+            if (!point)
+                return fail(QStringLiteral("'%1' is neither a frame number nor a time.").arg(text));
+            points.push_back(*point);
+        }
+        list.parts = engine::partsBetween(length, points);
+    } else {
+        bool ok = false;
+        const double seconds = every.toDouble(&ok);
+        if (!ok || seconds <= 0)
+            return fail(QStringLiteral("'%1' is not a length in seconds.").arg(every));
+        list.parts = engine::partsOfLength(length, int64_t(std::nearbyint(seconds * rate)));
+    }
+    if (list.parts.empty())
+        return fail(QStringLiteral("'%1' holds no audio to split.").arg(source));
+
+    const QFileInfo sourceInfo(source);
+    if (format.isEmpty())
+        format = lossless || engine::outputFormatOf(source) ? sourceInfo.suffix().toLower()
+                                                            : QStringLiteral("mp3");
+    if (!engine::outputFormatOf(QStringLiteral("x.") + format))
+        return fail(QStringLiteral("'%1' is not an output format.").arg(format));
+    if (pattern.isEmpty())
+        pattern = cutting::defaultPartTemplate(list);
+    const QStringList names =
+        cutting::partFileNames(pattern, list, sourceInfo.completeBaseName(), rate, format);
+    QStringList destinations;
+    for (const QString &name : names)
+        destinations << QDir(folder).filePath(name);
+
+    QTextStream out(stdout);
+    if (!writeCue.isEmpty())
+        if (engine::Status s = engine::CueSheetFile().write(writeCue, source, list, rate);
+            s.failed())
+            return fail(s.description());
+    if (dryRun) {
+        for (size_t i = 0; i < list.parts.size(); ++i)
+            out << timeOf(list.parts[i].begin, rate) << " - " << timeOf(list.parts[i].end, rate)
+                << "  " << list.parts[i].begin << ".." << list.parts[i].end << "  "
+                << names[qsizetype(i)] << '\n';
+        return 0;
+    }
+
+    engine::AudioFileObject writer;
+    if (engine::Status s = selectOutputFromOptions(outputOptions, writer, destinations.front());
+        s.failed())
+        return fail(s.description());
+    engine::FileCopier copier;
+    const auto information = engine::DefaultEngineFactory().createInformation();
+    cutting::SplitRequest request;
+    request.sourcePath = source;
+    request.parts = list;
+    request.destinations = destinations;
+    request.copy = lossless;
+    request.copyTags = tags;
+    request.replaceExisting = replace;
+    const bool terminal = isatty(fileno(stderr));
+    int shown = -1;
+    cutting::JobCallbacks callbacks;
+    callbacks.progress = [&](float percent) {
+        if (terminal && int(percent) != shown) {
+            shown = int(percent);
+            QTextStream(stderr) << '\r' << shown << " %" << Qt::flush;
+        }
+    };
+    const cutting::SplitReport report =
+        cutting::SplitParts(reader, writer, &copier, *information, request, callbacks);
+    if (terminal)
+        QTextStream(stderr) << '\r';
+    for (const QString &note : report.notes)
+        QTextStream(stderr) << note << '\n';
+    for (const QString &written : report.written)
+        out << written << '\n';
+    if (report.status.failed())
+        return fail(report.status.description());
+    return report.written.size() == destinations.size() ? 0 : 1;
+}
