@@ -12,6 +12,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QTextStream>
+#include <QThread>
 
 #include <cmath>
 #include <cstdio>
@@ -20,12 +21,15 @@
 namespace {
 
 const char *const kSplitUsage =
-    "usage: vorn-engine split SRC DIR (--cue FILE | --at T1,T2,... | --every S)\n"
+    "usage: vorn-engine split SRC DIR (--cue FILE | --at T1,T2,... | --every S |\n"
+    "         --silence [--threshold DB] [--min-length S] [--before-end])\n"
     "         [--template T] [--format mp3|ogg|wma|wav] [--lossless] [format options]\n"
     "         [--tags | --no-tags] [--write-cue FILE] [--replace] [--dry-run]\n"
     "  writes each part of SRC into DIR. --at splits at frame numbers or times (h:mm:ss.fff,\n"
     "  m:ss.fff); --every S makes parts of S seconds. The template knows {n} {title} {artist}\n"
-    "  {album} {source} {begin} {end}. --lossless copies the coded audio where it can (the\n"
+    "  {album} {source} {begin} {end}. --silence splits in the middle of every pause below\n"
+    "  DB (-50) of at least S seconds (1.5), or 0.5 s before its end. --lossless copies the coded "
+    "audio where it can (the\n"
     "  format is then the source's); the format options are those of the convert command";
 
 int fail(const QString &text)
@@ -78,8 +82,9 @@ int runSplit(const QStringList &args)
     const QString source = args[0];
     const QString folder = args[1];
     QStringList rest = args.mid(2);
-    QString cue, at, every, pattern, format, writeCue;
-    bool lossless = false, tags = true, replace = false, dryRun = false;
+    QString cue, at, every, pattern, format, writeCue, threshold, minLength;
+    bool lossless = false, tags = true, replace = false, dryRun = false, silence = false;
+    engine::PauseSettings pauseSettings;
     QStringList outputOptions;
     while (!rest.isEmpty()) {
         const QString option = rest.takeFirst();
@@ -102,6 +107,14 @@ int runSplit(const QStringList &args)
             ok = value(format);
         else if (option == QLatin1String("--write-cue"))
             ok = value(writeCue);
+        else if (option == QLatin1String("--silence"))
+            silence = true;
+        else if (option == QLatin1String("--threshold"))
+            ok = value(threshold);
+        else if (option == QLatin1String("--min-length"))
+            ok = value(minLength);
+        else if (option == QLatin1String("--before-end"))
+            pauseSettings.place = engine::PauseSettings::Place::BeforeEnd;
         else if (option == QLatin1String("--lossless"))
             lossless = true;
         else if (option == QLatin1String("--tags"))
@@ -117,7 +130,14 @@ int runSplit(const QStringList &args)
         if (!ok)
             return usage();
     }
-    if (int(!cue.isEmpty()) + int(!at.isEmpty()) + int(!every.isEmpty()) != 1)
+    if (int(!cue.isEmpty()) + int(!at.isEmpty()) + int(!every.isEmpty()) + int(silence) != 1)
+        return usage();
+    bool numbersOk = true;
+    if (!threshold.isEmpty())
+        pauseSettings.thresholdDb = threshold.toDouble(&numbersOk);
+    if (numbersOk && !minLength.isEmpty())
+        pauseSettings.minSeconds = minLength.toDouble(&numbersOk);
+    if (!numbersOk)
         return usage();
 
     engine::AudioFileObject reader;
@@ -142,6 +162,18 @@ int runSplit(const QStringList &args)
             points.push_back(*point);
         }
         list.parts = engine::partsBetween(length, points);
+    } else if (silence) {
+        // The same peaks the waveform draws, computed the same way.
+        engine::DefaultEngineFactory factory;
+        const auto computer = factory.createPeakComputer();
+        computer->start(source);
+        while (!computer->peaks() || !computer->peaks()->finished())
+            QThread::msleep(20);
+        const auto pauses =
+            factory.createPauseFinder()->findPauses(source, *computer->peaks(), pauseSettings);
+        if (pauses.failed())
+            return fail(pauses.description());
+        list.parts = engine::partsAtPauses(length, rate, pauses.value(), pauseSettings);
     } else {
         bool ok = false;
         const double seconds = every.toDouble(&ok);

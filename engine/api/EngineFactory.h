@@ -6,6 +6,7 @@
 #include "engine/api/CueSheets.h"
 #include "engine/api/LosslessCutter.h"
 #include "engine/api/Mp3Settings.h"
+#include "engine/api/PauseFinder.h"
 #include "engine/api/PeakComputer.h"
 
 #include <memory>
@@ -28,6 +29,7 @@ public:
     /// Cuts without re-encoding.
     virtual std::unique_ptr<LosslessCutter> createLosslessCutter() = 0;
     virtual std::unique_ptr<CueSheets> createCueSheets() = 0;
+    virtual std::unique_ptr<PauseFinder> createPauseFinder() = 0;
 };
 
 } // namespace engine

@@ -15,6 +15,7 @@ public:
     std::unique_ptr<AudioPlayer> createPlayer() override;
     std::unique_ptr<LosslessCutter> createLosslessCutter() override;
     std::unique_ptr<CueSheets> createCueSheets() override;
+    std::unique_ptr<PauseFinder> createPauseFinder() override;
 };
 
 } // namespace engine

@@ -207,6 +207,9 @@ std::optional<PeakSpan> PeakTable::span(int32_t channel, int64_t begin, int64_t 
             include(level, low++, channel, span, any);
         while (low < high && high % kFactor != 0 && high != m_counts[size_t(level)])
             include(level, --high, channel, span, any);
+        // Nothing left between the ragged ends: a coarser peak would take in neighbours.
+        if (low >= high)
+            break;
         low /= kFactor;
         high = (high + kFactor - 1) / kFactor;
         ++level;

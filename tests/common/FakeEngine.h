@@ -164,6 +164,18 @@ public:
     }
 };
 
+/// Answers every search with `pauses`.
+class FakePauseFinder : public engine::PauseFinder
+{
+public:
+    std::vector<engine::Pause> pauses;
+    engine::Result<std::vector<engine::Pause>>
+    findPauses(const QString &, const engine::Peaks &, const engine::PauseSettings &) const override
+    {
+        return pauses;
+    }
+};
+
 class FakeEngineFactory : public engine::EngineFactory
 {
 public:
@@ -184,6 +196,10 @@ public:
     std::unique_ptr<engine::CueSheets> createCueSheets() override
     {
         return std::make_unique<FakeCueSheets>();
+    }
+    std::unique_ptr<engine::PauseFinder> createPauseFinder() override
+    {
+        return std::make_unique<FakePauseFinder>();
     }
 };
 

@@ -9,6 +9,8 @@
 #include "engine/factory/DefaultEngineFactory.h"
 #include "engine/factory/Initialise.h"
 #include "engine/lossless/FileCopier.h"
+#include "engine/peaks/BackgroundPeaks.h"
+#include "engine/peaks/PauseSearch.h"
 
 #include <QDir>
 #include <QFile>
@@ -50,6 +52,7 @@ private slots:
     void partitionJoinsToTheSource_data();
     void partitionJoinsToTheSource();
     void cancelAndFailureKeepWholeParts();
+    void pausesFromThePeaks();
 
 private:
     QTemporaryDir m_dir;
@@ -305,6 +308,42 @@ void SplitTest::cancelAndFailureKeepWholeParts()
              qPrintable(report.status.description()));
     QCOMPARE(report.written, QStringList{request.destinations[0]});
     QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden), texts({"0.mp3"}));
+}
+
+// Ten pauses of 2 s at -66 dB between loud stretches: found from the peaks, each edge on the
+// exact frame where the level changes, and split in its middle into eleven parts.
+void SplitTest::pausesFromThePeaks()
+{
+    const QString source = m_dir.filePath(QStringLiteral("pauses.wav"));
+    QVERIFY(fixtures::runFfmpeg(
+        {QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"),
+         QStringLiteral("aevalsrc='0.5*if(gte(t,1.5)*lt(t,41.5)*lt(mod(t-1.5,4),2),0.001,1)'"
+                        ":s=44100:d=44"),
+         QStringLiteral("-ac"), QStringLiteral("2"), QStringLiteral("-c:a"),
+         QStringLiteral("pcm_s16le"), source}));
+    engine::BackgroundPeaks computer;
+    computer.start(source);
+    QTRY_VERIFY_WITH_TIMEOUT(computer.peaks() && computer.peaks()->finished(), 30000);
+    const auto pauses = engine::PauseSearch().findPauses(source, *computer.peaks(), {});
+    QVERIFY2(pauses.ok(), qPrintable(pauses.description()));
+    QCOMPARE(pauses.value().size(), size_t(10));
+    for (size_t k = 0; k < 10; ++k) {
+        const auto begin = int64_t(66150 + 176400 * k);
+        QVERIFY2(std::abs(pauses.value()[k].begin - begin) <= 1, qPrintable(QString::number(k)));
+        QVERIFY2(std::abs(pauses.value()[k].end - (begin + 88200)) <= 1,
+                 qPrintable(QStringLiteral("%1: %2..%3").arg(k).arg(pauses.value()[k].begin).arg(pauses.value()[k].end)));
+    }
+    const std::vector<engine::Part> parts =
+        engine::partsAtPauses(44LL * kRate, kRate, pauses.value(), {});
+    QCOMPARE(parts.size(), size_t(11));
+    for (size_t k = 0; k + 1 < parts.size(); ++k) {
+        QVERIFY(parts[k].end > pauses.value()[k].begin && parts[k].end < pauses.value()[k].end);
+        QCOMPARE(parts[k + 1].begin, parts[k].end);
+    }
+    // A part trimmed of its silence starts and ends where the sound does.
+    const engine::Part trimmed = engine::trimSilence(parts[3], pauses.value());
+    QCOMPARE(trimmed.begin, pauses.value()[2].end);
+    QCOMPARE(trimmed.end, pauses.value()[3].begin);
 }
 
 QTEST_GUILESS_MAIN(SplitTest)
