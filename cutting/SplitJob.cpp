@@ -3,7 +3,12 @@
 #include "TagTransfer.h"
 
 #include <QFile>
+#include <QThread>
+
 #include <QFileInfo>
+#include <atomic>
+#include <mutex>
+#include <thread>
 
 namespace cutting {
 
@@ -26,6 +31,45 @@ TagSet partTags(const std::optional<TagSet> &source, const engine::PartList &lis
     return tags;
 }
 
+/// Why the job cannot start: a name missing, or a file in the way that may not be replaced.
+engine::Status refusal(const SplitRequest &request)
+{
+    if (size_t(request.destinations.size()) != request.parts.parts.size())
+        return engine::Status::failure(QStringLiteral("Every part needs a file name."));
+    if (!request.replaceExisting)
+        for (const QString &path : request.destinations)
+            if (QFileInfo::exists(path))
+                return engine::Status::failure(
+                    QStringLiteral("Cannot write '%1': the file exists already.").arg(path));
+    return engine::Status::success();
+}
+
+int64_t framesOf(const engine::Part &part)
+{
+    return std::max<int64_t>(part.end - part.begin, 1);
+}
+
+std::optional<TagSet> sourceTagsOf(engine::AudioInformation &information,
+                                   const SplitRequest &request)
+{
+    if (!request.copyTags)
+        return std::nullopt;
+    auto tags = ReadSourceTags(information, request.sourcePath);
+    return tags.ok() ? std::optional<TagSet>(tags.value()) : std::nullopt;
+}
+
+void tagPart(engine::AudioInformation &information, const std::optional<TagSet> &source,
+             const SplitRequest &request, size_t index, SplitReport &report)
+{
+    const QString &destination = request.destinations[qsizetype(index)];
+    if (engine::Status s =
+            WriteTags(information, partTags(source, request.parts, index), destination);
+        s.failed())
+        report.notes << QStringLiteral("part %1: the tags could not be written: %2")
+                            .arg(index + 1)
+                            .arg(s.reason());
+}
+
 } // namespace
 
 SplitReport SplitParts(engine::FileReading &reader, engine::FileWriting &writer,
@@ -33,26 +77,14 @@ SplitReport SplitParts(engine::FileReading &reader, engine::FileWriting &writer,
                        const SplitRequest &request, const JobCallbacks &callbacks)
 {
     SplitReport report;
-    const std::vector<engine::Part> &parts = request.parts.parts;
-    if (size_t(request.destinations.size()) != parts.size()) {
-        report.status = engine::Status::failure(QStringLiteral("Every part needs a file name."));
+    report.status = refusal(request);
+    if (report.status.failed())
         return report;
-    }
-    if (!request.replaceExisting)
-        for (const QString &path : request.destinations)
-            if (QFileInfo::exists(path)) {
-                report.status = engine::Status::failure(
-                    QStringLiteral("Cannot write '%1': the file exists already.").arg(path));
-                return report;
-            }
+    const std::vector<engine::Part> &parts = request.parts.parts;
     int64_t total = 0;
     for (const engine::Part &part : parts)
-        total += std::max<int64_t>(part.end - part.begin, 0);
-
-    std::optional<TagSet> sourceTags;
-    if (request.copyTags)
-        if (auto tags = ReadSourceTags(information, request.sourcePath); tags.ok())
-            sourceTags = tags.value();
+        total += framesOf(part);
+    const std::optional<TagSet> sourceTags = sourceTagsOf(information, request);
 
     int64_t done = 0;
     bool stopped = false;
@@ -60,7 +92,7 @@ SplitReport SplitParts(engine::FileReading &reader, engine::FileWriting &writer,
         const engine::Part &part = parts[i];
         const QString &destination = request.destinations[qsizetype(i)];
         const bool existed = QFileInfo::exists(destination);
-        const int64_t span = std::max<int64_t>(part.end - part.begin, 1);
+        const int64_t span = framesOf(part);
         JobCallbacks partCallbacks = callbacks;
         partCallbacks.progress = [&](float percent) {
             if (callbacks.progress && total > 0)
@@ -96,12 +128,130 @@ SplitReport SplitParts(engine::FileReading &reader, engine::FileWriting &writer,
         }
         report.written << destination;
         done += span;
-        if (engine::Status s =
-                WriteTags(information, partTags(sourceTags, request.parts, i), destination);
-            s.failed())
-            report.notes << QStringLiteral("part %1: the tags could not be written: %2")
-                                .arg(i + 1)
-                                .arg(s.reason());
+        tagPart(information, sourceTags, request, i, report);
+    }
+    if (callbacks.progress)
+        callbacks.progress(report.status.ok() && !report.cancelled ? 100.0f : 0.0f);
+    return report;
+}
+
+SplitReport SplitPartsAtOnce(const PartWorkers &workers, engine::AudioInformation &information,
+                             const SplitRequest &request, const JobCallbacks &callbacks)
+{
+    SplitReport report;
+    report.status = refusal(request);
+    if (report.status.failed())
+        return report;
+    const std::vector<engine::Part> &parts = request.parts.parts;
+    const size_t count = parts.size();
+    int64_t total = 0;
+    for (const engine::Part &part : parts)
+        total += framesOf(part);
+    const std::optional<TagSet> sourceTags = sourceTagsOf(information, request);
+
+    enum class Outcome
+    {
+        Waiting,
+        Done,
+        Stopped,
+        Failed
+    };
+    struct PartState
+    {
+        std::atomic<int64_t> frames{0};
+        std::atomic<Outcome> outcome{Outcome::Waiting};
+        engine::Status failure;
+    };
+    std::vector<PartState> states(count);
+    std::atomic<size_t> next{0};
+    std::atomic<bool> stop{false};
+    std::atomic<size_t> exited{0};
+    auto work = [&](engine::FileReading *reader, engine::FileWriting *writer) {
+        for (size_t i = next++; i < count && !stop; i = next++) {
+            PartState &state = states[i];
+            bool stopped = false;
+            JobCallbacks partCallbacks;
+            partCallbacks.progress = [&](float percent) {
+                state.frames = int64_t(double(framesOf(parts[i])) * percent / 100.0);
+            };
+            partCallbacks.goOn = [&] {
+                stopped = stop;
+                return !stopped;
+            };
+            const engine::Status outcome = ConvertRange(
+                *reader, *writer, request.sourcePath, request.destinations[qsizetype(i)],
+                {parts[i].begin, parts[i].end}, partCallbacks);
+            if (outcome.failed()) {
+                state.failure = outcome;
+                state.outcome = Outcome::Failed;
+                stop = true;
+            } else {
+                state.outcome = stopped ? Outcome::Stopped : Outcome::Done;
+            }
+        }
+        ++exited;
+    };
+    if (count == 0)
+        return report;
+    const size_t threads = std::clamp<size_t>(size_t(std::max(workers.count, 1)), 1, count);
+    // Made here, so that nothing but the encoding itself runs on the workers.
+    std::vector<std::unique_ptr<engine::FileReading>> readers;
+    std::vector<std::unique_ptr<engine::FileWriting>> writers;
+    for (size_t t = 0; t < threads; ++t) {
+        readers.push_back(workers.makeReader());
+        writers.push_back(workers.makeWriter());
+    }
+    std::vector<std::thread> running;
+    for (size_t t = 0; t < threads; ++t)
+        running.emplace_back(work, readers[t].get(), writers[t].get());
+
+    // The calling thread speaks for the whole job while the workers encode.
+    std::vector<bool> tagged(count, false);
+    for (;;) {
+        const bool finished = exited == threads;
+        int64_t done = 0;
+        for (size_t i = 0; i < count; ++i) {
+            const Outcome outcome = states[i].outcome;
+            done += outcome == Outcome::Done ? framesOf(parts[i]) : states[i].frames.load();
+            if (outcome == Outcome::Done && !tagged[i]) {
+                tagged[i] = true;
+                tagPart(information, sourceTags, request, i, report);
+            }
+        }
+        if (callbacks.progress && total > 0)
+            callbacks.progress(float(double(done) / double(total) * 100.0));
+        if (finished)
+            break;
+        if (callbacks.breathe)
+            callbacks.breathe();
+        if (callbacks.goOn && !callbacks.goOn()) {
+            stop = true;
+            report.cancelled = true;
+        }
+        QThread::msleep(20);
+    }
+    for (std::thread &thread : running)
+        thread.join();
+
+    for (size_t i = 0; i < count; ++i) {
+        const QString &destination = request.destinations[qsizetype(i)];
+        switch (states[i].outcome.load()) {
+        case Outcome::Done:
+            report.written << destination;
+            if (!tagged[i])
+                tagPart(information, sourceTags, request, i, report);
+            break;
+        case Outcome::Stopped:
+            // Only whole parts are kept.
+            QFile::remove(destination);
+            break;
+        case Outcome::Failed:
+            if (report.status.ok())
+                report.status = states[i].failure;
+            break;
+        case Outcome::Waiting:
+            break;
+        }
     }
     if (callbacks.progress)
         callbacks.progress(report.status.ok() && !report.cancelled ? 100.0f : 0.0f);

@@ -8,6 +8,9 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+#include <memory>
+
 namespace cutting {
 
 struct SplitRequest
@@ -23,6 +26,15 @@ struct SplitRequest
     bool copyTags = true;
     /// Files of those names may be replaced; otherwise the job writes none of them.
     bool replaceExisting = false;
+};
+
+/// Readers and writers for parts re-encoded at the same time, each pair on a thread of its
+/// own; every writer made has the same output selected.
+struct PartWorkers
+{
+    int count = 1;
+    std::function<std::unique_ptr<engine::FileReading>()> makeReader;
+    std::function<std::unique_ptr<engine::FileWriting>()> makeWriter;
 };
 
 struct SplitReport
@@ -42,5 +54,11 @@ struct SplitReport
 SplitReport SplitParts(engine::FileReading &reader, engine::FileWriting &writer,
                        engine::LosslessCutter *copier, engine::AudioInformation &information,
                        const SplitRequest &request, const JobCallbacks &callbacks);
+
+/// The same for re-encoded parts, `workers.count` of them at a time: the calling thread
+/// reports the progress, breathes, reads Cancel and writes the tags, the workers encode. The
+/// files are finished in any order; the report lists them in the parts' order.
+SplitReport SplitPartsAtOnce(const PartWorkers &workers, engine::AudioInformation &information,
+                             const SplitRequest &request, const JobCallbacks &callbacks);
 
 } // namespace cutting

@@ -233,8 +233,19 @@ int runSplit(const QStringList &args)
             QTextStream(stderr) << '\r' << shown << " %" << Qt::flush;
         }
     };
+    // Copies are a few large writes each; re-encoded parts keep every core busy.
+    cutting::PartWorkers workers;
+    workers.count = QThread::idealThreadCount();
+    workers.makeReader = [] { return std::make_unique<engine::AudioFileObject>(); };
+    workers.makeWriter = [&]() -> std::unique_ptr<engine::FileWriting> {
+        auto file = std::make_unique<engine::AudioFileObject>();
+        engine::ignoreFailure(selectOutputFromOptions(outputOptions, *file, destinations.front()),
+                              "the same options were accepted for the first writer");
+        return file;
+    };
     const cutting::SplitReport report =
-        cutting::SplitParts(reader, writer, &copier, *information, request, callbacks);
+        lossless ? cutting::SplitParts(reader, writer, &copier, *information, request, callbacks)
+                 : cutting::SplitPartsAtOnce(workers, *information, request, callbacks);
     if (terminal)
         QTextStream(stderr) << '\r';
     for (const QString &note : report.notes)

@@ -242,8 +242,19 @@ void SplitTest::partitionJoinsToTheSource()
     QVERIFY(writer.selectMp3Output(engine::Mp3Settings{}));
     engine::FileCopier copier;
     const auto information = engine::DefaultEngineFactory().createInformation();
+    // Re-encoded parts go two at a time, each worker with a writer of the same selection.
+    cutting::PartWorkers workers;
+    workers.count = 2;
+    workers.makeReader = [] { return std::make_unique<engine::AudioFileObject>(); };
+    workers.makeWriter = [] {
+        auto file = std::make_unique<engine::AudioFileObject>();
+        engine::ignoreFailure(file->selectOggOutput(kRate, 2, 128, 0, 0, 400), "checked above");
+        engine::ignoreFailure(file->selectMp3Output(engine::Mp3Settings{}), "checked above");
+        return file;
+    };
     const cutting::SplitReport report =
-        cutting::SplitParts(reader, writer, &copier, *information, request, {});
+        copy ? cutting::SplitParts(reader, writer, &copier, *information, request, {})
+             : cutting::SplitPartsAtOnce(workers, *information, request, {});
     QVERIFY2(report.status.ok(), qPrintable(report.status.description()));
     QCOMPARE(report.written, request.destinations);
     if (copy)
@@ -295,6 +306,28 @@ void SplitTest::cancelAndFailureKeepWholeParts()
     QCOMPARE(report.written, QStringList{request.destinations[0]});
     QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden), texts({"0.mp3"}));
 
+    // Two at a time, cancelled while they run: whatever is left is whole.
+    QVERIFY(QFile::remove(request.destinations[0]));
+    cutting::PartWorkers workers;
+    workers.count = 2;
+    workers.makeReader = [] { return std::make_unique<engine::AudioFileObject>(); };
+    workers.makeWriter = [] {
+        auto file = std::make_unique<engine::AudioFileObject>();
+        engine::ignoreFailure(file->setDefaultOutputFormat(kRate, 128, 2), "MP3 at 128k");
+        return file;
+    };
+    int breaths = 0;
+    cutting::JobCallbacks atOnce;
+    atOnce.goOn = [&] { return ++breaths < 3; };
+    report = cutting::SplitPartsAtOnce(workers, *information, request, atOnce);
+    QVERIFY(report.cancelled);
+    QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden).size(), report.written.size());
+    for (const QString &written : report.written)
+        QCOMPARE(fixtures::decodeWithFfmpeg(written).frames(), 3LL * kRate);
+    for (const QString &written : report.written)
+        QVERIFY(QFile::remove(written));
+    QVERIFY(writeText(request.destinations[0], "an older file"));
+
     // Existing files stay unless the caller lets them be replaced; a part that cannot be
     // written stops the job with its reason and the parts before it.
     report = cutting::SplitParts(reader, writer, nullptr, *information, request, {});
@@ -331,7 +364,10 @@ void SplitTest::pausesFromThePeaks()
         const auto begin = int64_t(66150 + 176400 * k);
         QVERIFY2(std::abs(pauses.value()[k].begin - begin) <= 1, qPrintable(QString::number(k)));
         QVERIFY2(std::abs(pauses.value()[k].end - (begin + 88200)) <= 1,
-                 qPrintable(QStringLiteral("%1: %2..%3").arg(k).arg(pauses.value()[k].begin).arg(pauses.value()[k].end)));
+                 qPrintable(QStringLiteral("%1: %2..%3")
+                                .arg(k)
+                                .arg(pauses.value()[k].begin)
+                                .arg(pauses.value()[k].end)));
     }
     const std::vector<engine::Part> parts =
         engine::partsAtPauses(44LL * kRate, kRate, pauses.value(), {});
