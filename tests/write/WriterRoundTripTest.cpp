@@ -327,6 +327,20 @@ void WriterRoundTripTest::convertCopiesTheRange()
     QCOMPARE(cut.frames(), qint64(99000));
     for (size_t i = 0; i < cut.samples.size(); ++i)
         QVERIFY(std::abs(cut.samples[i] - original.samples[2000 + i]) <= 0.5 / 32768 + 1e-6);
+
+    // An empty or reversed range is refused as the window refuses it, and writes nothing.
+    const QString refused = m_dir.filePath(QStringLiteral("refused.wav"));
+    for (const QStringList &range : {QStringList{QStringLiteral("5000"), QStringLiteral("5000")},
+                                     QStringList{QStringLiteral("5000"), QStringLiteral("1000")},
+                                     QStringList{QStringLiteral("5000"), QStringLiteral("5000"),
+                                                 QStringLiteral("--lossless")}}) {
+        QCOMPARE(fixtures::runTool(QStringList{QStringLiteral("convert"), input, refused} + range,
+                                   &out, &err),
+                 1);
+        QVERIFY2(err.contains("Nothing to save: the End mark must come after the Begin mark."),
+                 err.constData());
+        QVERIFY(!QFileInfo::exists(refused));
+    }
 }
 
 QTEST_GUILESS_MAIN(WriterRoundTripTest)
