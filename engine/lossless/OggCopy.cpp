@@ -332,11 +332,23 @@ Status copyOgg(SourceFile &source, const QString &destPath, int64_t begin, int64
             break;
         }
     }
-    const int64_t trimmed = std::max<int64_t>(0, shift);
     if (firstPage.empty())
         return Status::cannotCopy(path, QStringLiteral("the Ogg file holds no audio"));
-    const int64_t from = begin + trimmed;
-    const int64_t to = end + trimmed;
+    // libvorbis trims the start out of what it has not yet handed out: libvorbisfile takes
+    // each packet's samples before it decodes the next, so only the output of the packet
+    // that carries the first granule loses samples, at its own start. With that packet
+    // alone on the page this is the stream's start; behind others it is a gap in the middle.
+    int64_t gapAt = 0;
+    int64_t gap = 0;
+    if (shift > 0) {
+        gapAt = firstPage.size() > 1 ? firstPage[firstPage.size() - 2].end : 0;
+        gap = std::min(shift, firstPage.back().end - gapAt);
+    }
+    if (gap > 0 && begin < gapAt && end > gapAt)
+        return Status::cannotCopy(
+            path, QStringLiteral("the selection spans samples the source's first page drops"));
+    const int64_t from = begin < gapAt ? begin : begin + gap;
+    const int64_t to = end <= gapAt ? end : end + gap;
 
     auto created = DestinationFile::create(destPath);
     if (!created)

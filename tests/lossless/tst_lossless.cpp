@@ -80,7 +80,7 @@ struct OggLayout
 {
     int audioOnHeaderPage = 0; ///< audio packets on the setup header's page (granule 0)
     long pageBytes = 4096;     ///< page size; small pages split packets, some end none
-    int64_t granuleOffset = 0; ///< added to every granule: > 0 starts the stream late
+    int64_t granuleOffset = 0; ///< added to every granule: < 0 trims the start, > 0 starts late
     int64_t endTrim = 0;       ///< samples the last page's granule drops
 };
 
@@ -297,6 +297,7 @@ void LosslessTest::oddlyPagedOgg_data()
     QTest::newRow("pages without a finished packet") << 0 << 90 << 0 << 0;
     QTest::newRow("packets continued across pages") << 0 << 700 << 0 << 0;
     QTest::newRow("last page trims the end") << 0 << 4096 << 0 << 900;
+    QTest::newRow("first page trims the start") << 0 << 300 << -700 << 0;
     QTest::newRow("granules start after 0") << 0 << 4096 << 5000 << 0;
     QTest::newRow("all at once") << 2 << 300 << 0 << 700;
 }
@@ -325,16 +326,25 @@ void LosslessTest::oddlyPagedOgg()
                                               {length - 1500, length},
                                               {0, length}};
     engine::FileCopier copier;
+    int copied = 0;
     for (const auto &[begin, end] : cuts) {
         const QString dest = path(QStringLiteral("paged cut.ogg"));
         QFile::remove(dest);
         const engine::Status s = copier.cut(source, dest, begin, end, {});
+        // libvorbisfile drops the start trimming out of the middle of the first page; a
+        // selection across that gap cannot be copied and is refused with the reason.
+        if (granuleOffset < 0 && s.code() == engine::StatusCode::CannotCopy &&
+            s.reason().contains(QLatin1String("first page")))
+            continue;
         QVERIFY2(s.ok(), qPrintable(s.description()));
+        ++copied;
         const QString difference =
             firstDifference(decodeAs(dest, 2).samples, slice(whole, begin, end), 2);
         QVERIFY2(difference.isEmpty(),
                  qPrintable(QStringLiteral("%1..%2: %3").arg(begin).arg(end).arg(difference)));
     }
+    // At least the cuts in the last page, past the first one.
+    QVERIFY(copied >= 2);
 }
 
 void LosslessTest::wavIsTheSourcesSlice()
