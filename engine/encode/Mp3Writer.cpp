@@ -151,12 +151,14 @@ Status Mp3Writer::writeOwnHeader()
     if (m_audioBytes == 0)
         return Status::success();
     Mp3HeaderFields fields;
-    // Constant bit rate: the frames lie evenly, but for a padding byte here and there.
+    // Constant bit rate: the frames lie evenly, but for a padding byte here and there. The
+    // byte count leaves out the header frame, which is larger than the others: readers take
+    // the bit rate from it and the frame count, and it is the rate the frames have.
     const int64_t frames = std::max(1, lame_get_frameNum(m_lame.get()));
     fields.frameOffsets.reserve(size_t(frames));
     for (int64_t i = 0; i < frames; ++i)
-        fields.frameOffsets.push_back(m_headerBytes + m_audioBytes * i / frames);
-    fields.totalBytes = m_headerBytes + m_audioBytes;
+        fields.frameOffsets.push_back(m_audioBytes * i / frames);
+    fields.totalBytes = m_audioBytes;
     fields.delay = lame_get_encoder_delay(m_lame.get());
     fields.padding = lame_get_encoder_padding(m_lame.get());
     fields.musicCrc = m_musicCrc;

@@ -37,10 +37,10 @@ uint16_t lameCrc(const uint8_t *data, size_t size, uint16_t crc = 0);
 /// What the Xing frame with a LAME tag says about the frames after it.
 struct Mp3HeaderFields
 {
-    /// Where each frame after the header frame starts, counted from the header frame's
-    /// start: the seek table is made from them, their number is the frame count.
+    /// Where each frame after the header frame starts, counted from where `totalBytes`
+    /// counts: the seek table is made from them, their number is the frame count.
     std::vector<int64_t> frameOffsets;
-    int64_t totalBytes = 0; ///< the file's bytes, the header frame's included
+    int64_t totalBytes = 0; ///< the bytes the header counts (readers derive a bit rate)
     int64_t delay = 0;      ///< samples decoders drop at the start, their own delay left out
     int64_t padding = 0;    ///< samples decoders drop at the end
     uint16_t musicCrc = 0;  ///< lameCrc() of the frames after the header frame
