@@ -10,13 +10,9 @@ engine::Result<TagSet> ReadSourceTags(engine::AudioInformation &information,
     if (engine::Status s = information.readInformation(sourcePath); !s)
         return s;
     const engine::TagValues &v = information.tags();
-    return TagSet{v.title,
-                  v.artist,
-                  v.album,
-                  QString::number(v.genre),
-                  QString::number(v.year),
-                  QString::number(v.track),
-                  v.comment};
+    return TagSet{
+        v.title,  v.artist, v.album, v.genreText, QString::number(v.year), QString::number(v.track),
+        v.comment};
 }
 
 engine::Status WriteTags(engine::AudioInformation &information, const TagSet &tags,
@@ -28,8 +24,8 @@ engine::Status WriteTags(engine::AudioInformation &information, const TagSet &ta
     values.title = tags.tagTitle;
     values.artist = tags.tagArtist;
     values.album = tags.tagAlbum;
-    if (auto genre = roundedInto<int16_t>(leadingNumber(tags.tagGenre)))
-        values.genre = *genre;
+    // The genre goes as text, whether the ID3v1 list knows it or not.
+    values.genreText = tags.tagGenre.trimmed();
     values.comment = tags.tagComment;
     if (auto year = roundedInto<int32_t>(leadingNumber(tags.tagYear)))
         values.year = *year;

@@ -7,7 +7,8 @@
 
 namespace cutting {
 
-/// The seven tag values as the cut carries them: text, numbers in decimal.
+/// The seven tag values as the cut carries them: text, year and track in decimal, the
+/// genre as the source names it.
 struct TagSet
 {
     QString tagTitle;
@@ -26,7 +27,8 @@ engine::Result<TagSet> ReadSourceTags(engine::AudioInformation &information,
                                       const QString &sourcePath);
 
 /// Gives the tag set to the information object and has it write them into `destPath`. A
-/// number that does not fit its field leaves that field as the object had it.
+/// year or track that does not fit its field leaves that field as the object had it. A
+/// failed write is a failure whose reason() says why, without the path.
 engine::Status WriteTags(engine::AudioInformation &information, const TagSet &tags,
                          const QString &destPath);
 

@@ -154,8 +154,12 @@ int runConvert(const QStringList &args)
     QStringList rest = args.mid(4);
     const bool lossless = rest.removeAll(QStringLiteral("--lossless")) > 0;
     OutputOptions options;
-    if (args.size() < 4 || !beginOk || !endOk || begin < 0 || end < begin || !options.parse(rest))
+    if (args.size() < 4 || !beginOk || !endOk || begin < 0 || !options.parse(rest))
         return usage();
+    // The window refuses such a cut in these words; a file without audio helps nobody.
+    if (end <= begin)
+        return fail(
+            QStringLiteral("Nothing to save: the End mark must come after the Begin mark."));
     if (lossless)
         return runLossless(args[0], args[1], begin, end);
 

@@ -9,16 +9,20 @@
 namespace engine {
 
 /// The seven tag values carried from a source to a destination. A value that means "none"
-/// (empty text, genre -1, year 0, track 0) removes that field when written.
+/// (empty text, no genre, year 0, track 0) removes that field when written.
 struct TagValues
 {
     QString title;
     QString artist;
     QString album;
     QString comment;
-    int16_t genre = -1; ///< ID3v1 genre number, -1 for none or a name outside the list
+    /// The ID3v1 number of the genre, -1 for none or a name outside that list. Read from
+    /// the genre's text; written only when there is no text.
+    int16_t genre = -1;
     int32_t year = 0;
     int16_t track = 0;
+    /// The genre as the file names it ("Rock", "Synthwave"); what a write puts in.
+    QString genreText;
 
     bool operator==(const TagValues &) const = default;
 };

@@ -61,6 +61,15 @@ public:
         return s;
     }
 
+    /// "Cannot write the tags of '<path>': <reason>", the reason ending without a stop so
+    /// that a message can put it after words of its own.
+    static Status cannotWriteTags(const QString &path, QString reason)
+    {
+        Status s = failure(QStringLiteral("Cannot write the tags of '%1': %2.").arg(path, reason));
+        s.m_reason = std::move(reason);
+        return s;
+    }
+
     bool ok() const { return m_code == StatusCode::Ok; }
     bool failed() const { return !ok(); }
     explicit operator bool() const { return ok(); }

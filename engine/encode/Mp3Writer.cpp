@@ -1,9 +1,31 @@
 #include "engine/encode/Mp3Writer.h"
 
+#include "engine/write/Mp3HeaderFrame.h"
+
 #include <algorithm>
 #include <array>
 
 namespace engine {
+
+namespace {
+
+/// Whether LAME leaves out its tag frame: it does when the frame it would use (the CBR
+/// rate's, a fixed one for VBR and ABR) is smaller than side information and tag together.
+bool lameDropsItsTag(const lame_global_flags *lame)
+{
+    if (lame_get_VBR(lame) != vbr_off)
+        return false;
+    const int version = lame_get_version(lame); // 0: MPEG-2 and 2.5, 1: MPEG-1
+    const bool mono = lame_get_mode(lame) == MONO;
+    const int sideInfo = 4 + (version == 1 ? (mono ? 17 : 32) : (mono ? 9 : 17)) +
+                         (lame_get_error_protection(lame) ? 2 : 0);
+    constexpr int kTagBytes = 156; // Xing fields, seek table and LAME fields
+    const int frameBytes =
+        (version + 1) * 72000 * lame_get_brate(lame) / std::max(1, lame_get_out_samplerate(lame));
+    return frameBytes < sideInfo + kTagBytes;
+}
+
+} // namespace
 
 Mp3Writer::Mp3Writer(std::unique_ptr<DestinationFile> file, const Mp3Settings &settings)
     : FileWriter(std::move(file), settings.sampleRate, settings.channels == 1 ? 1 : 2),
@@ -42,6 +64,7 @@ Status Mp3Writer::start(int rate, int channels)
     if (!lame)
         return failure(lame.description());
     m_lame = std::move(lame.value());
+    m_ownHeader = m_settings.writeVbrHeader && lameDropsItsTag(m_lame.get());
     return Status::success();
 }
 
@@ -49,6 +72,21 @@ Status Mp3Writer::writeEncoded(int bytes)
 {
     if (bytes < 0)
         return lameFailure(bytes);
+    if (m_ownHeader && bytes > 0) {
+        if (m_audioBytes == 0) {
+            // The first frame's header decides the header frame's size: room for it first.
+            if (bytes < 4 || !parseMpegHeader(m_buffer.data()))
+                return failure(QStringLiteral("the MP3 encoder's output does not start with "
+                                              "a frame."));
+            std::copy_n(m_buffer.begin(), 4, m_model.begin());
+            m_headerBytes = mp3HeaderFrameBytes(m_model.data());
+            const QByteArray room(m_headerBytes, '\0');
+            if (Status s = file().write(room.constData(), room.size()); !s)
+                return s;
+        }
+        m_audioBytes += bytes;
+        m_musicCrc = lameCrc(m_buffer.data(), size_t(bytes), m_musicCrc);
+    }
     return file().write(m_buffer.data(), bytes);
 }
 
@@ -94,6 +132,8 @@ Status Mp3Writer::complete()
         return s;
     if (!m_settings.writeVbrHeader)
         return Status::success();
+    if (m_ownHeader)
+        return writeOwnHeader();
     std::array<unsigned char, 2880> tag{};
     const size_t tagBytes = lame_get_lametag_frame(m_lame.get(), tag.data(), tag.size());
     if (tagBytes > tag.size())
@@ -104,6 +144,28 @@ Status Mp3Writer::complete()
     if (Status s = file().seek(0); !s)
         return s;
     return file().write(tag.data(), qint64(tagBytes));
+}
+
+Status Mp3Writer::writeOwnHeader()
+{
+    if (m_audioBytes == 0)
+        return Status::success();
+    Mp3HeaderFields fields;
+    // Constant bit rate: the frames lie evenly, but for a padding byte here and there. The
+    // byte count leaves out the header frame, which is larger than the others: readers take
+    // the bit rate from it and the frame count, and it is the rate the frames have.
+    const int64_t frames = std::max(1, lame_get_frameNum(m_lame.get()));
+    fields.frameOffsets.reserve(size_t(frames));
+    for (int64_t i = 0; i < frames; ++i)
+        fields.frameOffsets.push_back(m_audioBytes * i / frames);
+    fields.totalBytes = m_audioBytes;
+    fields.delay = lame_get_encoder_delay(m_lame.get());
+    fields.padding = lame_get_encoder_padding(m_lame.get());
+    fields.musicCrc = m_musicCrc;
+    if (Status s = file().seek(0); !s)
+        return s;
+    const QByteArray header = mp3HeaderFrame(m_model.data(), fields);
+    return file().write(header.constData(), header.size());
 }
 
 } // namespace engine

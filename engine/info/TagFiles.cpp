@@ -73,7 +73,8 @@ TagValues valuesOf(const TagLib::Tag &tag)
     values.artist = fromTagLib(tag.artist());
     values.album = fromTagLib(tag.album());
     values.comment = fromTagLib(tag.comment());
-    values.genre = genreNumber(fromTagLib(tag.genre()));
+    values.genreText = fromTagLib(tag.genre()).trimmed();
+    values.genre = genreNumber(values.genreText);
     values.year =
         static_cast<int32_t>(std::min<unsigned>(tag.year(), std::numeric_limits<int32_t>::max()));
     values.track =
@@ -127,13 +128,22 @@ TagValues merged(const TagValues &first, const TagValues &second)
     fill(values.artist, second.artist);
     fill(values.album, second.album);
     fill(values.comment, second.comment);
-    if (values.genre < 0)
+    if (values.genreText.isEmpty()) {
+        values.genreText = second.genreText;
         values.genre = second.genre;
+    }
     if (values.year <= 0)
         values.year = second.year;
     if (values.track <= 0)
         values.track = second.track;
     return values;
+}
+
+/// The genre's text; the number's name for values that carry only a number.
+QString genreToWrite(const TagValues &values)
+{
+    const QString text = values.genreText.trimmed();
+    return text.isEmpty() ? genreName(values.genre) : text;
 }
 
 /// TagLib removes a field it is given empty text or 0 for, in every tag kind used here
@@ -144,7 +154,7 @@ void applyTo(TagLib::Tag &tag, const TagValues &values)
     tag.setArtist(toTagLib(values.artist));
     tag.setAlbum(toTagLib(values.album));
     tag.setComment(toTagLib(values.comment));
-    tag.setGenre(toTagLib(genreName(values.genre)));
+    tag.setGenre(toTagLib(genreToWrite(values)));
     tag.setYear(static_cast<unsigned>(std::max(values.year, 0)));
     tag.setTrack(static_cast<unsigned>(std::max<int>(values.track, 0)));
 }
@@ -177,7 +187,7 @@ void applyTo(TagLib::ASF::Tag &tag, const TagValues &values)
     for (const TagLib::String &name : shadows)
         tag.removeItem(name);
     // ASF keeps "0" and empty attributes where the other kinds drop the field.
-    if (genreName(values.genre).isEmpty())
+    if (genreToWrite(values).isEmpty())
         tag.removeItem("WM/Genre");
     if (values.year <= 0)
         tag.removeItem("WM/Year");
@@ -198,19 +208,19 @@ Status saved(bool ok, const QString &path)
 {
     if (ok)
         return Status::success();
-    return Status::failure(QStringLiteral("Cannot write the tags of '%1'.").arg(path));
+    // TagLib says no more than that saving failed.
+    return Status::cannotWriteTags(
+        path, QStringLiteral("the file could not be rewritten with them (the disk may be full, "
+                             "or another program holds the file)"));
 }
 
 template <typename File> Status checkWritable(const File &file, const QString &path)
 {
     if (!file.isValid())
-        return Status::failure(
-            QStringLiteral("Cannot write the tags of '%1': the file is damaged or cannot be "
-                           "opened.")
-                .arg(path));
+        return Status::cannotWriteTags(path,
+                                       QStringLiteral("the file is damaged or cannot be opened"));
     if (file.readOnly())
-        return Status::failure(
-            QStringLiteral("Cannot write the tags of '%1': the file is read-only.").arg(path));
+        return Status::cannotWriteTags(path, QStringLiteral("the file is read-only"));
     return Status::success();
 }
 
@@ -335,10 +345,8 @@ Status writeTagFile(const QString &path, const QString &shownPath, TagFormat for
                      shownPath);
     }
     }
-    return Status::failure(
-        QStringLiteral("Cannot write the tags of '%1': tags are written into MP3, OGG, WMA and "
-                       "WAV files only.")
-            .arg(shownPath));
+    return Status::cannotWriteTags(
+        shownPath, QStringLiteral("tags are written into MP3, OGG, WMA and WAV files only"));
 }
 
 int16_t genreNumber(const QString &name)

@@ -24,9 +24,12 @@ std::filesystem::path nativePath(const QString &path)
 #endif
 }
 
-Status cannotWrite(const QString &path, const QString &why)
+Status cannotWrite(const QString &path, QString why)
 {
-    return Status::failure(QStringLiteral("Cannot write the tags of '%1': %2").arg(path, why));
+    // Library and system texts end in a stop of their own, or none: the reason gets none.
+    while (why.endsWith(QLatin1Char('.')))
+        why.chop(1);
+    return Status::cannotWriteTags(path, why);
 }
 
 Result<TagFormat> probeTagFormat(const QString &path)
@@ -76,15 +79,15 @@ Status TagLibInformation::writeTags(const QString &path)
 {
     const QFileInfo info(path);
     if (!info.isFile())
-        return cannotWrite(path, QStringLiteral("the file does not exist."));
+        return cannotWrite(path, QStringLiteral("the file does not exist"));
     if (!info.isWritable())
-        return cannotWrite(path, QStringLiteral("the file is read-only."));
+        return cannotWrite(path, QStringLiteral("the file is read-only"));
     const auto format = probeTagFormat(path);
     if (!format)
         return cannotWrite(path, format.description());
     if (format.value() == TagFormat::None)
         return cannotWrite(
-            path, QStringLiteral("tags are written into MP3, OGG, WMA and WAV files only."));
+            path, QStringLiteral("tags are written into MP3, OGG, WMA and WAV files only"));
 
     QFile original(path);
     if (!original.open(QIODevice::ReadOnly))
@@ -93,7 +96,7 @@ Status TagLibInformation::writeTags(const QString &path)
                         QStringLiteral(".XXXXXX.") + info.suffix());
     if (!copy.open())
         return cannotWrite(
-            path, QStringLiteral("no file can be made beside it (%1).").arg(copy.errorString()));
+            path, QStringLiteral("no file can be made beside it (%1)").arg(copy.errorString()));
     if (Status s = copyFile(original, copy); !s)
         return cannotWrite(path, s.description());
     original.close();

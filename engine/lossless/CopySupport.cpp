@@ -6,20 +6,69 @@
 
 namespace engine {
 
-Result<std::unique_ptr<MappedSource>> MappedSource::open(const QString &path)
+namespace {
+
+/// What one refill of a view reads at least: large enough that a 30-minute copy is a few
+/// hundred reads, small enough to stay out of the way in memory.
+constexpr int64_t kWindowBytes = 1 << 20;
+
+} // namespace
+
+Result<std::unique_ptr<SourceFile>> SourceFile::open(const QString &path)
 {
-    auto source = std::make_unique<MappedSource>();
+    auto source = std::make_unique<SourceFile>();
     source->m_path = path;
     source->m_file = std::make_unique<QFile>(path);
-    if (!source->m_file->open(QIODevice::ReadOnly))
+    if (!source->m_file->open(QIODevice::ReadOnly | QIODevice::Unbuffered))
         return Status::cannotOpen(path, source->m_file->errorString());
     source->m_size = source->m_file->size();
     if (source->m_size == 0)
         return Status::cannotOpen(path, QStringLiteral("the file is empty"));
-    source->m_data = source->m_file->map(0, source->m_size);
-    if (!source->m_data)
-        return Status::cannotOpen(path, source->m_file->errorString());
     return source;
+}
+
+Status SourceFile::shortRead() const
+{
+    return Status::failure(
+        QStringLiteral("Cannot read '%1': the file became shorter while it was copied (another "
+                       "program changed it).")
+            .arg(m_path));
+}
+
+Status SourceFile::read(int64_t offset, void *out, int64_t bytes)
+{
+    if (offset < 0 || bytes < 0 || offset + bytes > m_size)
+        return shortRead();
+    if (!m_file->seek(offset))
+        return Status::failure(
+            QStringLiteral("Cannot read '%1': %2.").arg(m_path, m_file->errorString()));
+    auto *to = static_cast<char *>(out);
+    while (bytes > 0) {
+        const qint64 got = m_file->read(to, bytes);
+        if (got < 0)
+            return Status::failure(
+                QStringLiteral("Cannot read '%1': %2.").arg(m_path, m_file->errorString()));
+        if (got == 0)
+            return shortRead();
+        to += got;
+        bytes -= got;
+    }
+    return Status::success();
+}
+
+Result<const uint8_t *> SourceFile::view(int64_t offset, int64_t bytes)
+{
+    if (offset < m_windowStart || offset + bytes > m_windowStart + m_window.size()) {
+        const int64_t wanted =
+            std::min(std::max(bytes, kWindowBytes), std::max<int64_t>(m_size - offset, bytes));
+        m_window.resize(qsizetype(wanted));
+        m_windowStart = offset;
+        if (Status s = read(offset, m_window.data(), wanted); !s) {
+            m_window.clear();
+            return s;
+        }
+    }
+    return reinterpret_cast<const uint8_t *>(m_window.constData()) + (offset - m_windowStart);
 }
 
 CopyPacer::CopyPacer(const JobCallbacks &callbacks, int64_t totalBytes)

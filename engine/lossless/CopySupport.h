@@ -12,22 +12,31 @@
 
 namespace engine {
 
-/// The source file mapped into memory for reading: the copiers parse and copy straight from
-/// it, without a read per frame.
-class MappedSource
+/// The source file, read with ordinary buffered reads. A file that another program cuts
+/// short or that fails to read under a copy is a failure with the reason; a memory map would
+/// take the whole process down instead (SIGBUS), and no signal handler can mend that safely.
+class SourceFile
 {
 public:
-    static Result<std::unique_ptr<MappedSource>> open(const QString &path);
+    static Result<std::unique_ptr<SourceFile>> open(const QString &path);
 
     const QString &path() const { return m_path; }
-    const uint8_t *data() const { return m_data; }
+    /// The size the file had when it was opened; everything is parsed against it.
     int64_t size() const { return m_size; }
+    /// `bytes` bytes from `offset` on, valid until the next call. Consecutive views are
+    /// served from one large read, so a scan frame by frame costs no read per frame.
+    Result<const uint8_t *> view(int64_t offset, int64_t bytes);
+    /// Exactly `bytes` bytes from `offset` on into `out`.
+    Status read(int64_t offset, void *out, int64_t bytes);
 
 private:
+    Status shortRead() const;
+
     QString m_path;
     std::unique_ptr<QFile> m_file;
-    const uint8_t *m_data = nullptr;
     int64_t m_size = 0;
+    QByteArray m_window;
+    int64_t m_windowStart = 0;
 };
 
 /// Progress, breath and Cancel for a copy measured in bytes of the source.

@@ -15,27 +15,33 @@ namespace engine {
 namespace {
 
 /// The format the source's first bytes name; nothing for one that is never copied.
-std::optional<OutputFormat> sniff(const MappedSource &source)
+Result<std::optional<OutputFormat>> sniff(SourceFile &source)
 {
-    const uint8_t *d = source.data();
-    const int64_t size = source.size();
+    const int64_t size = std::min<int64_t>(source.size(), 12);
+    const auto view = source.view(0, size);
+    if (!view)
+        return view.status();
+    const uint8_t *d = view.value();
     if (size >= 4 && std::memcmp(d, "OggS", 4) == 0)
-        return OutputFormat::Ogg;
+        return std::optional(OutputFormat::Ogg);
     if (size >= 12 && (std::memcmp(d, "RIFF", 4) == 0 || std::memcmp(d, "RF64", 4) == 0) &&
         std::memcmp(d + 8, "WAVE", 4) == 0)
-        return OutputFormat::Wav;
+        return std::optional(OutputFormat::Wav);
     if ((size >= 3 && std::memcmp(d, "ID3", 3) == 0) || (size >= 4 && parseMpegHeader(d)))
-        return OutputFormat::Mp3;
-    return std::nullopt;
+        return std::optional(OutputFormat::Mp3);
+    return std::optional<OutputFormat>();
 }
 
 /// The source opened and checked for a copy into `format`.
-Result<std::unique_ptr<MappedSource>> openFor(const QString &path, OutputFormat format)
+Result<std::unique_ptr<SourceFile>> openFor(const QString &path, OutputFormat format)
 {
-    auto source = MappedSource::open(path);
+    auto source = SourceFile::open(path);
     if (!source)
         return source;
-    const auto kind = sniff(*source.value());
+    const auto sniffed = sniff(*source.value());
+    if (!sniffed)
+        return sniffed.status();
+    const std::optional<OutputFormat> kind = sniffed.value();
     if (kind != format) {
         const char *name = "another format";
         for (const OutputFormatEntry &entry : kOutputFormats)
@@ -57,7 +63,7 @@ std::optional<OutputFormat> formatOf(const QString &path)
 
 } // namespace
 
-Result<Mp3Stream> FileCopier::mp3Frames(const MappedSource &source)
+Result<Mp3Stream> FileCopier::mp3Frames(SourceFile &source)
 {
     const QFileInfo info(source.path());
     if (m_scanned && m_scanned->path == source.path() && m_scanned->size == source.size() &&
@@ -75,7 +81,7 @@ Result<QString> FileCopier::describeCopy(const QString &sourcePath, OutputFormat
     auto source = openFor(sourcePath, format);
     if (!source)
         return source.status();
-    const MappedSource &s = *source.value();
+    SourceFile &s = *source.value();
     switch (format) {
     case OutputFormat::Mp3:
         if (auto stream = mp3Frames(s))
@@ -108,7 +114,7 @@ Status FileCopier::cut(const QString &sourcePath, const QString &destPath, int64
     auto source = openFor(sourcePath, *format);
     if (!source)
         return source.status();
-    const MappedSource &s = *source.value();
+    SourceFile &s = *source.value();
     switch (*format) {
     case OutputFormat::Mp3: {
         const auto stream = mp3Frames(s);

@@ -19,7 +19,7 @@ public:
 
 private:
     /// The frames of `source`, scanned once for the summary and the cut that follows it.
-    Result<Mp3Stream> mp3Frames(const MappedSource &source);
+    Result<Mp3Stream> mp3Frames(SourceFile &source);
 
     struct ScannedMp3
     {

@@ -1,10 +1,7 @@
 #include "engine/lossless/Mp3Copy.h"
 
 #include "engine/write/DestinationFile.h"
-
-extern "C" {
-#include <libavutil/crc.h>
-}
+#include "engine/write/Mp3HeaderFrame.h"
 
 #include <QByteArray>
 #include <QLocale>
@@ -18,24 +15,6 @@ namespace {
 
 /// The decoder's own delay, which the LAME header's delay field leaves out.
 constexpr int64_t kDecoderDelay = 529;
-/// The 12-bit delay and padding fields.
-constexpr int64_t kMaxDelay = 4095;
-/// Xing tag, flags, frames, bytes, table of contents, quality; then the LAME tag.
-constexpr int kXingBytes = 4 + 4 + 4 + 4 + 100 + 4;
-constexpr int kLameBytes = 36;
-
-uint16_t lameCrc(const uint8_t *data, size_t size, uint16_t crc = 0)
-{
-    return uint16_t(av_crc(av_crc_get_table(AV_CRC_16_ANSI_LE), crc, data, size));
-}
-
-void put32(uint8_t *p, uint32_t v)
-{
-    p[0] = uint8_t(v >> 24);
-    p[1] = uint8_t(v >> 16);
-    p[2] = uint8_t(v >> 8);
-    p[3] = uint8_t(v);
-}
 
 /// A frame header like `model`'s at another bit rate index, without padding.
 void writeHeader(uint8_t *p, const uint8_t *model, int bitrateIndex, bool protect)
@@ -59,9 +38,13 @@ struct Plan
 /// The silent frame in front of the copy: side information of zeros (main data begins here,
 /// no granule has bits), its data area ending with the bytes the next frame reaches back
 /// into. At the highest bit rate index, so those up to 511 bytes always fit.
-QByteArray carrierFrame(const MappedSource &source, const Mp3Stream &stream, int64_t firstFrame)
+Result<QByteArray> carrierFrame(SourceFile &source, const Mp3Stream &stream, int64_t firstFrame)
 {
-    const uint8_t *model = source.data() + stream.offsets[size_t(firstFrame)];
+    const int64_t at = stream.offsets[size_t(firstFrame)];
+    const auto first = source.view(at, stream.offsets[size_t(firstFrame) + 1] - at);
+    if (!first)
+        return first.status();
+    const uint8_t *model = first.value();
     const MpegHeader h = *parseMpegHeader(model);
     QByteArray frame(mpegFrameBytes(h, 14), '\0');
     auto *p = reinterpret_cast<uint8_t *>(frame.data());
@@ -75,51 +58,17 @@ QByteArray carrierFrame(const MappedSource &source, const Mp3Stream &stream, int
     int64_t wanted = std::min<int64_t>(mainDataBegin(h, model), frame.size() - h.dataStart());
     uint8_t *fill = p + frame.size();
     for (int64_t k = firstFrame - 1; k >= 0 && wanted > 0; --k) {
-        const uint8_t *f = source.data() + stream.offsets[size_t(k)];
-        const MpegHeader fh = *parseMpegHeader(f);
+        const int64_t start = stream.offsets[size_t(k)];
+        const auto f = source.view(start, stream.offsets[size_t(k) + 1] - start);
+        if (!f)
+            return f.status();
+        const MpegHeader fh = *parseMpegHeader(f.value());
         const int64_t area = std::max(0, fh.bytes - fh.dataStart());
         const int64_t take = std::min(area, wanted);
         fill -= take;
-        std::memcpy(fill, f + fh.bytes - take, size_t(take));
+        std::memcpy(fill, f.value() + fh.bytes - take, size_t(take));
         wanted -= take;
     }
-    return frame;
-}
-
-/// The Xing frame with a LAME tag, for `frames` audio frames after it in `totalBytes`.
-QByteArray headerFrame(const uint8_t *model, const std::vector<int64_t> &frameOffsets,
-                       int64_t totalBytes, const Plan &plan, uint16_t musicCrc)
-{
-    const MpegHeader h = *parseMpegHeader(model);
-    int index = 1;
-    while (index < 14 && mpegFrameBytes(h, index) < 4 + h.sideInfoBytes + kXingBytes + kLameBytes)
-        ++index;
-    QByteArray frame(mpegFrameBytes(h, index), '\0');
-    auto *p = reinterpret_cast<uint8_t *>(frame.data());
-    writeHeader(p, model, index, false);
-    uint8_t *x = p + 4 + h.sideInfoBytes;
-    std::memcpy(x, "Xing", 4);
-    put32(x + 4, 0x0F);
-    const int64_t frames = int64_t(frameOffsets.size());
-    put32(x + 8, uint32_t(frames));
-    put32(x + 12, uint32_t(totalBytes));
-    for (int i = 0; i < 100; ++i) {
-        const int64_t at = frameOffsets[size_t(frames * i / 100)];
-        x[16 + i] = uint8_t(std::min<int64_t>(255, at * 256 / totalBytes));
-    }
-    put32(x + 116, 0);
-    uint8_t *lame = x + kXingBytes;
-    std::memcpy(lame, "LAME3.100", 9);
-    const uint32_t delays = uint32_t(plan.delay << 12 | (plan.endTrim + kDecoderDelay));
-    lame[21] = uint8_t(delays >> 16);
-    lame[22] = uint8_t(delays >> 8);
-    lame[23] = uint8_t(delays);
-    put32(lame + 28, uint32_t(totalBytes));
-    lame[32] = uint8_t(musicCrc >> 8);
-    lame[33] = uint8_t(musicCrc);
-    const uint16_t tagCrc = lameCrc(p, size_t(lame + 34 - p));
-    lame[34] = uint8_t(tagCrc >> 8);
-    lame[35] = uint8_t(tagCrc);
     return frame;
 }
 
@@ -136,8 +85,8 @@ QString describeMp3(const Mp3Stream &stream)
              QString::fromLatin1(modes[stream.first.mode]), rate);
 }
 
-Status copyMp3(const MappedSource &source, const Mp3Stream &stream, const QString &destPath,
-               int64_t begin, int64_t end, const JobCallbacks &callbacks)
+Status copyMp3(SourceFile &source, const Mp3Stream &stream, const QString &destPath, int64_t begin,
+               int64_t end, const JobCallbacks &callbacks)
 {
     const int64_t spf = stream.first.samples;
     const int64_t decoded = stream.frameCount() * spf;
@@ -156,14 +105,17 @@ Status copyMp3(const MappedSource &source, const Mp3Stream &stream, const QStrin
     plan.firstFrame = plan.beginFrame - preRoll;
     plan.delay = (1 + preRoll) * spf + from % spf - kDecoderDelay;
     plan.endTrim = (plan.lastFrame + 1) * spf - to;
-    if (plan.delay < 0 || plan.delay > kMaxDelay)
+    if (plan.delay < 0 || plan.delay > kMaxMp3Delay)
         return Status::cannotCopy(source.path(), QStringLiteral("the MP3 delay does not fit"));
 
-    const QByteArray carrier = carrierFrame(source, stream, plan.firstFrame);
-    const uint8_t *model = source.data() + stream.offsets[size_t(plan.firstFrame)];
-    // A first guess of the header's size; the real one cannot differ, it depends only on
-    // the version, rate and mode.
-    const int headerBytes = headerFrame(model, {0}, 1, plan, 0).size();
+    const auto carried = carrierFrame(source, stream, plan.firstFrame);
+    if (!carried)
+        return carried.status();
+    const QByteArray &carrier = carried.value();
+    uint8_t model[4];
+    if (Status s = source.read(stream.offsets[size_t(plan.firstFrame)], model, 4); !s)
+        return s;
+    const int headerBytes = mp3HeaderFrameBytes(model);
 
     auto created = DestinationFile::create(destPath);
     if (!created)
@@ -190,10 +142,12 @@ Status copyMp3(const MappedSource &source, const Mp3Stream &stream, const QStrin
                (stop <= minimumEnd || stream.offsets[size_t(stop)] - stepStart < kCopyStep))
             ++stop;
         const int64_t bytes = stream.offsets[size_t(stop)] - stepStart;
-        const uint8_t *data = source.data() + stepStart;
-        if (Status s = out.write(data, bytes); !s)
+        const auto data = source.view(stepStart, bytes);
+        if (!data)
+            return data.status();
+        if (Status s = out.write(data.value(), bytes); !s)
             return s;
-        musicCrc = lameCrc(data, size_t(bytes), musicCrc);
+        musicCrc = lameCrc(data.value(), size_t(bytes), musicCrc);
         next = stop;
         cancelled = !pacer.advance(bytes) && next <= plan.lastFrame;
     }
@@ -204,15 +158,18 @@ Status copyMp3(const MappedSource &source, const Mp3Stream &stream, const QStrin
     }
 
     // The audio frames' places from the header frame's start, for the seek table.
-    std::vector<int64_t> frameOffsets;
-    frameOffsets.reserve(size_t(plan.lastFrame - plan.firstFrame + 2));
-    frameOffsets.push_back(headerBytes);
+    Mp3HeaderFields fields;
+    fields.frameOffsets.reserve(size_t(plan.lastFrame - plan.firstFrame + 2));
+    fields.frameOffsets.push_back(headerBytes);
     for (int64_t k = plan.firstFrame; k <= plan.lastFrame; ++k)
-        frameOffsets.push_back(headerBytes + carrier.size() + stream.offsets[size_t(k)] -
-                               copyStart);
-    const int64_t total = out.position();
-    const QByteArray header = headerFrame(model, frameOffsets, total, plan, musicCrc);
-    return finishCopy(out, header, pacer);
+        fields.frameOffsets.push_back(headerBytes + carrier.size() + stream.offsets[size_t(k)] -
+                                      copyStart);
+    fields.totalBytes = out.position();
+    fields.delay = plan.delay;
+    // The decoder's delay moves the end as well: the padding covers it.
+    fields.padding = plan.endTrim + kDecoderDelay;
+    fields.musicCrc = musicCrc;
+    return finishCopy(out, mp3HeaderFrame(model, fields), pacer);
 }
 
 } // namespace engine

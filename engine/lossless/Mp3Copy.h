@@ -9,7 +9,7 @@ QString describeMp3(const Mp3Stream &stream);
 /// The frames covering [begin, end) with the decoder's pre-roll, behind a silent frame that
 /// carries the bit reservoir the first of them reaches back into, and a Xing/LAME header
 /// whose delay and padding trim the decode to exactly the selection.
-Status copyMp3(const MappedSource &source, const Mp3Stream &stream, const QString &destPath,
-               int64_t begin, int64_t end, const JobCallbacks &callbacks);
+Status copyMp3(SourceFile &source, const Mp3Stream &stream, const QString &destPath, int64_t begin,
+               int64_t end, const JobCallbacks &callbacks);
 
 } // namespace engine

@@ -10,12 +10,6 @@ namespace engine {
 
 namespace {
 
-constexpr int kBitratesMpeg1[16] = {0,   32,  40,  48,  56,  64,  80,  96,
-                                    112, 128, 160, 192, 224, 256, 320, 0};
-constexpr int kBitratesMpeg2[16] = {0,  8,  16, 24,  32,  40,  48,  56,
-                                    64, 80, 96, 112, 128, 144, 160, 0};
-constexpr int kRates[3] = {44100, 48000, 32000};
-
 /// The encoder delay FFmpeg adds to the LAME header's value: the decoder's own delay.
 constexpr int64_t kDecoderDelay = 529;
 
@@ -30,16 +24,26 @@ int64_t id3v2Size(const uint8_t *p, int64_t available)
 }
 
 /// Where the audio ends: before an ID3v1 tag and an APEv2 tag in front of it.
-int64_t audioEnd(const MappedSource &source)
+Result<int64_t> audioEnd(SourceFile &source)
 {
-    const uint8_t *d = source.data();
     int64_t end = source.size();
-    if (end >= 128 && std::memcmp(d + end - 128, "TAG", 3) == 0)
-        end -= 128;
-    if (end >= 32 && std::memcmp(d + end - 32, "APETAGEX", 8) == 0) {
-        const int64_t tag = readLittleEndian32(d + end - 32 + 12);
-        const bool header = d[end - 32 + 23] & 0x80;
-        end -= std::min<int64_t>(end, tag + (header ? 32 : 0));
+    if (end >= 128) {
+        const auto tail = source.view(end - 128, 128);
+        if (!tail)
+            return tail.status();
+        if (std::memcmp(tail.value(), "TAG", 3) == 0)
+            end -= 128;
+    }
+    if (end >= 32) {
+        const auto footer = source.view(end - 32, 32);
+        if (!footer)
+            return footer.status();
+        const uint8_t *f = footer.value();
+        if (std::memcmp(f, "APETAGEX", 8) == 0) {
+            const int64_t tag = readLittleEndian32(f + 12);
+            const bool header = f[23] & 0x80;
+            end -= std::min<int64_t>(end, tag + (header ? 32 : 0));
+        }
     }
     return end;
 }
@@ -82,36 +86,6 @@ bool readHeaderFrame(const MpegHeader &h, const uint8_t *frame, int64_t &skip)
 
 } // namespace
 
-std::optional<MpegHeader> parseMpegHeader(const uint8_t *p)
-{
-    if (p[0] != 0xFF || (p[1] & 0xE0) != 0xE0)
-        return std::nullopt;
-    const int version = (p[1] >> 3) & 3; // 0: 2.5, 2: 2, 3: 1
-    const int layer = (p[1] >> 1) & 3;   // 1: Layer III
-    const int bitrateIndex = p[2] >> 4;
-    const int rateIndex = (p[2] >> 2) & 3;
-    if (version == 1 || layer != 1 || bitrateIndex == 15 || rateIndex == 3 || (p[3] & 3) == 2)
-        return std::nullopt;
-    MpegHeader h;
-    h.mpeg1 = version == 3;
-    h.bitrateIndex = bitrateIndex;
-    h.rateIndex = rateIndex;
-    h.sampleRate = kRates[rateIndex] >> (version == 3 ? 0 : version == 2 ? 1 : 2);
-    h.kbps = (h.mpeg1 ? kBitratesMpeg1 : kBitratesMpeg2)[bitrateIndex];
-    h.mode = p[3] >> 6;
-    h.crc = !(p[1] & 1);
-    h.samples = h.mpeg1 ? 1152 : 576;
-    h.sideInfoBytes = h.mpeg1 ? (h.mono() ? 17 : 32) : (h.mono() ? 9 : 17);
-    h.bytes = bitrateIndex == 0 ? 0 : mpegFrameBytes(h, bitrateIndex) + ((p[2] >> 1) & 1);
-    return h;
-}
-
-int mpegFrameBytes(const MpegHeader &h, int bitrateIndex)
-{
-    const int kbps = (h.mpeg1 ? kBitratesMpeg1 : kBitratesMpeg2)[bitrateIndex];
-    return (h.mpeg1 ? 144000 : 72000) * kbps / h.sampleRate;
-}
-
 int mainDataBegin(const MpegHeader &h, const uint8_t *frame)
 {
     const uint8_t *side = frame + 4 + (h.crc ? 2 : 0);
@@ -127,25 +101,44 @@ uint16_t mpegHeaderCrc(const MpegHeader &h, const uint8_t *frame)
     return uint16_t((crc & 0xFF) << 8 | (crc >> 8 & 0xFF));
 }
 
-Result<Mp3Stream> scanMp3(const MappedSource &source)
+Result<Mp3Stream> scanMp3(SourceFile &source)
 {
-    const uint8_t *d = source.data();
-    const int64_t end = audioEnd(source);
     const QString &path = source.path();
+    const auto audioEnds = audioEnd(source);
+    if (!audioEnds)
+        return audioEnds.status();
+    const int64_t end = audioEnds.value();
+    // Views of at most `bytes` at `at`, never past the audio's end.
+    auto bytesAt = [&](int64_t at, int64_t bytes) {
+        return source.view(at, std::max<int64_t>(0, std::min(bytes, end - at)));
+    };
     int64_t at = 0;
-    while (const int64_t tag = id3v2Size(d + at, end - at))
+    for (;;) {
+        const auto head = bytesAt(at, 10);
+        if (!head)
+            return head.status();
+        const int64_t tag = id3v2Size(head.value(), std::min<int64_t>(10, end - at));
+        if (tag == 0)
+            break;
         at += tag;
+    }
     // The first frame: a header whose next header follows where it says, as the demuxer
     // looks for it.
     std::optional<MpegHeader> first;
     for (const int64_t limit = std::min(end - 4, at + (1 << 16)); at < limit; ++at) {
-        first = parseMpegHeader(d + at);
+        const auto here = source.view(at, 4);
+        if (!here)
+            return here.status();
+        first = parseMpegHeader(here.value());
         if (!first)
             continue;
         if (first->bitrateIndex == 0)
             return Status::cannotCopy(path, QStringLiteral("a free-format MP3"));
         if (at + first->bytes + 4 <= end) {
-            const auto next = parseMpegHeader(d + at + first->bytes);
+            const auto following = source.view(at + first->bytes, 4);
+            if (!following)
+                return following.status();
+            const auto next = parseMpegHeader(following.value());
             if (next && next->sampleRate == first->sampleRate)
                 break;
         }
@@ -155,12 +148,19 @@ Result<Mp3Stream> scanMp3(const MappedSource &source)
         return Status::cannotCopy(path, QStringLiteral("not an MPEG Layer III file"));
 
     Mp3Stream stream;
-    if (first->bytes >= 4 + first->sideInfoBytes + 8 &&
-        readHeaderFrame(*first, d + at, stream.skip))
-        at += first->bytes;
+    if (first->bytes >= 4 + first->sideInfoBytes + 8) {
+        const auto frame = source.view(at, first->bytes);
+        if (!frame)
+            return frame.status();
+        if (readHeaderFrame(*first, frame.value(), stream.skip))
+            at += first->bytes;
+    }
     int64_t kbpsSum = 0;
     while (at + 4 <= end) {
-        const auto h = parseMpegHeader(d + at);
+        const auto here = source.view(at, 4);
+        if (!here)
+            return here.status();
+        const auto h = parseMpegHeader(here.value());
         if (!h)
             break;
         if (h->bitrateIndex == 0)

@@ -2,6 +2,7 @@
 
 #include "engine/api/Status.h"
 #include "engine/lossless/CopySupport.h"
+#include "engine/write/Mp3HeaderFrame.h"
 
 #include <cstdint>
 #include <optional>
@@ -9,28 +10,6 @@
 
 namespace engine {
 
-/// One MPEG audio Layer III frame header.
-struct MpegHeader
-{
-    bool mpeg1 = true;
-    int bitrateIndex = 0; ///< 0: free format
-    int rateIndex = 0;
-    int sampleRate = 0;
-    int kbps = 0;
-    int mode = 0; ///< 0 stereo, 1 joint stereo, 2 dual channel, 3 mono
-    bool crc = false;
-    int bytes = 0;
-    int samples = 0;
-    int sideInfoBytes = 0;
-
-    int dataStart() const { return 4 + (crc ? 2 : 0) + sideInfoBytes; }
-    bool mono() const { return mode == 3; }
-};
-
-/// The header at `p`; nothing unless it is a Layer III header with a valid rate.
-std::optional<MpegHeader> parseMpegHeader(const uint8_t *p);
-/// The bytes of a frame with the same version and rate at another bit rate index.
-int mpegFrameBytes(const MpegHeader &h, int bitrateIndex);
 /// How many bytes before its own data area a frame's main data begins (the bit reservoir).
 int mainDataBegin(const MpegHeader &h, const uint8_t *frame);
 /// The CRC of a protected frame's header and side information, as stored after the header.
@@ -54,6 +33,6 @@ struct Mp3Stream
 
 /// Scans every frame; CannotCopy with the reason for a stream that a copy cannot keep
 /// exact (free format, a change of rate or channels, another layer).
-Result<Mp3Stream> scanMp3(const MappedSource &source);
+Result<Mp3Stream> scanMp3(SourceFile &source);
 
 } // namespace engine

@@ -13,6 +13,7 @@
 #include <deque>
 #include <memory>
 #include <optional>
+#include <vector>
 
 namespace engine {
 
@@ -59,13 +60,14 @@ struct Packet
     QByteArray bytes;
     int64_t granule = -1; ///< the source page's granule, on the last packet of a page
     int64_t end = 0;      ///< samples decoded from the source's start through this packet
+    int64_t page = 0;     ///< the page it ends on, counted from 0
 };
 
 /// The packets of the file's one logical stream, in order.
 class PacketReader
 {
 public:
-    explicit PacketReader(const MappedSource &source) : m_source(source)
+    explicit PacketReader(SourceFile &source) : m_source(source)
     {
         m_sync.reset(new ogg_sync_state);
         ogg_sync_init(m_sync.get());
@@ -81,7 +83,7 @@ public:
                 if (got > 0)
                     return std::optional<Packet>(Packet{
                         QByteArray(reinterpret_cast<const char *>(op.packet), qsizetype(op.bytes)),
-                        op.granulepos, 0});
+                        op.granulepos, 0, m_pages - 1});
                 if (got < 0)
                     return refuse(QStringLiteral("the Ogg stream is damaged"));
                 if (m_ended)
@@ -96,7 +98,8 @@ public:
                     return std::optional<Packet>();
                 const int64_t step = std::min<int64_t>(m_source.size() - m_fed, 1 << 16);
                 char *buffer = ogg_sync_buffer(m_sync.get(), long(step));
-                std::memcpy(buffer, m_source.data() + m_fed, size_t(step));
+                if (Status s = m_source.read(m_fed, buffer, step); !s)
+                    return s;
                 ogg_sync_wrote(m_sync.get(), long(step));
                 m_fed += step;
                 continue;
@@ -114,12 +117,19 @@ public:
             }
             if (ogg_stream_pagein(m_stream.get(), &page) != 0)
                 return refuse(QStringLiteral("the Ogg stream is damaged"));
+            m_continued.push_back(ogg_page_continued(&page) != 0);
+            ++m_pages;
             if (ogg_page_eos(&page))
                 m_ended = true;
         }
     }
 
     int serial() const { return m_serial; }
+    /// Whether page `page` (counted from 0) goes on with a packet begun on an earlier page.
+    bool continued(int64_t page) const
+    {
+        return page >= 0 && page < int64_t(m_continued.size()) && m_continued[size_t(page)];
+    }
 
 private:
     Status refuse(const QString &reason) const
@@ -127,10 +137,12 @@ private:
         return Status::cannotCopy(m_source.path(), reason);
     }
 
-    const MappedSource &m_source;
+    SourceFile &m_source;
     SyncPtr m_sync;
     StreamPtr m_stream;
     int m_serial = 0;
+    int64_t m_pages = 0;
+    std::vector<bool> m_continued;
     int64_t m_fed = 0;
     bool m_ended = false;
 };
@@ -141,6 +153,7 @@ struct Headers
     std::unique_ptr<vorbis_info, InfoDeleter> info;
     std::unique_ptr<vorbis_comment, CommentDeleter> comment;
     QByteArray packets[3];
+    int64_t lastPage = 0; ///< the page the setup header ends on
 };
 
 Result<Headers> readHeaders(PacketReader &reader, const QString &path)
@@ -157,6 +170,7 @@ Result<Headers> readHeaders(PacketReader &reader, const QString &path)
         if (!packet.value())
             return Status::cannotCopy(path, QStringLiteral("not an Ogg Vorbis file"));
         h.packets[i] = packet.value()->bytes;
+        h.lastPage = packet.value()->page;
         ogg_packet op{};
         op.packet = reinterpret_cast<unsigned char *>(h.packets[i].data());
         op.bytes = long(h.packets[i].size());
@@ -169,13 +183,17 @@ Result<Headers> readHeaders(PacketReader &reader, const QString &path)
 
 /// The serial number of the last page in the file: another than the first one's means a
 /// chained file, whose parts the reader leaves out.
-std::optional<int> lastPageSerial(const MappedSource &source)
+Result<std::optional<int>> lastPageSerial(SourceFile &source)
 {
     const int64_t from = std::max<int64_t>(0, source.size() - (1 << 16));
-    for (int64_t at = source.size() - 27; at >= from; --at)
-        if (std::memcmp(source.data() + at, "OggS", 4) == 0)
-            return int(readLittleEndian32(source.data() + at + 14));
-    return std::nullopt;
+    const auto tail = source.view(from, source.size() - from);
+    if (!tail)
+        return tail.status();
+    const uint8_t *d = tail.value();
+    for (int64_t at = source.size() - from - 27; at >= 0; --at)
+        if (std::memcmp(d + at, "OggS", 4) == 0)
+            return std::optional<int>(int(readLittleEndian32(d + at + 14)));
+    return std::optional<int>();
 }
 
 /// Re-pages packets into the destination.
@@ -225,15 +243,21 @@ private:
 
 } // namespace
 
-Result<OggSource> parseOgg(const MappedSource &source)
+Result<OggSource> parseOgg(SourceFile &source)
 {
-    if (source.size() < 4 || std::memcmp(source.data(), "OggS", 4) != 0)
+    const auto head = source.view(0, std::min<int64_t>(4, source.size()));
+    if (!head)
+        return head.status();
+    if (source.size() < 4 || std::memcmp(head.value(), "OggS", 4) != 0)
         return Status::cannotCopy(source.path(), QStringLiteral("not an Ogg file"));
     PacketReader reader(source);
     auto headers = readHeaders(reader, source.path());
     if (!headers)
         return headers.status();
-    if (lastPageSerial(source).value_or(reader.serial()) != reader.serial())
+    const auto last = lastPageSerial(source);
+    if (!last)
+        return last.status();
+    if (last.value().value_or(reader.serial()) != reader.serial())
         return Status::cannotCopy(source.path(), QStringLiteral("a chained Ogg file"));
     const vorbis_info &vi = *headers.value().info;
     return OggSource{int(vi.rate), vi.channels, vi.bitrate_nominal};
@@ -251,7 +275,7 @@ QString describeOgg(const OggSource &ogg)
     return text;
 }
 
-Status copyOgg(const MappedSource &source, const QString &destPath, int64_t begin, int64_t end,
+Status copyOgg(SourceFile &source, const QString &destPath, int64_t begin, int64_t end,
                const JobCallbacks &callbacks)
 {
     const QString &path = source.path();
@@ -261,6 +285,18 @@ Status copyOgg(const MappedSource &source, const QString &destPath, int64_t begi
         return headers.status();
     vorbis_info &vi = *headers.value().info;
 
+    // libvorbisfile starts decoding at the first page after the headers: audio packets that
+    // share the setup header's page, and one that begins there and ends later, are never
+    // decoded, so they are left out of the count and of the copy.
+    const int64_t headerPage = headers.value().lastPage;
+    bool firstAfterHeaders = true;
+    auto decodedBySource = [&](const Packet &p) {
+        if (p.page <= headerPage)
+            return false;
+        const bool begunBefore = firstAfterHeaders && reader.continued(headerPage + 1);
+        firstAfterHeaders = false;
+        return !begunBefore;
+    };
     // The source's own start trimming: the first granule counts fewer samples than its
     // packets decode to. Positions in the reader's frames start after it.
     std::deque<Packet> firstPage;
@@ -278,24 +314,41 @@ Status copyOgg(const MappedSource &source, const QString &destPath, int64_t begi
         }
         p.end = decoded;
     };
-    int64_t trimmed = 0;
+    // Samples decoded through a packet less its page's granule position: positive where
+    // the source trims its start, negative where its granules start after 0.
+    int64_t shift = 0;
     for (;;) {
         auto packet = reader.next();
         if (!packet)
             return packet.status();
         if (!packet.value())
             break;
+        if (!decodedBySource(*packet.value()))
+            continue;
         firstPage.push_back(std::move(*packet.value()));
         measure(firstPage.back());
         if (firstPage.back().granule >= 0) {
-            trimmed = std::max<int64_t>(0, firstPage.back().end - firstPage.back().granule);
+            shift = firstPage.back().end - firstPage.back().granule;
             break;
         }
     }
     if (firstPage.empty())
         return Status::cannotCopy(path, QStringLiteral("the Ogg file holds no audio"));
-    const int64_t from = begin + trimmed;
-    const int64_t to = end + trimmed;
+    // libvorbis trims the start out of what it has not yet handed out: libvorbisfile takes
+    // each packet's samples before it decodes the next, so only the output of the packet
+    // that carries the first granule loses samples, at its own start. With that packet
+    // alone on the page this is the stream's start; behind others it is a gap in the middle.
+    int64_t gapAt = 0;
+    int64_t gap = 0;
+    if (shift > 0) {
+        gapAt = firstPage.size() > 1 ? firstPage[firstPage.size() - 2].end : 0;
+        gap = std::min(shift, firstPage.back().end - gapAt);
+    }
+    if (gap > 0 && begin < gapAt && end > gapAt)
+        return Status::cannotCopy(
+            path, QStringLiteral("the selection spans samples the source's first page drops"));
+    const int64_t from = begin < gapAt ? begin : begin + gap;
+    const int64_t to = end <= gapAt ? end : end + gap;
 
     auto created = DestinationFile::create(destPath);
     if (!created)
@@ -336,7 +389,7 @@ Status copyOgg(const MappedSource &source, const QString &destPath, int64_t begi
         if (!packet)
             break;
         if (packet->granule >= 0)
-            lastSourceEnd = packet->granule + trimmed;
+            lastSourceEnd = packet->granule + shift;
         if (!started) {
             if (packet->end <= from) {
                 previous = std::move(packet);

@@ -15,11 +15,11 @@ struct OggSource
 
 /// Whether the source is one Ogg Vorbis stream; CannotCopy with the reason for a chained or
 /// multiplexed file.
-Result<OggSource> parseOgg(const MappedSource &source);
+Result<OggSource> parseOgg(SourceFile &source);
 QString describeOgg(const OggSource &ogg);
 /// The headers, then the packets from the one before the packet holding `begin` to the one
 /// that completes `end`, re-paged, with granule positions that trim both ends exactly.
-Status copyOgg(const MappedSource &source, const QString &destPath, int64_t begin, int64_t end,
+Status copyOgg(SourceFile &source, const QString &destPath, int64_t begin, int64_t end,
                const JobCallbacks &callbacks);
 
 } // namespace engine

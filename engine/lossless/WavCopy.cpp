@@ -69,11 +69,14 @@ QByteArray wavHeader(const WavSource &wav, uint64_t dataBytes, int64_t frames, b
 
 } // namespace
 
-Result<WavSource> parseWav(const MappedSource &source)
+Result<WavSource> parseWav(SourceFile &source)
 {
-    const uint8_t *d = source.data();
     const int64_t size = source.size();
     const QString &path = source.path();
+    const auto head = source.view(0, std::min<int64_t>(size, 12));
+    if (!head)
+        return head.status();
+    const uint8_t *d = head.value();
     if (size < 12 || (std::memcmp(d, "RIFF", 4) != 0 && std::memcmp(d, "RF64", 4) != 0) ||
         std::memcmp(d + 8, "WAVE", 4) != 0)
         return Status::cannotCopy(path, QStringLiteral("not a WAV file"));
@@ -81,24 +84,35 @@ Result<WavSource> parseWav(const MappedSource &source)
     uint64_t ds64Data = 0;
     bool haveFormat = false;
     for (int64_t at = 12; at + 8 <= size;) {
-        const uint8_t *chunk = d + at;
-        uint64_t bytes = readLittleEndian32(chunk + 4);
-        if (std::memcmp(chunk, "ds64", 4) == 0 && at + 8 + 16 <= size) {
-            ds64Data = readLittleEndian64(chunk + 16);
-        } else if (std::memcmp(chunk, "fmt ", 4) == 0 && bytes >= 16 &&
+        const auto header = source.view(at, 8);
+        if (!header)
+            return header.status();
+        char id[4];
+        std::memcpy(id, header.value(), 4);
+        uint64_t bytes = readLittleEndian32(header.value() + 4);
+        if (std::memcmp(id, "ds64", 4) == 0 && at + 8 + 16 <= size) {
+            const auto ds64 = source.view(at + 8, 16);
+            if (!ds64)
+                return ds64.status();
+            ds64Data = readLittleEndian64(ds64.value() + 8);
+        } else if (std::memcmp(id, "fmt ", 4) == 0 && bytes >= 16 &&
                    at + 8 + int64_t(bytes) <= size) {
-            wav.format = QByteArray(reinterpret_cast<const char *>(chunk + 8), qsizetype(bytes));
-            uint16_t tag = readLittleEndian16(chunk + 8);
+            const auto format = source.view(at + 8, int64_t(bytes));
+            if (!format)
+                return format.status();
+            const uint8_t *f = format.value();
+            wav.format = QByteArray(reinterpret_cast<const char *>(f), qsizetype(bytes));
+            uint16_t tag = readLittleEndian16(f);
             if (tag == kExtensible && bytes >= 40)
-                tag = readLittleEndian16(chunk + 8 + 24);
-            wav.channels = readLittleEndian16(chunk + 10);
-            wav.sampleRate = int(readLittleEndian32(chunk + 12));
-            wav.blockAlign = readLittleEndian16(chunk + 20);
-            wav.bits = readLittleEndian16(chunk + 22);
+                tag = readLittleEndian16(f + 24);
+            wav.channels = readLittleEndian16(f + 2);
+            wav.sampleRate = int(readLittleEndian32(f + 4));
+            wav.blockAlign = readLittleEndian16(f + 12);
+            wav.bits = readLittleEndian16(f + 14);
             if (tag != kPcm && tag != kFloat)
                 return Status::cannotCopy(path, QStringLiteral("the WAV file is not PCM"));
             haveFormat = true;
-        } else if (std::memcmp(chunk, "data", 4) == 0) {
+        } else if (std::memcmp(id, "data", 4) == 0) {
             if (!haveFormat || wav.blockAlign <= 0 || wav.channels <= 0 || wav.sampleRate <= 0)
                 break;
             if (bytes == 0xFFFFFFFFu && ds64Data != 0)
@@ -124,8 +138,8 @@ QString describeWav(const WavSource &wav)
         .arg(wav.bits);
 }
 
-Status copyWav(const MappedSource &source, const WavSource &wav, const QString &destPath,
-               int64_t begin, int64_t end, const JobCallbacks &callbacks)
+Status copyWav(SourceFile &source, const WavSource &wav, const QString &destPath, int64_t begin,
+               int64_t end, const JobCallbacks &callbacks)
 {
     begin = std::clamp<int64_t>(begin, 0, wav.frames);
     end = std::clamp<int64_t>(end, begin, wav.frames);
@@ -141,13 +155,16 @@ Status copyWav(const MappedSource &source, const WavSource &wav, const QString &
         return s;
 
     CopyPacer pacer(callbacks, int64_t(wanted));
-    const uint8_t *from = source.data() + wav.dataOffset + begin * wav.blockAlign;
+    const int64_t from = wav.dataOffset + begin * wav.blockAlign;
     uint64_t copied = 0;
     while (copied < wanted) {
         // Whole frames per step, so a cancelled copy ends on a frame.
         const uint64_t step = std::min<uint64_t>(
             wanted - copied, uint64_t(kCopyStep / wav.blockAlign) * uint64_t(wav.blockAlign));
-        if (Status s = out.write(from + copied, qint64(step)); !s)
+        const auto data = source.view(from + int64_t(copied), int64_t(step));
+        if (!data)
+            return data.status();
+        if (Status s = out.write(data.value(), qint64(step)); !s)
             return s;
         copied += step;
         if (!pacer.advance(int64_t(step)))

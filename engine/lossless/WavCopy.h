@@ -21,11 +21,11 @@ struct WavSource
 
 /// Whether the source is a PCM (or float) WAV; CannotCopy with the reason when it is another
 /// WAV, CannotOpen when it is no WAV at all.
-Result<WavSource> parseWav(const MappedSource &source);
+Result<WavSource> parseWav(SourceFile &source);
 QString describeWav(const WavSource &wav);
 /// The frames [begin, end) byte for byte in a new WAV of the same format, RF64 when the
 /// RIFF sizes would not hold it.
-Status copyWav(const MappedSource &source, const WavSource &wav, const QString &destPath,
-               int64_t begin, int64_t end, const JobCallbacks &callbacks);
+Status copyWav(SourceFile &source, const WavSource &wav, const QString &destPath, int64_t begin,
+               int64_t end, const JobCallbacks &callbacks);
 
 } // namespace engine

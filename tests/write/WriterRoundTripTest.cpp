@@ -163,7 +163,7 @@ void WriterRoundTripTest::roundTrip_data()
     QTest::newRow("mp3 mono source to stereo") << mp3([](S &s) { s.channelMode = S::Stereo; }) << 44100 << 1 << "mp3" << 44100 << 2 << 128 << Length::Exact << "Info" << 0.0 << 0.95;
     QTest::newRow("mp3 44.1k stereo to 22.05k mono 64") << mp3([](S &s) { s.sampleRate = 22050; s.channels = 1; s.bitrate = 64; }) << 44100 << 2 << "mp3" << 22050 << 1 << 64 << Length::Exact << "Info" << 0.0 << 0.0;
     QTest::newRow("mp3 44.1k to 48k 256") << mp3([](S &s) { s.sampleRate = 48000; s.bitrate = 256; }) << 44100 << 2 << "mp3" << 48000 << 2 << 256 << Length::Exact << "Info" << 0.0 << 0.0;
-    QTest::newRow("mp3 frames too small for the header") << mp3([](S &s) { s.sampleRate = 8000; s.channels = 1; s.bitrate = 16; }) << 8000 << 1 << "mp3" << 8000 << 1 << 16 << Length::Mp3Padded << "none" << 0.0 << 0.0;
+    QTest::newRow("mp3 frames too small for the header") << mp3([](S &s) { s.sampleRate = 8000; s.channels = 1; s.bitrate = 16; }) << 8000 << 1 << "mp3" << 8000 << 1 << 16 << Length::Exact << "Xing" << 0.0 << 0.0;
     QTest::newRow("mp3 8k mono 320 clamped to 64") << mp3([](S &s) { s.sampleRate = 8000; s.channels = 1; s.bitrate = 320; }) << 8000 << 1 << "mp3" << 8000 << 1 << 64 << Length::Exact << "Info" << 0.0 << 0.0;
 
     QTest::newRow("ogg 128 kbps") << ogg(44100, 2, 128, 0, 0, -1) << 44100 << 2 << "vorbis" << 44100 << 2 << 128 << Length::Exact << "" << 0.0 << 0.95;
@@ -327,6 +327,20 @@ void WriterRoundTripTest::convertCopiesTheRange()
     QCOMPARE(cut.frames(), qint64(99000));
     for (size_t i = 0; i < cut.samples.size(); ++i)
         QVERIFY(std::abs(cut.samples[i] - original.samples[2000 + i]) <= 0.5 / 32768 + 1e-6);
+
+    // An empty or reversed range is refused as the window refuses it, and writes nothing.
+    const QString refused = m_dir.filePath(QStringLiteral("refused.wav"));
+    for (const QStringList &range : {QStringList{QStringLiteral("5000"), QStringLiteral("5000")},
+                                     QStringList{QStringLiteral("5000"), QStringLiteral("1000")},
+                                     QStringList{QStringLiteral("5000"), QStringLiteral("5000"),
+                                                 QStringLiteral("--lossless")}}) {
+        QCOMPARE(fixtures::runTool(QStringList{QStringLiteral("convert"), input, refused} + range,
+                                   &out, &err),
+                 1);
+        QVERIFY2(err.contains("Nothing to save: the End mark must come after the Begin mark."),
+                 err.constData());
+        QVERIFY(!QFileInfo::exists(refused));
+    }
 }
 
 QTEST_GUILESS_MAIN(WriterRoundTripTest)

@@ -1,0 +1,123 @@
+#include "engine/write/Mp3HeaderFrame.h"
+
+extern "C" {
+#include <libavutil/crc.h>
+}
+
+#include <algorithm>
+#include <cstring>
+
+namespace engine {
+
+namespace {
+
+constexpr int kBitratesMpeg1[16] = {0,   32,  40,  48,  56,  64,  80,  96,
+                                    112, 128, 160, 192, 224, 256, 320, 0};
+constexpr int kBitratesMpeg2[16] = {0,  8,  16, 24,  32,  40,  48,  56,
+                                    64, 80, 96, 112, 128, 144, 160, 0};
+constexpr int kRates[3] = {44100, 48000, 32000};
+
+/// Xing tag, flags, frames, bytes, table of contents, quality; then the LAME tag.
+constexpr int kXingBytes = 4 + 4 + 4 + 4 + 100 + 4;
+constexpr int kLameBytes = 36;
+
+void put32(uint8_t *p, uint32_t v)
+{
+    p[0] = uint8_t(v >> 24);
+    p[1] = uint8_t(v >> 16);
+    p[2] = uint8_t(v >> 8);
+    p[3] = uint8_t(v);
+}
+
+/// The lowest bit rate index whose frame holds the Xing and LAME tags.
+int headerBitrateIndex(const MpegHeader &h)
+{
+    int index = 1;
+    while (index < 14 && mpegFrameBytes(h, index) < 4 + h.sideInfoBytes + kXingBytes + kLameBytes)
+        ++index;
+    return index;
+}
+
+} // namespace
+
+std::optional<MpegHeader> parseMpegHeader(const uint8_t *p)
+{
+    if (p[0] != 0xFF || (p[1] & 0xE0) != 0xE0)
+        return std::nullopt;
+    const int version = (p[1] >> 3) & 3; // 0: 2.5, 2: 2, 3: 1
+    const int layer = (p[1] >> 1) & 3;   // 1: Layer III
+    const int bitrateIndex = p[2] >> 4;
+    const int rateIndex = (p[2] >> 2) & 3;
+    if (version == 1 || layer != 1 || bitrateIndex == 15 || rateIndex == 3 || (p[3] & 3) == 2)
+        return std::nullopt;
+    MpegHeader h;
+    h.mpeg1 = version == 3;
+    h.bitrateIndex = bitrateIndex;
+    h.rateIndex = rateIndex;
+    h.sampleRate = kRates[rateIndex] >> (version == 3 ? 0 : version == 2 ? 1 : 2);
+    h.kbps = (h.mpeg1 ? kBitratesMpeg1 : kBitratesMpeg2)[bitrateIndex];
+    h.mode = p[3] >> 6;
+    h.crc = !(p[1] & 1);
+    h.samples = h.mpeg1 ? 1152 : 576;
+    h.sideInfoBytes = h.mpeg1 ? (h.mono() ? 17 : 32) : (h.mono() ? 9 : 17);
+    h.bytes = bitrateIndex == 0 ? 0 : mpegFrameBytes(h, bitrateIndex) + ((p[2] >> 1) & 1);
+    return h;
+}
+
+int mpegFrameBytes(const MpegHeader &h, int bitrateIndex)
+{
+    const int kbps = (h.mpeg1 ? kBitratesMpeg1 : kBitratesMpeg2)[bitrateIndex];
+    return (h.mpeg1 ? 144000 : 72000) * kbps / h.sampleRate;
+}
+
+uint16_t lameCrc(const uint8_t *data, size_t size, uint16_t crc)
+{
+    return uint16_t(av_crc(av_crc_get_table(AV_CRC_16_ANSI_LE), crc, data, size));
+}
+
+int mp3HeaderFrameBytes(const uint8_t *model)
+{
+    const MpegHeader h = *parseMpegHeader(model);
+    return mpegFrameBytes(h, headerBitrateIndex(h));
+}
+
+QByteArray mp3HeaderFrame(const uint8_t *model, const Mp3HeaderFields &fields)
+{
+    const MpegHeader h = *parseMpegHeader(model);
+    const int index = headerBitrateIndex(h);
+    QByteArray frame(mpegFrameBytes(h, index), '\0');
+    auto *p = reinterpret_cast<uint8_t *>(frame.data());
+    // The model's header at the new bit rate, unprotected and unpadded.
+    p[0] = 0xFF;
+    p[1] = uint8_t(model[1] | 1);
+    p[2] = uint8_t(index << 4 | (model[2] & 0x0C));
+    p[3] = model[3];
+    uint8_t *x = p + 4 + h.sideInfoBytes;
+    std::memcpy(x, "Xing", 4);
+    put32(x + 4, 0x0F);
+    const int64_t frames = int64_t(fields.frameOffsets.size());
+    const int64_t total = std::max<int64_t>(1, fields.totalBytes);
+    put32(x + 8, uint32_t(frames));
+    put32(x + 12, uint32_t(fields.totalBytes));
+    for (int i = 0; i < 100 && frames > 0; ++i) {
+        const int64_t at = fields.frameOffsets[size_t(frames * i / 100)];
+        x[16 + i] = uint8_t(std::min<int64_t>(255, at * 256 / total));
+    }
+    put32(x + 116, 0);
+    uint8_t *lame = x + kXingBytes;
+    std::memcpy(lame, "LAME3.100", 9);
+    const uint32_t delays = uint32_t(std::clamp<int64_t>(fields.delay, 0, kMaxMp3Delay) << 12 |
+                                     std::clamp<int64_t>(fields.padding, 0, kMaxMp3Delay));
+    lame[21] = uint8_t(delays >> 16);
+    lame[22] = uint8_t(delays >> 8);
+    lame[23] = uint8_t(delays);
+    put32(lame + 28, uint32_t(fields.totalBytes));
+    lame[32] = uint8_t(fields.musicCrc >> 8);
+    lame[33] = uint8_t(fields.musicCrc);
+    const uint16_t tagCrc = lameCrc(p, size_t(lame + 34 - p));
+    lame[34] = uint8_t(tagCrc >> 8);
+    lame[35] = uint8_t(tagCrc);
+    return frame;
+}
+
+} // namespace engine
