@@ -112,7 +112,7 @@ void FormMainTest::cutCopiesTheRangeAndReports()
     h.openAndSelect(QStringLiteral("/m/song.mp3"), 2, 12.3);
     h.factory.information->values.title = QStringLiteral("Song");
     h.factory.information->values.year = 1999;
-    h.factory.information->values.genre = -1;
+    h.factory.information->values.genreText = QStringLiteral("Synthwave");
     h.dialogs.saveAnswers << QStringLiteral("/out/cut.mp3");
     h.factory.log.calls.clear();
     h.button("CmdCut")->click();
@@ -132,8 +132,18 @@ void FormMainTest::cutCopiesTheRangeAndReports()
         h.factory.information->written.at(QStringLiteral("/out/cut.mp3"));
     QCOMPARE(written.title, QStringLiteral("Song"));
     QCOMPARE(written.year, 1999);
-    QCOMPARE(written.genre, int16_t(-1));
+    QCOMPARE(written.genreText, QStringLiteral("Synthwave"));
     QCOMPARE(h.window->cutter().state().cutNumber, 2);
+
+    // A failed tag write is told under the saved file, not hidden behind "Saved".
+    h.factory.information->writeFails = true;
+    h.dialogs.saveAnswers << QStringLiteral("/out/untagged.mp3");
+    h.button("CmdCut")->click();
+    QCOMPARE(h.dialogs.messages.last().text,
+             QStringLiteral("Saved - /out/untagged.mp3\nThe tags could not be written: the file "
+                            "is read-only"));
+    QCOMPARE(h.dialogs.messages.last().icon, Dialogs::Icon::None);
+    h.factory.information->writeFails = false;
 
     // Tags off: the information object writes nothing.
     h.window->findChild<QCheckBox *>(QStringLiteral("Check1"))->click();

@@ -203,6 +203,8 @@ Status FakeInformation::readInformation(const QString &path)
 Status FakeInformation::writeTags(const QString &path)
 {
     m_log.add(QStringLiteral("AudioInformation.writeTags(%1)").arg(path));
+    if (writeFails)
+        return Status::cannotWriteTags(path, QStringLiteral("the file is read-only"));
     written[path] = values;
     return Status::success();
 }

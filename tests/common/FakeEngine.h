@@ -110,6 +110,7 @@ public:
 
     QString description = QStringLiteral("MPEG Layer 3; 44,100 Hz; 128 Kbps; Stereo;");
     bool readFails = false;
+    bool writeFails = false;
     engine::TagValues values;
     std::map<QString, engine::TagValues> written;
 

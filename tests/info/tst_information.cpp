@@ -142,12 +142,6 @@ QStringList codecArgs(const QString &extension)
     return {QStringLiteral("-c:a"), QStringLiteral("pcm_s16le")};
 }
 
-void formatRows()
-{
-    QTest::addColumn<QString>("extension");
-    for (const char *extension : {"mp3", "ogg", "wma", "wav"})
-        QTest::newRow(extension) << QString::fromLatin1(extension);
-}
 
 } // namespace
 
@@ -306,7 +300,7 @@ private slots:
                          12,
                          QStringLiteral("Hörspiel")};
         if (sparse)
-            values = TagValues{QStringLiteral("Only a title"), {}, {}, {}, -1, 0, 0};
+            values = TagValues{QStringLiteral("Only a title"), {}, {}, {}, -1, 0, 0, {}};
         engine::TagLibInformation information;
         information.setTags(values);
         QVERIFY(information.writeTags(path));
