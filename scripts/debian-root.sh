@@ -10,8 +10,13 @@ ensure_debian_root() {
     return 0
   fi
   ensure_packages debootstrap
+  # A bound /dev or /proc left behind by a run that was killed must not be emptied with it.
+  if findmnt -rn -o TARGET | grep -q "^$dir/"; then
+    echo "Something is still mounted under $dir: unmount it first." >&2
+    return 1
+  fi
   echo "Making a Debian $release root in $dir ..."
-  rm -rf "$dir"
+  rm -rf --one-file-system "$dir"
   mkdir -p "$(dirname "$dir")"
   debootstrap --variant=minbase "$release" "$dir" http://deb.debian.org/debian
   # Packages stay in the root's cache, so a later run installs again without downloading.
@@ -20,10 +25,37 @@ ensure_debian_root() {
   touch "$dir/.vorn-root-complete"
 }
 
-# Runs COMMAND (a bash command line) in a copy of the checkout ROOT inside the Debian root
-# DIR, with /proc, /dev and /dev/shm bound. The copy lives at /src, and is refreshed from the
-# checkout's tracked and unignored files so that unchanged files keep their times and the
-# build there stays incremental.
+# Copies the checkout's tracked and unignored files into TARGET. Only what changed is written,
+# so unchanged files keep their times and a build there stays incremental; files that an
+# earlier copy brought and the checkout no longer has are removed, and nothing else (the
+# build folders) is touched.
+copy_checkout() {
+  local checkout=$1 target=$2
+  local manifest=$target/.vorn-copied-files
+  local staging
+  staging=$(mktemp -d "$target.new.XXXXXX")
+  (cd "$checkout" && git ls-files -z --cached --others --exclude-standard |
+    while IFS= read -r -d '' f; do [ -e "$f" ] && printf '%s\0' "$f"; done) >"$staging.list"
+  (cd "$checkout" && tar --null -T "$staging.list" -cf -) | tar -C "$staging" -xf -
+  mkdir -p "$target"
+  local f
+  while IFS= read -r -d '' f; do
+    if ! cmp -s "$staging/$f" "$target/$f"; then
+      mkdir -p "$(dirname "$target/$f")"
+      cp -p "$staging/$f" "$target/$f"
+    fi
+  done <"$staging.list"
+  if [ -e "$manifest" ]; then
+    while IFS= read -r -d '' f; do
+      [ -e "$staging/$f" ] || rm -f "$target/$f"
+    done <"$manifest"
+  fi
+  mv "$staging.list" "$manifest"
+  rm -rf "$staging"
+}
+
+# Runs COMMAND (a bash command line) in a copy of the checkout at /src inside the Debian root
+# DIR, with /proc, /dev and /dev/shm bound.
 run_in_debian_root() {
   local dir=$1 checkout=$2 command=$3
   local mounted=()
@@ -48,22 +80,7 @@ run_in_debian_root() {
   done
   cp -L /etc/resolv.conf "$dir/etc/resolv.conf"
 
-  rm -rf "$dir/src.new"
-  mkdir -p "$dir/src.new" "$dir/src"
-  (cd "$checkout" && git ls-files -z --cached --others --exclude-standard |
-    xargs -0 sh -c 'for f; do [ -e "$f" ] && printf "%s\0" "$f"; done' sh |
-    tar --null -T - -cf -) | tar -C "$dir/src.new" -xf -
-  # Only what changed replaces the previous copy; files gone from the checkout go too.
-  (cd "$dir/src.new" && find . -type f -print0) | while IFS= read -r -d '' f; do
-    if ! cmp -s "$dir/src.new/$f" "$dir/src/$f"; then
-      mkdir -p "$(dirname "$dir/src/$f")"
-      cp -p "$dir/src.new/$f" "$dir/src/$f"
-    fi
-  done
-  (cd "$dir/src" && find . -type f -print0) | while IFS= read -r -d '' f; do
-    [ -e "$dir/src.new/$f" ] || rm -f "$dir/src/$f"
-  done
-  rm -rf "$dir/src.new"
+  copy_checkout "$checkout" "$dir/src"
 
   local status=0
   chroot "$dir" /usr/bin/env -i HOME=/root PATH=/usr/sbin:/usr/bin:/sbin:/bin LANG=C.UTF-8 \
