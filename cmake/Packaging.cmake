@@ -17,11 +17,12 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_STRIP_FILES ON)
 # Qt loads its window system plugins at run time: no library link names their package.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS qt6-qpa-plugins)
-# The first line is the summary package managers list; the rest is shown when one is chosen.
+set(CPACK_PACKAGE_HOMEPAGE_URL https://github.com/vorn/AudioCutter)
+# The summary is the line package managers list; CPack puts it before the description, which
+# is shown when the package is chosen.
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "cut a part out of an audio file and save it")
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
-    "cut a part out of an audio file and save it
-Vorn Audio Cutter cuts a part out of an MP3, OGG, WMA or WAV file and saves
+    "Vorn Audio Cutter cuts a part out of an MP3, OGG, WMA or WAV file and saves
 it in the same or another of these formats: open a file, listen to it, mark
 where the part begins and ends, preview it and save it.
 
