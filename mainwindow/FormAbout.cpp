@@ -39,7 +39,10 @@ FormAbout::FormAbout(QWidget *parent) : QDialog(parent)
     title.setPointSizeF(title.pointSizeF() * 1.4);
     Label1->setFont(title);
     QLabel *Label2 = label(this, "Label2", tr("Version 3.0"));
-    QLabel *Label3 = label(this, "Label3", tr("Copyright (C) Vorn Media. All rights reserved."));
+    QLabel *Label3 = label(this, "Label3",
+                           tr("Copyright (C) Vorn Media.\n"
+                              "Free software under the GNU General Public License, version 3 or\n"
+                              "later (GPL-3.0-or-later). It comes with no warranty."));
 
     auto *CmdOK = new QPushButton(tr("OK"), this);
     CmdOK->setObjectName(QStringLiteral("CmdOK"));

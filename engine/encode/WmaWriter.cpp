@@ -51,7 +51,7 @@ Status WmaWriter::ffmpegFailure(int code) const
     return failure(averrorText(code));
 }
 
-int WmaWriter::writeBytes(void *opaque, uint8_t *data, int size)
+int WmaWriter::writeBytes(void *opaque, AvioWriteBytes data, int size)
 {
     auto *self = static_cast<WmaWriter *>(opaque);
     return self->file().write(data, size) ? size : AVERROR(EIO);

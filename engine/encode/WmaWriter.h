@@ -2,6 +2,7 @@
 
 #include "engine/encode/WmaProfiles.h"
 #include "engine/ffmpeg/FfmpegPtr.h"
+#include "engine/ffmpeg/FfmpegVersion.h"
 #include "engine/write/FileWriter.h"
 #include "engine/write/SampleConverter.h"
 
@@ -35,7 +36,7 @@ private:
     Status encodeWholeFrames();
     Status ffmpegFailure(int code) const;
 
-    static int writeBytes(void *opaque, uint8_t *data, int size);
+    static int writeBytes(void *opaque, AvioWriteBytes data, int size);
     static int64_t seekTo(void *opaque, int64_t offset, int whence);
 
     WmaProfile m_profile;

@@ -139,13 +139,15 @@ Status FfmpegReader::openDecoder()
 // without the packets before them. Ogg gets that wrong in its last page (by whole packets), so
 // everything stored at the landing position is decoded as pre-roll and never placed by its
 // timestamp; from the next packet or page on the timestamps follow on from known ones.
-bool FfmpegReader::fromLandingPacket(const AVFrame &frame)
+// An audio decoder gives out the frames of a packet before it takes the next one, so the
+// frame just received comes from the packet sent last.
+bool FfmpegReader::fromLandingPacket()
 {
-    if (frame.pkt_pos < 0)
+    if (m_sentPosition < 0)
         return false;
     if (m_landingPosition < 0)
-        m_landingPosition = frame.pkt_pos;
-    return frame.pkt_pos == m_landingPosition;
+        m_landingPosition = m_sentPosition;
+    return m_sentPosition == m_landingPosition;
 }
 
 // Decoding the last seconds gives the exact end for any container with usable timestamps:
@@ -177,7 +179,7 @@ Status FfmpegReader::measureLength()
                 end = count;
                 continue;
             }
-            if (m_landing == Landing::Placed && fromLandingPacket(*m_frame))
+            if (m_landing == Landing::Placed && fromLandingPacket())
                 continue;
             if (const int64_t at = m_timeline->position(*m_frame); at != AV_NOPTS_VALUE)
                 end = at + m_frame->nb_samples;
@@ -201,6 +203,7 @@ Status FfmpegReader::reposition(int64_t frame, int64_t preroll)
     m_flushed = false;
     m_countPosition = AV_NOPTS_VALUE;
     m_landingPosition = -1;
+    m_sentPosition = -1;
     avcodec_flush_buffers(m_codec.get());
     m_swr.reset();
 
@@ -249,8 +252,11 @@ Result<bool> FfmpegReader::decodeFrame()
             av_packet_unref(m_packet.get());
             continue;
         }
+        const int64_t position = m_packet->pos;
         rc = avcodec_send_packet(m_codec.get(), m_packet.get());
         av_packet_unref(m_packet.get());
+        if (rc >= 0)
+            m_sentPosition = position;
         // A damaged packet is skipped, as every player does; the rest still plays.
         if (rc < 0 && rc != AVERROR_INVALIDDATA && rc != AVERROR(EAGAIN))
             return fail(QStringLiteral("Cannot decode"), rc);
@@ -285,7 +291,7 @@ Result<bool> FfmpegReader::fillPending(SampleBlock *direct, int64_t directFrames
         int64_t skipFront = 0;
         bool padded = false;
         if (m_aligning) {
-            if (m_landing == Landing::Placed && fromLandingPacket(*m_frame))
+            if (m_landing == Landing::Placed && fromLandingPacket())
                 continue;
             if (m_landing != Landing::Counted) {
                 start = m_timeline->position(*m_frame);

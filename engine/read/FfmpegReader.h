@@ -67,7 +67,7 @@ private:
     /// false if nothing was missing.
     bool fillGapUntil(int64_t position, SampleBlock *direct, int64_t directFrames,
                       int64_t *directDone);
-    bool fromLandingPacket(const AVFrame &frame);
+    bool fromLandingPacket();
     Status fail(const QString &what, int code) const;
 
     QString m_path;
@@ -95,7 +95,8 @@ private:
     /// While true, decoded frames are placed as m_landing says and dropped before m_position.
     bool m_aligning = true;
     int64_t m_countPosition = 0;
-    int64_t m_landingPosition = -1;
+    int64_t m_landingPosition = -1; ///< file position of the first packet decoded after a seek
+    int64_t m_sentPosition = -1;    ///< file position of the packet sent last
 };
 
 } // namespace engine

@@ -244,37 +244,41 @@ void ReaderTest::failures_data()
     QTest::addColumn<QString>("name");
     QTest::addColumn<QByteArray>("content");
     QTest::addColumn<bool>("underFile");
-    QTest::addColumn<QString>("reason");
+    QTest::addColumn<QStringList>("reasons");
 
     const QString damaged = QStringLiteral("the file is damaged or incomplete");
     const QString notOurs =
         QStringLiteral("the format of the file is not one this program reads (MP3, OGG, WMA, WAV)");
     QTest::newRow("missing") << QStringLiteral("missing.mp3") << QByteArray() << false
-                             << QStringLiteral("No such file");
+                             << QStringList{QStringLiteral("No such file")};
     QTest::newRow("under a regular file")
-        << QStringLiteral("x.mp3") << QByteArray("plain") << true << QString();
+        << QStringLiteral("x.mp3") << QByteArray("plain") << true << QStringList{QString()};
     QTest::newRow("empty") << QStringLiteral("empty.mp3") << QByteArray("") << false
-                           << QStringLiteral("the file is empty");
+                           << QStringList{QStringLiteral("the file is empty")};
     QByteArray tagOnly("ID3\x03\x00\x00\x00\x00\x00\x14", 10);
     tagOnly.append(QByteArray(20, '\0'));
     QTest::newRow("tag only") << QStringLiteral("tag.mp3") << tagOnly << false
-                              << QStringLiteral("the file holds no audio");
+                              << QStringList{QStringLiteral("the file holds no audio")};
     QByteArray oggStart("OggS\x00\x02", 6);
     oggStart.append(QByteArray(80, '\0'));
-    QTest::newRow("truncated ogg") << QStringLiteral("cut.ogg") << oggStart << false << damaged;
+    QTest::newRow("truncated ogg")
+        << QStringLiteral("cut.ogg") << oggStart << false << QStringList{damaged};
     QByteArray garbage(64 * 1024, '\0');
     for (int i = 0; i < garbage.size(); ++i)
         garbage[i] = char((i * 7919) % 251);
-    QTest::newRow("garbage") << QStringLiteral("garbage.mp3") << garbage << false << damaged;
+    QTest::newRow("garbage") << QStringLiteral("garbage.mp3") << garbage << false
+                             << QStringList{damaged};
+    // FFmpeg 5 takes this for a playlist, which is not among the formats we let it read;
+    // FFmpeg 7 takes a playlist for one by its name only, and finds no MP3 in it.
     QTest::newRow("hls playlist") << QStringLiteral("list.mp3")
                                   << QByteArray("#EXTM3U\n#EXT-X-TARGETDURATION:10\n#EXTINF:10,\n"
                                                 "file:///etc/passwd\n#EXT-X-ENDLIST\n")
-                                  << false << notOurs;
+                                  << false << QStringList{notOurs, damaged};
     QTest::newRow("concat script")
         << QStringLiteral("concat.mp3") << QByteArray("ffconcat version 1.0\nfile '/etc/passwd'\n")
-        << false << notOurs;
+        << false << QStringList{notOurs};
     QTest::newRow("text") << QStringLiteral("text.wav") << QByteArray("hello\n") << false
-                          << notOurs;
+                          << QStringList{notOurs};
 }
 
 // Every file that cannot be decoded is a failure with a description naming it, and the
@@ -284,7 +288,7 @@ void ReaderTest::failures()
     QFETCH(QString, name);
     QFETCH(QByteArray, content);
     QFETCH(bool, underFile);
-    QFETCH(QString, reason);
+    QFETCH(QStringList, reasons);
 
     QString file = path(name);
     if (!content.isNull()) {
@@ -300,7 +304,10 @@ void ReaderTest::failures()
     QVERIFY(!status);
     QVERIFY2(status.description().startsWith(QStringLiteral("Cannot open '%1': ").arg(file)),
              qPrintable(status.description()));
-    QVERIFY2(status.description().contains(reason), qPrintable(status.description()));
+    QVERIFY2(
+        std::any_of(reasons.cbegin(), reasons.cend(),
+                    [&](const QString &reason) { return status.description().contains(reason); }),
+        qPrintable(status.description()));
     // The window names the file itself and shows only the reason.
     QCOMPARE(status.code(), engine::StatusCode::CannotOpen);
     QCOMPARE(QStringLiteral("Cannot open '%1': ").arg(file) + status.reason(),
