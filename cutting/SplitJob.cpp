@@ -49,6 +49,14 @@ int64_t framesOf(const engine::Part &part)
     return std::max<int64_t>(part.end - part.begin, 1);
 }
 
+int64_t framesOf(const std::vector<engine::Part> &parts)
+{
+    int64_t total = 0;
+    for (const engine::Part &part : parts)
+        total += framesOf(part);
+    return total;
+}
+
 std::optional<TagSet> sourceTagsOf(engine::AudioInformation &information,
                                    const SplitRequest &request)
 {
@@ -81,9 +89,7 @@ SplitReport SplitParts(engine::FileReading &reader, engine::FileWriting &writer,
     if (report.status.failed())
         return report;
     const std::vector<engine::Part> &parts = request.parts.parts;
-    int64_t total = 0;
-    for (const engine::Part &part : parts)
-        total += framesOf(part);
+    const int64_t total = framesOf(parts);
     const std::optional<TagSet> sourceTags = sourceTagsOf(information, request);
 
     int64_t done = 0;
@@ -144,9 +150,7 @@ SplitReport SplitPartsAtOnce(const PartWorkers &workers, engine::AudioInformatio
         return report;
     const std::vector<engine::Part> &parts = request.parts.parts;
     const size_t count = parts.size();
-    int64_t total = 0;
-    for (const engine::Part &part : parts)
-        total += framesOf(part);
+    const int64_t total = framesOf(parts);
     const std::optional<TagSet> sourceTags = sourceTagsOf(information, request);
 
     enum class Outcome
