@@ -248,7 +248,8 @@ void FormMainTest::focus()
     h.type(Qt::Key_Shift);
     QCOMPARE(h.window->cutter().state().playOrigin, origin);
     h.type(Qt::Key_PageDown);
-    QCOMPARE(h.window->cutter().state().playOrigin, int32_t((slider->Value() / 1000.0) * 60 * kRate));
+    QCOMPARE(h.window->cutter().state().playOrigin,
+             int32_t((slider->Value() / 1000.0) * 60 * kRate));
     QVERIFY(h.window->cutter().state().playOrigin != origin);
 }
 
@@ -384,7 +385,8 @@ void FormMainTest::remembered()
         QVERIFY(QDir(folder).removeRecursively());
 
     Harness next(ini());
-    QCOMPARE(next.window->cutter().state().lastFolder, folderKept ? folder + QDir::separator() : QString());
+    QCOMPARE(next.window->cutter().state().lastFolder,
+             folderKept ? folder + QDir::separator() : QString());
     QCOMPARE(next.window->findChild<QComboBox *>(QStringLiteral("ComboFormat"))->currentText(),
              QStringLiteral("OGG"));
     QCOMPARE(next.window->geometry() == place, placeKept);

@@ -198,7 +198,8 @@ void FormMainTest::clickAndDroppedEndMatchTheButtons()
     mouse(other, QEvent::MouseButtonPress, x, Qt::LeftButton);
     mouse(other, QEvent::MouseButtonRelease, x, Qt::NoButton);
     QCOMPARE(double(w.cutter().state().playOrigin), dropped);
-    QCOMPARE(clicking.slider()->Value(), int(std::lround(dropped / w.cutter().state().totalSamples * 1000)));
+    QCOMPARE(clicking.slider()->Value(),
+             int(std::lround(dropped / w.cutter().state().totalSamples * 1000)));
     clicking.button("CmdSelStop")->click();
     QCOMPARE(w.cutter().state().selEndSample, dropped);
     QCOMPARE(clicking.panel(3), dropping.panel(3));

@@ -252,9 +252,7 @@ void FormMainTest::playPauseNudgeAndMark()
     const int32_t begin = window.cutter().state().playOrigin;
     button("CmdSelStart")->click();
     QCOMPARE(window.cutter().state().selBeginSample, double(begin));
-    const auto ms = [&](int32_t frames) {
-        return window.cutter().millisecondsOf(frames).value();
-    };
+    const auto ms = [&](int32_t frames) { return window.cutter().millisecondsOf(frames).value(); };
     QCOMPARE(window.ui().panel(2), QStringLiteral("Begin: ") + positionText(ms(begin)));
 
     button("CmdFF")->click();
@@ -284,7 +282,8 @@ void FormMainTest::playPauseNudgeAndMark()
     QCOMPARE(button("CmdPreview")->text(), QStringLiteral("Stop"));
     QTRY_COMPARE_WITH_TIMEOUT(button("CmdPreview")->text(), QStringLiteral("Preview"), 8000);
     QVERIFY(window.cutter().state().currentSample >= window.cutter().state().selEndSample);
-    QVERIFY(window.cutter().state().currentSample < window.cutter().state().selEndSample + 44100 / 5);
+    QVERIFY(window.cutter().state().currentSample <
+            window.cutter().state().selEndSample + 44100 / 5);
 }
 
 // Files that cannot be played, through the window's own open path: each either opens and

@@ -34,7 +34,6 @@ std::vector<Part> partsBetween(int64_t length, std::vector<int64_t> points)
     return parts;
 }
 
-
 std::vector<Part> partsAtPauses(int64_t length, int32_t sampleRate,
                                 const std::vector<Pause> &pauses, const PauseSettings &settings)
 {

@@ -142,7 +142,6 @@ QStringList codecArgs(const QString &extension)
     return {QStringLiteral("-c:a"), QStringLiteral("pcm_s16le")};
 }
 
-
 } // namespace
 
 class InformationTest : public QObject

@@ -113,8 +113,8 @@ void WriterRateTest::mp3FromLowRates()
     engine::AudioFileObject reader;
     engine::AudioFileObject writer;
     QVERIFY(writer.selectMp3Output(settings));
-    const engine::Status outcome =
-        cutting::ConvertRange(reader, writer, source, dest, {std::llround(begin), std::llround(end)}, {});
+    const engine::Status outcome = cutting::ConvertRange(
+        reader, writer, source, dest, {std::llround(begin), std::llround(end)}, {});
     QVERIFY2(outcome, qPrintable(outcome.description()));
 
     qint64 length = -1;
