@@ -81,7 +81,6 @@ void Cutter::startUp()
             selectFormat(*index);
 
     m_output.flgCopyTags = true;
-    m_state.copyTags = true;
     m_state.keepEncoding = m_store.ReadSetting(kKeepEncoding) == QStringLiteral("1");
     showCopyChoice();
     restoreFolder();
@@ -162,7 +161,6 @@ void Cutter::editOutput(const std::function<void(engine::OutputSelection &, engi
 
 void Cutter::setCopyTags(bool copy)
 {
-    m_state.copyTags = copy;
     m_output.flgCopyTags = copy;
 }
 
@@ -185,12 +183,16 @@ void Cutter::showCopyChoice()
     if (m_state.keepEncoding && format && !m_state.copySource.isEmpty()) {
         const auto copy = m_copier->describeCopy(m_state.copySource, format->format);
         m_state.copies = copy.ok();
-        text = m_state.copies
-                   ? copy.value() + tr(", no re-encoding")
-                   : tr("%1 (re-encoded: %2)").arg(m_state.summaryText, copy.status().reason());
+        text = m_state.copies ? copy.value() + tr(", no re-encoding")
+                              : reencodedLine(copy.status().reason());
     }
     m_state.summaryLine = text;
     emit summaryChanged(text);
+}
+
+QString Cutter::reencodedLine(const QString &reason) const
+{
+    return tr("%1 (re-encoded: %2)").arg(m_state.summaryText, reason);
 }
 
 void Cutter::ResetWindowState()
@@ -211,7 +213,7 @@ void Cutter::ResetWindowState()
     m_state.fileNameText.clear();
     m_state.formatSourceText.clear();
     m_state.totalSeconds = 0;
-    emit sourceCleared();
+    emit sourceLabelsChanged();
     m_state.copySource.clear();
     showCopyChoice();
 }

@@ -63,7 +63,6 @@ struct CutterState
     bool flgLeftDrag = false;
     /// The place in the list of output formats.
     int formatIndex = 0;
-    bool copyTags = true;
     bool keepEncoding = false;
     /// The summary's verdict: "Cut" copies the coded audio rather than re-encoding it.
     bool copies = false;
@@ -97,6 +96,8 @@ public:
     const CutterState &state() const { return m_state; }
     bool hasSelection() const { return m_state.selEndSample > m_state.selBeginSample; }
     bool isBusy() const { return m_state.play == PlayState::Cutting; }
+    /// The source's tags go into what Cut writes.
+    bool copiesTags() const { return m_output.flgCopyTags; }
     /// A file may be opened now (by the dialog, a drop or the command line).
     bool canOpen() const { return !isBusy(); }
     /// The waveform's peaks of the open source; none when the engine computes none.
@@ -177,8 +178,6 @@ signals:
     void positionChanged(int64_t frame);
     void selectionChanged();
     void sourceLabelsChanged();
-    /// The labels are being cleared for another file.
-    void sourceCleared();
     void sourceOpened();
     void waveformStarted(int64_t length, int32_t sampleRate);
     void waveformStopped();
@@ -210,6 +209,8 @@ private:
     void onEndPlay();
     void FormatChoice();
     void showCopyChoice();
+    /// The summary of the chosen format with the reason a copy is re-encoded after all.
+    QString reencodedLine(const QString &reason) const;
     QString ChooseDestination();
     engine::Status runJob();
     engine::Status runCopy(const engine::JobCallbacks &callbacks);

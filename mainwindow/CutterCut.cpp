@@ -97,7 +97,7 @@ engine::Status Cutter::runCopy(const engine::JobCallbacks &callbacks)
                       m_state.selEndSample, callbacks);
     // A selection too short to trim at both ends is re-encoded; the summary says why.
     if (outcome.code() == engine::StatusCode::CannotCopy) {
-        m_state.summaryLine = tr("%1 (re-encoded: %2)").arg(m_state.summaryText, outcome.reason());
+        m_state.summaryLine = reencodedLine(outcome.reason());
         emit summaryChanged(m_state.summaryLine);
     }
     return outcome;
@@ -146,7 +146,7 @@ void Cutter::cut()
     if (m_state.cutNumber < std::numeric_limits<int32_t>::max())
         ++m_state.cutNumber;
     // Only a job that ended well made a new file; a failed one left the old one untouched.
-    const QString tagFailure = m_state.copyTags && outcome.ok() ? copyTags() : QString();
+    const QString tagFailure = copiesTags() && outcome.ok() ? copyTags() : QString();
 
     emit titleChanged(QStringLiteral(" ") + tr("Vorn Audio Cutter"));
     m_state.cancelRequested = false;

@@ -149,7 +149,6 @@ void FormMain::connectModel()
             [this](int64_t frame) { m_ui.Waveform->setPosition(double(frame)); });
     connect(cutter, &Cutter::selectionChanged, this, &FormMain::showSelection);
     connect(cutter, &Cutter::sourceLabelsChanged, this, &FormMain::showSourceLabels);
-    connect(cutter, &Cutter::sourceCleared, this, &FormMain::showSourceLabels);
     connect(cutter, &Cutter::sourceOpened, this, [this] {
         m_ui.slPosition->setTickNumber(10);
         m_ui.slPosition->setSelLength(0);
@@ -171,7 +170,7 @@ void FormMain::showState()
     const CutterState &state = m_cutter.state();
     m_ui.ComboFormat->setCurrentIndex(state.formatIndex);
     m_ui.LabelSummary->setText(state.summaryLine);
-    m_ui.CheckCopyTags->setChecked(state.copyTags);
+    m_ui.CheckCopyTags->setChecked(m_cutter.copiesTags());
     m_ui.CheckKeepEncoding->setChecked(state.keepEncoding);
     enableSourceControls(false);
     showSourceLabels();

@@ -4,7 +4,6 @@
 #include "PartNames.h"
 #include "SplitJob.h"
 
-#include "engine/cue/CueSheetFile.h"
 #include "engine/factory/AudioFileObject.h"
 #include "engine/factory/DefaultEngineFactory.h"
 #include "engine/lossless/FileCopier.h"
@@ -147,9 +146,11 @@ int runSplit(const QStringList &args)
     const int64_t length = reader.length().value();
     engine::ignoreFailure(reader.close(), "the split job opens the source again");
 
+    // The engine's parts as the window gets them.
+    engine::DefaultEngineFactory factory;
     engine::PartList list;
     if (!cue.isEmpty()) {
-        auto read = engine::CueSheetFile().read(cue, rate, length);
+        auto read = factory.createCueSheets()->read(cue, rate, length);
         if (read.failed())
             return fail(read.description());
         list = read.value();
@@ -164,7 +165,6 @@ int runSplit(const QStringList &args)
         list.parts = engine::partsBetween(length, points);
     } else if (silence) {
         // The same peaks the waveform draws, computed the same way.
-        engine::DefaultEngineFactory factory;
         const auto computer = factory.createPeakComputer();
         computer->start(source);
         while (!computer->peaks() || !computer->peaks()->finished())
@@ -200,7 +200,7 @@ int runSplit(const QStringList &args)
 
     QTextStream out(stdout);
     if (!writeCue.isEmpty())
-        if (engine::Status s = engine::CueSheetFile().write(writeCue, source, list, rate);
+        if (engine::Status s = factory.createCueSheets()->write(writeCue, source, list, rate);
             s.failed())
             return fail(s.description());
     if (dryRun) {
@@ -216,7 +216,7 @@ int runSplit(const QStringList &args)
         s.failed())
         return fail(s.description());
     engine::FileCopier copier;
-    const auto information = engine::DefaultEngineFactory().createInformation();
+    const auto information = factory.createInformation();
     cutting::SplitRequest request;
     request.sourcePath = source;
     request.parts = list;
