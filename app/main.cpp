@@ -1,6 +1,5 @@
 #include "Dialogs.h"
 #include "FormMain.h"
-#include "OutputSettings.h"
 #include "SettingsStore.h"
 #include "engine/factory/DefaultEngineFactory.h"
 #include "engine/factory/Initialise.h"
@@ -71,11 +70,10 @@ int main(int argc, char *argv[])
 
     QSettings stored(QStringLiteral("Vorn Media"), QStringLiteral("Vorn Audio Cutter"));
     settings::SettingsStore store(stored);
-    settings::OutputSettings output;
     engine::DefaultEngineFactory factory;
     QtDialogs dialogs;
 
-    FormMain window(factory, dialogs, store, output);
+    FormMain window(factory, dialogs, store);
     window.show();
     if (!files.isEmpty())
         window.openAfterStart(files.front());

@@ -4,7 +4,6 @@
 //   vorn-bench-open FILE [RUNS]
 #include "Dialogs.h"
 #include "FormMain.h"
-#include "OutputSettings.h"
 #include "SettingsStore.h"
 #include "engine/factory/AudioFileObject.h"
 #include "engine/factory/DefaultEngineFactory.h"
@@ -72,10 +71,9 @@ int main(int argc, char *argv[])
     QTemporaryDir scratch;
     QSettings stored(scratch.filePath(QStringLiteral("settings.ini")), QSettings::IniFormat);
     settings::SettingsStore store(stored);
-    settings::OutputSettings output;
     engine::DefaultEngineFactory factory;
     ChosenFile dialogs(path);
-    FormMain window(factory, dialogs, store, output);
+    FormMain window(factory, dialogs, store);
     window.show();
     QCoreApplication::processEvents();
 

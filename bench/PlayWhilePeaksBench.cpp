@@ -4,7 +4,6 @@
 //   vorn-bench-play-peaks FILE [SECONDS]
 #include "Dialogs.h"
 #include "FormMain.h"
-#include "OutputSettings.h"
 #include "SettingsStore.h"
 #include "WaveformStrip.h"
 #include "engine/factory/DefaultEngineFactory.h"
@@ -88,10 +87,9 @@ int main(int argc, char *argv[])
     QTemporaryDir scratch;
     QSettings stored(scratch.filePath(QStringLiteral("settings.ini")), QSettings::IniFormat);
     settings::SettingsStore store(stored);
-    settings::OutputSettings output;
     engine::DefaultEngineFactory factory;
     NoDialogs dialogs;
-    FormMain window(factory, dialogs, store, output);
+    FormMain window(factory, dialogs, store);
     window.show();
     QCoreApplication::processEvents();
     QElapsedTimer clock;

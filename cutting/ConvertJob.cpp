@@ -9,17 +9,18 @@ namespace cutting {
 namespace {
 
 /// Ends a job that cannot go on: nothing half-written stays in place of the destination.
-engine::Status abandon(engine::FileReading &reader, engine::FileWriting &writer,
+engine::Status abandon(engine::FileReading &reader, engine::AudioWriter *writer,
                        const engine::Status &failure)
 {
-    writer.discard();
+    if (writer)
+        writer->discard();
     engine::ignoreFailure(reader.close(), "the job has already failed; the source was only read");
     return failure;
 }
 
 } // namespace
 
-engine::Status ConvertRange(engine::FileReading &reader, engine::FileWriting &writer,
+engine::Status ConvertRange(engine::FileReading &reader, const WriterMaker &makeWriter,
                             const QString &sourcePath, const QString &destPath, const Range &range,
                             const JobCallbacks &callbacks)
 {
@@ -29,9 +30,11 @@ engine::Status ConvertRange(engine::FileReading &reader, engine::FileWriting &wr
     };
     progress(0);
     if (engine::Status s = reader.openForReading(sourcePath); !s)
-        return abandon(reader, writer, s);
-    if (engine::Status s = writer.createForWriting(destPath); !s)
-        return abandon(reader, writer, s);
+        return abandon(reader, nullptr, s);
+    auto made = makeWriter(destPath);
+    if (!made)
+        return abandon(reader, nullptr, made.status());
+    engine::AudioWriter *writer = made.value().get();
     const auto rate = reader.sampleRate();
     const auto channels = reader.channelCount();
     const auto length = reader.length();
@@ -42,7 +45,7 @@ engine::Status ConvertRange(engine::FileReading &reader, engine::FileWriting &wr
         return abandon(reader, writer,
                        engine::Status::failure(
                            QStringLiteral("'%1' reports no sample rate.").arg(sourcePath)));
-    if (engine::Status s = writer.setInputFormat(rate.value(), channels.value()); !s)
+    if (engine::Status s = writer->setInputFormat(rate.value(), channels.value()); !s)
         return abandon(reader, writer, s);
 
     if (range.beginSample < 0)
@@ -65,7 +68,7 @@ engine::Status ConvertRange(engine::FileReading &reader, engine::FileWriting &wr
         const int64_t frames = int64_t(block.size()) / channels.value();
         const int64_t keep = std::min<int64_t>(frames, end - position);
         block.resize(size_t(keep * channels.value()));
-        if (engine::Status s = writer.writeBlock(block); !s)
+        if (engine::Status s = writer->write(block); !s)
             return abandon(reader, writer, s);
         position += keep;
         if (span > 0)
@@ -77,7 +80,7 @@ engine::Status ConvertRange(engine::FileReading &reader, engine::FileWriting &wr
             break;
     }
     progress(100);
-    if (engine::Status s = writer.close(); !s)
+    if (engine::Status s = writer->finish(); !s)
         return abandon(reader, writer, s);
     engine::ignoreFailure(reader.close(), "the source was only read: nothing of it is lost");
     progress(0);

@@ -6,51 +6,52 @@ namespace cutting {
 
 namespace {
 
-QString oggSummary(const settings::OutputSettings &s)
+QString oggSummary(const engine::OggSettings &s)
 {
-    const QString head = QStringLiteral("OGG %1; %2; ").arg(s.oggRateText, s.oggChannelsText);
-    if (s.flgOggQuality) {
+    // The rate as the dialog's list shows it: grouped with commas whatever the locale.
+    const QString head =
+        QStringLiteral("OGG %1 Hz; %2; ")
+            .arg(QLocale(QLocale::English, QLocale::UnitedStates).toString(s.sampleRate),
+                 s.channels == 1 ? QStringLiteral("Mono") : QStringLiteral("Stereo"));
+    if (s.useQuality) {
         // "0.0#": one decimal at least, two at most, the locale's decimal point.
-        QString quality = QLocale().toString(s.oggQuality / 100.0, 'f', 2);
+        QString quality = QLocale().toString(s.quality / 100.0, 'f', 2);
         if (quality.endsWith(u'0'))
             quality.chop(1);
         return head + QStringLiteral("Quality - ") + quality;
     }
-    if (s.flgOggVbr)
-        return head + QStringLiteral("%1-%2Kbps").arg(s.oggMinBitrate).arg(s.oggMaxBitrate);
-    return head + QStringLiteral("%1 Kbps").arg(s.oggBitrate);
+    if (s.vbr)
+        return head + QStringLiteral("%1-%2Kbps").arg(s.minBitrate).arg(s.maxBitrate);
+    return head + QStringLiteral("%1 Kbps").arg(s.bitrate);
 }
 
-QString wavSummary(const settings::OutputSettings &s)
+QString wavSummary(const engine::WavSettings &s)
 {
     // "#,###": the locale's digit grouping, and nothing at all for 0.
-    const QString rate = s.wavRate == 0 ? QString() : QLocale().toString(s.wavRate);
+    const QString rate = s.sampleRate == 0 ? QString() : QLocale().toString(s.sampleRate);
     const QString channels =
-        s.wavChannels == 2 ? QStringLiteral("Stereo; ") : QStringLiteral("Mono; ");
-    return QStringLiteral("WAV %1 Hz; %2%3 bit").arg(rate, channels).arg(s.wavBits);
+        s.channels == 2 ? QStringLiteral("Stereo; ") : QStringLiteral("Mono; ");
+    return QStringLiteral("WAV %1 Hz; %2%3 bit").arg(rate, channels).arg(s.bitsPerSample);
 }
 
 } // namespace
 
-std::optional<Summary> buildSummary(int formatIndex, const settings::OutputSettings &settings,
-                                    int32_t mp3VbrMethod,
-                                    const std::optional<QString> &wmaDescription)
+std::optional<QString> summaryOf(const engine::OutputChoice &output,
+                                 const std::optional<QString> &described)
 {
-    const engine::OutputFormatEntry *format = engine::outputFormatAt(formatIndex);
-    if (!format)
-        return std::nullopt;
-    const QString name = QString::fromLatin1(format->name);
-    switch (format->format) {
+    switch (output.format) {
     case engine::OutputFormat::Mp3:
-        return Summary{settings.outputSummary +
-                           (mp3VbrMethod > -1 ? QStringLiteral(" VBR") : QString()),
-                       name};
+        if (!described)
+            return std::nullopt;
+        return cleanOutputSummary(*described) + (output.mp3.vbrMethod > engine::Mp3Settings::VbrNone
+                                                     ? QStringLiteral(" VBR")
+                                                     : QString());
     case engine::OutputFormat::Wma:
-        return Summary{wmaDescription, name};
+        return described;
     case engine::OutputFormat::Ogg:
-        return Summary{oggSummary(settings), name};
+        return oggSummary(output.ogg);
     case engine::OutputFormat::Wav:
-        return Summary{wavSummary(settings), name};
+        return wavSummary(output.wav);
     }
     return std::nullopt;
 }

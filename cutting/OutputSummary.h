@@ -1,7 +1,6 @@
 #pragma once
 
-#include "OutputSettings.h"
-#include "engine/api/OutputFormatTable.h"
+#include "engine/api/OutputChoice.h"
 
 #include <QString>
 
@@ -18,18 +17,11 @@ enum OutputFormat
     Wav = int(engine::OutputFormat::Wav)
 };
 
-struct Summary
-{
-    std::optional<QString> text; ///< nothing: the summary keeps its previous text
-    QString formatName;
-};
-
-/// The one-line summary shown under the format list, and the format's name for destination
-/// names. `wmaDescription` is the writer's own text for the current WMA profile (nothing when
-/// it could not be read). Nothing for an index outside the list.
-std::optional<Summary> buildSummary(int formatIndex, const settings::OutputSettings &settings,
-                                    int32_t mp3VbrMethod,
-                                    const std::optional<QString> &wmaDescription);
+/// The one-line summary shown under the format list, made from the output chosen and the
+/// engine's own line for it (`described`; nothing when it could not be read). Nothing: the
+/// summary keeps its previous text.
+std::optional<QString> summaryOf(const engine::OutputChoice &output,
+                                 const std::optional<QString> &described);
 
 /// The writer's MP3 description as the summary keeps it: "kHz" becomes "Hz", a final "; "
 /// goes.

@@ -80,7 +80,7 @@ void tagPart(engine::AudioInformation &information, const std::optional<TagSet> 
 
 } // namespace
 
-SplitReport SplitParts(engine::FileReading &reader, engine::FileWriting &writer,
+SplitReport SplitParts(engine::FileReading &reader, const WriterMaker &makeWriter,
                        engine::LosslessCutter *copier, engine::AudioInformation &information,
                        const SplitRequest &request, const JobCallbacks &callbacks)
 {
@@ -119,7 +119,7 @@ SplitReport SplitParts(engine::FileReading &reader, engine::FileWriting &writer,
                     << QStringLiteral("part %1 re-encoded: %2").arg(i + 1).arg(outcome.reason());
         }
         if (outcome.code() == engine::StatusCode::CannotCopy)
-            outcome = ConvertRange(reader, writer, request.sourcePath, destination,
+            outcome = ConvertRange(reader, makeWriter, request.sourcePath, destination,
                                    {part.begin, part.end}, partCallbacks);
         if (stopped) {
             // The part in progress is not a part: only whole parts are kept.
@@ -170,7 +170,7 @@ SplitReport SplitPartsAtOnce(const PartWorkers &workers, engine::AudioInformatio
     std::atomic<size_t> next{0};
     std::atomic<bool> stop{false};
     std::atomic<size_t> exited{0};
-    auto work = [&](engine::FileReading *reader, engine::FileWriting *writer) {
+    auto work = [&](engine::FileReading *reader) {
         for (size_t i = next++; i < count && !stop; i = next++) {
             PartState &state = states[i];
             bool stopped = false;
@@ -183,7 +183,7 @@ SplitReport SplitPartsAtOnce(const PartWorkers &workers, engine::AudioInformatio
                 return !stopped;
             };
             const engine::Status outcome = ConvertRange(
-                *reader, *writer, request.sourcePath, request.destinations[qsizetype(i)],
+                *reader, workers.makeWriter, request.sourcePath, request.destinations[qsizetype(i)],
                 {parts[i].begin, parts[i].end}, partCallbacks);
             if (outcome.failed()) {
                 state.failure = outcome;
@@ -198,16 +198,14 @@ SplitReport SplitPartsAtOnce(const PartWorkers &workers, engine::AudioInformatio
     if (count == 0)
         return report;
     const size_t threads = std::clamp<size_t>(size_t(std::max(workers.count, 1)), 1, count);
-    // Made here, so that nothing but the encoding itself runs on the workers.
+    // Made here; each part's writer is made on its worker, which the factory allows.
     std::vector<std::unique_ptr<engine::FileReading>> readers;
-    std::vector<std::unique_ptr<engine::FileWriting>> writers;
     for (size_t t = 0; t < threads; ++t) {
         readers.push_back(workers.makeReader());
-        writers.push_back(workers.makeWriter());
     }
     std::vector<std::thread> running;
     for (size_t t = 0; t < threads; ++t)
-        running.emplace_back(work, readers[t].get(), writers[t].get());
+        running.emplace_back(work, readers[t].get());
 
     // The calling thread speaks for the whole job while the workers encode.
     std::vector<bool> tagged(count, false);

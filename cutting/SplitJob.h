@@ -29,12 +29,12 @@ struct SplitRequest
 };
 
 /// Readers and writers for parts re-encoded at the same time, each pair on a thread of its
-/// own; every writer made has the same output selected.
+/// own; every writer made has the same output.
 struct PartWorkers
 {
     int count = 1;
     std::function<std::unique_ptr<engine::FileReading>()> makeReader;
-    std::function<std::unique_ptr<engine::FileWriting>()> makeWriter;
+    WriterMaker makeWriter;
 };
 
 struct SplitReport
@@ -48,10 +48,10 @@ struct SplitReport
 };
 
 /// Writes every part of `request` to its own file: copied by `copier` or re-encoded from
-/// `reader` through `writer` in the format the writer has selected. One progress over all
+/// `reader` through writers from `makeWriter`. One progress over all
 /// parts. Cancel stops at once: the parts finished stay, the part in progress leaves no file.
 /// A part that fails stops the job with the reason; the report lists what was written.
-SplitReport SplitParts(engine::FileReading &reader, engine::FileWriting &writer,
+SplitReport SplitParts(engine::FileReading &reader, const WriterMaker &makeWriter,
                        engine::LosslessCutter *copier, engine::AudioInformation &information,
                        const SplitRequest &request, const JobCallbacks &callbacks);
 

@@ -1,7 +1,6 @@
 #include "FormMp3.h"
 
 #include "DialogParts.h"
-#include "OutputSummary.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -46,9 +45,7 @@ QStringList numbers(int from, int to)
 
 } // namespace
 
-FormMp3::FormMp3(engine::Mp3Settings &encoder, engine::OutputSelection &writer,
-                 settings::OutputSettings &output, QWidget *parent)
-    : QDialog(parent), m_encoder(encoder), m_writer(writer), m_output(output)
+FormMp3::FormMp3(const engine::OutputChoice &output, QWidget *parent) : OutputDialog(output, parent)
 {
     setUpDialog(this, "FormMp3", tr("Mp3 Option"));
 
@@ -80,7 +77,7 @@ FormMp3::FormMp3(engine::Mp3Settings &encoder, engine::OutputSelection &writer,
         connect(opPreset[i], &QRadioButton::clicked, this, [this, i] { onPresetClick(int(i)); });
 
     TabStrip1->setCurrentIndex(kGeneralTab);
-    fillFrom(m_encoder);
+    fillFrom(m_output.mp3);
     m_scratch = engine::Mp3Settings();
 }
 
@@ -250,41 +247,37 @@ void FormMp3::onPresetClick(int index)
 }
 
 // Each setting is taken on its own: one that cannot be read or converted keeps the
-// encoder's previous value and the others still go through.
+// previous value and the others still go through.
 void FormMp3::storeControls()
 {
     if (cmbFrequency->currentIndex() >= 0)
-        m_encoder.sampleRate = cmbFrequency->currentData().toInt();
+        m_output.mp3.sampleRate = cmbFrequency->currentData().toInt();
     if (cmbVBRCodingMethod->currentIndex() >= 0)
-        m_encoder.vbrMethod = cmbVBRCodingMethod->currentIndex() - 1;
+        m_output.mp3.vbrMethod = cmbVBRCodingMethod->currentIndex() - 1;
     if (auto kbps = localeInteger<int32_t>(ComboBitrate->currentText()))
-        m_encoder.bitrate = *kbps;
+        m_output.mp3.bitrate = *kbps;
     if (auto quality = localeInteger<int16_t>(ComboQuality->currentText()))
-        m_encoder.quality = *quality;
+        m_output.mp3.quality = *quality;
     if (auto kbps = localeInteger<int32_t>(ComboVbrBitrate->currentText()))
-        m_encoder.maxVbrBitrate = *kbps;
+        m_output.mp3.maxVbrBitrate = *kbps;
     const int mode = cmbChMode->currentIndex();
     if (mode == kMono) {
         // Mono keeps the channel mode it had, for when stereo comes back.
-        m_encoder.channels = 1;
+        m_output.mp3.channels = 1;
     } else if (mode > kMono) {
-        m_encoder.channels = 2;
-        m_encoder.channelMode = mode;
+        m_output.mp3.channels = 2;
+        m_output.mp3.channelMode = mode;
     }
-    m_encoder.writeVbrHeader = chWriteVBRHeader->isChecked();
-    m_encoder.strictMinimum = chStrictlyEnforceMinBitrate->isChecked();
+    m_output.mp3.writeVbrHeader = chWriteVBRHeader->isChecked();
+    m_output.mp3.strictMinimum = chStrictlyEnforceMinBitrate->isChecked();
     if (auto kbps = localeInteger<int16_t>(txtAbrBitrate->currentText()))
-        m_encoder.abrBitrate = *kbps;
+        m_output.mp3.abrBitrate = *kbps;
     if (auto quality = localeInteger<int16_t>(txtVbrQuality->currentText()))
-        m_encoder.vbrQuality = *quality;
+        m_output.mp3.vbrQuality = *quality;
 }
 
 void FormMp3::onOkClick()
 {
     storeControls();
-    engine::ignoreFailure(m_writer.selectMp3Output(m_encoder),
-                          "an MP3 selection is only stored; LAME checks it when a file is made");
-    if (auto description = m_writer.formatDescription())
-        m_output.outputSummary = cutting::cleanOutputSummary(description.value());
     accept();
 }

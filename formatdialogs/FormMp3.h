@@ -1,10 +1,7 @@
 #pragma once
 
-#include "OutputSettings.h"
-#include "engine/api/AudioFile.h"
+#include "OutputDialog.h"
 #include "engine/api/Mp3Settings.h"
-
-#include <QDialog>
 
 #include <array>
 
@@ -17,15 +14,12 @@ class QPushButton;
 class QRadioButton;
 class QTabWidget;
 
-/// The MP3 options dialog. It edits `encoder` in place on OK, then selects MP3 output on
-/// `writer` with it and keeps the writer's description as the shared summary text; Cancel
-/// leaves all three as they were.
-class FormMp3 : public QDialog
+/// The MP3 options dialog: on OK, output().mp3 holds what the controls show.
+class FormMp3 : public OutputDialog
 {
     Q_OBJECT
 public:
-    FormMp3(engine::Mp3Settings &encoder, engine::OutputSelection &writer,
-            settings::OutputSettings &output, QWidget *parent = nullptr);
+    explicit FormMp3(const engine::OutputChoice &output, QWidget *parent = nullptr);
 
     /// Shows what `settings` holds. The order matters: selecting the VBR method applies the
     /// enabling rule to what the earlier steps filled in.
@@ -42,10 +36,7 @@ private:
     void applyVbrRule();
     void storeControls();
 
-    engine::Mp3Settings &m_encoder;
-    engine::OutputSelection &m_writer;
-    settings::OutputSettings &m_output;
-    /// Presets are computed by a settings object of the dialog's own, never by the encoder's.
+    /// Presets are computed by a settings object of the dialog's own, never by the output's.
     engine::Mp3Settings m_scratch;
 
     QTabWidget *TabStrip1 = nullptr;

@@ -35,9 +35,9 @@ std::optional<int16_t> asWorkingValue(int32_t value)
 
 } // namespace
 
-FormOGG::FormOGG(engine::OutputSelection &writer, settings::OutputSettings &output,
-                 ErrorMessage error, QWidget *parent)
-    : QDialog(parent), m_writer(writer), m_output(output), m_error(std::move(error))
+FormOGG::FormOGG(const engine::OutputChoice &output, OutputCheck check, ErrorMessage error,
+                 QWidget *parent)
+    : OutputDialog(output, parent), m_check(std::move(check)), m_error(std::move(error))
 {
     setUpDialog(this, "FormOGG", tr("OGG Option"));
     buildControls();
@@ -113,17 +113,18 @@ void FormOGG::connectControls()
 
 void FormOGG::load()
 {
-    // A caption the list lacks leaves it without a selection.
-    const int frequency = cmbFrequency->findText(m_output.oggRateText);
+    const engine::OggSettings &ogg = m_output.ogg;
+    // A rate the list lacks leaves it without a selection.
+    const int frequency = cmbFrequency->findData(ogg.sampleRate);
     if (frequency >= 0)
         select(cmbFrequency, frequency);
-    cmbChMode->setCurrentIndex(m_output.oggChannelsText == QLatin1String("Mono") ? kMono : kStereo);
-    m_bitrate = asWorkingValue(m_output.oggBitrate).value_or(m_bitrate);
-    m_minBitrate = asWorkingValue(m_output.oggMinBitrate).value_or(m_minBitrate);
-    m_maxBitrate = asWorkingValue(m_output.oggMaxBitrate).value_or(m_maxBitrate);
-    m_vbrEnabled = m_output.flgOggVbr;
-    m_quality = asWorkingValue(m_output.oggQuality).value_or(m_quality);
-    m_qualityEnabled = m_output.flgOggQuality;
+    cmbChMode->setCurrentIndex(ogg.channels == 1 ? kMono : kStereo);
+    m_bitrate = asWorkingValue(ogg.bitrate).value_or(m_bitrate);
+    m_minBitrate = asWorkingValue(ogg.minBitrate).value_or(m_minBitrate);
+    m_maxBitrate = asWorkingValue(ogg.maxBitrate).value_or(m_maxBitrate);
+    m_vbrEnabled = ogg.vbr;
+    m_quality = asWorkingValue(ogg.quality).value_or(m_quality);
+    m_qualityEnabled = ogg.useQuality;
 
     // Selecting in a list runs its change handler, so the working values end up as the
     // lists show them (a rate the list lacks shows, and then is, its first entry).
@@ -214,37 +215,22 @@ void FormOGG::onVbrClick()
 
 void FormOGG::onOkClick()
 {
-    const int32_t rate =
-        cmbFrequency->currentIndex() >= 0 ? cmbFrequency->currentData().toInt() : 0;
-    const int32_t channels = cmbChMode->currentIndex() + 1;
-    engine::Status selected;
-    if (m_qualityEnabled) {
-        selected = m_writer.selectOggOutput(rate, channels, 128, 0, 0, m_quality);
-    } else {
-        const int32_t minimum = m_vbrEnabled ? m_minBitrate : 0;
-        const int32_t maximum = m_vbrEnabled ? m_maxBitrate : 0;
-        // The check is made at the rate that will be encoded: what libvorbis accepts depends
-        // on it (16,000 Hz stereo takes 24 to 192 kbit/s, 44,100 Hz stereo 48 to 500).
-        const engine::Result<bool> supported =
-            m_writer.checkOggFormat(rate, channels, m_bitrate, minimum, maximum);
-        if (!supported || !supported.value()) {
-            refuse();
-            return;
-        }
-        selected = m_writer.selectOggOutput(rate, channels, m_bitrate, minimum, maximum, -1);
-    }
-    if (!selected) {
+    engine::OutputChoice edited = m_output;
+    edited.format = engine::OutputFormat::Ogg;
+    engine::OggSettings &ogg = edited.ogg;
+    ogg.sampleRate = cmbFrequency->currentIndex() >= 0 ? cmbFrequency->currentData().toInt() : 0;
+    ogg.channels = cmbChMode->currentIndex() + 1;
+    ogg.bitrate = m_bitrate;
+    ogg.minBitrate = m_minBitrate;
+    ogg.maxBitrate = m_maxBitrate;
+    ogg.quality = m_quality;
+    ogg.vbr = chVbr->isChecked();
+    ogg.useQuality = m_qualityEnabled;
+    if (m_check && m_check(edited).failed()) {
         refuse();
         return;
     }
-    m_output.oggRateText = cmbFrequency->currentText();
-    m_output.oggChannelsText = cmbChMode->currentText();
-    m_output.oggBitrate = m_bitrate;
-    m_output.oggMinBitrate = m_minBitrate;
-    m_output.oggMaxBitrate = m_maxBitrate;
-    m_output.oggQuality = m_quality;
-    m_output.flgOggVbr = chVbr->isChecked();
-    m_output.flgOggQuality = chQuality->isChecked();
+    m_output.ogg = ogg;
     accept();
 }
 

@@ -1,9 +1,6 @@
 #pragma once
 
-#include "OutputSettings.h"
-#include "engine/api/AudioFile.h"
-
-#include <QDialog>
+#include "OutputDialog.h"
 
 #include <cstdint>
 #include <functional>
@@ -14,10 +11,10 @@ class QGroupBox;
 class QLabel;
 class QPushButton;
 
-/// The OGG Vorbis options dialog. It edits the OGG fields of `output`; on OK it has `writer`
-/// check a bit-rate driven combination first and refuses one libvorbis cannot encode with
-/// "Incorrect format", staying open. Cancel leaves `output` and `writer` as they were.
-class FormOGG : public QDialog
+/// The OGG Vorbis options dialog. On OK it has `check` answer for what the controls show and
+/// refuses what cannot be encoded with "Incorrect format", staying open; accepted,
+/// output().ogg holds it.
+class FormOGG : public OutputDialog
 {
     Q_OBJECT
 public:
@@ -26,8 +23,8 @@ public:
         std::function<void(QWidget *parent, const QString &text, const QString &title)>;
 
     /// Without `error` the refusal is shown in a plain Qt message box.
-    FormOGG(engine::OutputSelection &writer, settings::OutputSettings &output,
-            ErrorMessage error = {}, QWidget *parent = nullptr);
+    FormOGG(const engine::OutputChoice &output, OutputCheck check, ErrorMessage error = {},
+            QWidget *parent = nullptr);
 
     void onOkClick();
 
@@ -41,11 +38,10 @@ private:
     void onFrequencyChanged();
     void onQualityClick();
     void onVbrClick();
-    /// Tells the user the writer refused the combination; the dialog stays open.
+    /// Tells the user the combination cannot be encoded; the dialog stays open.
     void refuse();
 
-    engine::OutputSelection &m_writer;
-    settings::OutputSettings &m_output;
+    OutputCheck m_check;
     ErrorMessage m_error;
 
     // The values the controls stand for, kept by their change handlers.

@@ -27,8 +27,7 @@ constexpr Rate kRates[] = {
 
 } // namespace
 
-FormWAV::FormWAV(engine::OutputSelection &writer, settings::OutputSettings &output, QWidget *parent)
-    : QDialog(parent), m_writer(writer), m_output(output)
+FormWAV::FormWAV(const engine::OutputChoice &output, QWidget *parent) : OutputDialog(output, parent)
 {
     setUpDialog(this, "FormWAV", tr("WAV Option"));
 
@@ -69,15 +68,15 @@ FormWAV::FormWAV(engine::OutputSelection &writer, settings::OutputSettings &outp
     P2->setChecked(true);
     B2->setChecked(true);
     for (size_t i = 0; i < F.size(); ++i)
-        if (kRates[i].hz == m_output.wavRate)
+        if (kRates[i].hz == m_output.wav.sampleRate)
             F[i]->setChecked(true);
-    if (m_output.wavChannels == 1)
+    if (m_output.wav.channels == 1)
         P1->setChecked(true);
-    else if (m_output.wavChannels == 2)
+    else if (m_output.wav.channels == 2)
         P2->setChecked(true);
-    if (m_output.wavBits == 8)
+    if (m_output.wav.bitsPerSample == 8)
         B1->setChecked(true);
-    else if (m_output.wavBits == 16)
+    else if (m_output.wav.bitsPerSample == 16)
         B2->setChecked(true);
 }
 
@@ -85,17 +84,14 @@ void FormWAV::onOkClick()
 {
     for (size_t i = 0; i < F.size(); ++i)
         if (F[i]->isChecked())
-            m_output.wavRate = kRates[i].hz;
+            m_output.wav.sampleRate = kRates[i].hz;
     if (P1->isChecked())
-        m_output.wavChannels = 1;
+        m_output.wav.channels = 1;
     if (P2->isChecked())
-        m_output.wavChannels = 2;
+        m_output.wav.channels = 2;
     if (B1->isChecked())
-        m_output.wavBits = 8;
+        m_output.wav.bitsPerSample = 8;
     if (B2->isChecked())
-        m_output.wavBits = 16;
-    engine::ignoreFailure(
-        m_writer.selectWavOutput(m_output.wavRate, m_output.wavChannels, m_output.wavBits),
-        "the buttons offer only rates, channels and bits WAV output takes");
+        m_output.wav.bitsPerSample = 16;
     accept();
 }

@@ -1,9 +1,6 @@
 #pragma once
 
-#include "OutputSettings.h"
-#include "engine/api/AudioFile.h"
-
-#include <QDialog>
+#include "OutputDialog.h"
 
 #include <array>
 
@@ -12,20 +9,16 @@ class QPushButton;
 class QRadioButton;
 
 /// The WAV options dialog: rate, channels and sample size as three groups of option
-/// buttons. OK stores them in `output` and selects WAV output on `writer` with them.
-class FormWAV : public QDialog
+/// buttons; on OK, output().wav holds them.
+class FormWAV : public OutputDialog
 {
     Q_OBJECT
 public:
-    FormWAV(engine::OutputSelection &writer, settings::OutputSettings &output,
-            QWidget *parent = nullptr);
+    explicit FormWAV(const engine::OutputChoice &output, QWidget *parent = nullptr);
 
     void onOkClick();
 
 private:
-    engine::OutputSelection &m_writer;
-    settings::OutputSettings &m_output;
-
     QGroupBox *Frame1 = nullptr;
     std::array<QRadioButton *, 8> F{}; ///< F1 .. F8
     QGroupBox *Frame2 = nullptr;

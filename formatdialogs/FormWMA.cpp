@@ -21,8 +21,9 @@ constexpr int kPoor = 35;
 
 } // namespace
 
-FormWMA::FormWMA(engine::OutputSelection &writer, settings::OutputSettings &output, QWidget *parent)
-    : QDialog(parent), m_writer(writer), m_output(output)
+FormWMA::FormWMA(const engine::OutputChoice &output, const OutputDescription &describe,
+                 QWidget *parent)
+    : OutputDialog(output, parent)
 {
     setUpDialog(this, "FormWMA", tr("WMA Option"));
 
@@ -53,16 +54,18 @@ FormWMA::FormWMA(engine::OutputSelection &writer, settings::OutputSettings &outp
     connect(m_quick, &QButtonGroup::idClicked, this,
             [this](int profile) { selectEntry(profile - 1); });
 
+    engine::OutputChoice each = output;
+    each.format = engine::OutputFormat::Wma;
     for (int profile = 1; profile <= kProfileCount; ++profile) {
-        engine::ignoreFailure(m_writer.selectWmaProfile(profile),
-                              "every number from 1 to kProfileCount is a profile");
-        const engine::Result<QString> description = m_writer.formatDescription();
-        // Entry i stays profile i + 1 even when the writer cannot describe it.
+        each.wmaProfile = profile;
+        const engine::Result<QString> description =
+            describe ? describe(each) : engine::Result<QString>(engine::Status::failure(QString()));
+        // Entry i stays profile i + 1 even when the engine cannot describe it.
         Combo1->addItem(description ? description.value() : tr("Profile %1").arg(profile));
     }
     Combo1->setCurrentIndex(-1);
-    selectEntry(m_output.outputKind - 1);
-    if (QAbstractButton *quick = m_quick->button(m_output.outputKind))
+    selectEntry(m_output.wmaProfile - 1);
+    if (QAbstractButton *quick = m_quick->button(m_output.wmaProfile))
         quick->setChecked(true);
 }
 
@@ -93,8 +96,6 @@ void FormWMA::onListChanged()
 void FormWMA::onOkClick()
 {
     if (Combo1->currentIndex() >= 0)
-        m_output.outputKind = Combo1->currentIndex() + 1;
-    engine::ignoreFailure(m_writer.selectWmaProfile(m_output.outputKind),
-                          "the list holds profiles 1 to kProfileCount only");
+        m_output.wmaProfile = Combo1->currentIndex() + 1;
     accept();
 }

@@ -1,9 +1,6 @@
 #pragma once
 
-#include "OutputSettings.h"
-#include "engine/api/AudioFile.h"
-
-#include <QDialog>
+#include "OutputDialog.h"
 
 class QButtonGroup;
 class QComboBox;
@@ -11,19 +8,15 @@ class QLabel;
 class QPushButton;
 class QRadioButton;
 
-/// The WMA options dialog: the writer's own descriptions of its 47 profiles, with three
-/// quick choices for the common ones. OK stores the profile number as `output.outputKind`
-/// and selects it on `writer`.
-///
-/// Reading the descriptions selects every profile in turn, so the writer is left on the
-/// last one; whoever opened the dialog selects `outputKind` again afterwards.
-class FormWMA : public QDialog
+/// The WMA options dialog: the engine's own descriptions of its 47 profiles, with three
+/// quick choices for the common ones; on OK, output().wmaProfile is the one chosen.
+class FormWMA : public OutputDialog
 {
     Q_OBJECT
 public:
-    static constexpr int kProfileCount = 47;
+    static constexpr int kProfileCount = engine::kWmaProfileCount;
 
-    FormWMA(engine::OutputSelection &writer, settings::OutputSettings &output,
+    FormWMA(const engine::OutputChoice &output, const OutputDescription &describe,
             QWidget *parent = nullptr);
 
     void onOkClick();
@@ -31,9 +24,6 @@ public:
 private:
     void selectEntry(int index);
     void onListChanged();
-
-    engine::OutputSelection &m_writer;
-    settings::OutputSettings &m_output;
 
     QLabel *Label1 = nullptr;
     QComboBox *Combo1 = nullptr;

@@ -3,16 +3,13 @@
 #include "OutputSummary.h"
 #include "ProgramFiles.h"
 #include "SettingsStore.h"
-#include "TextNumbers.h"
 #include "TimeText.h"
 
 #include <QFileInfo>
 
 namespace {
 
-const QString kLastFormat = QStringLiteral("LastFormat");
 const QString kLastFolder = QStringLiteral("LastFolder");
-const QString kKeepEncoding = QStringLiteral("KeepEncoding");
 
 /// A factory that hands out no object where one is required is a fault of the program, not a
 /// state the window could work in.
@@ -26,14 +23,12 @@ template <typename T> std::unique_ptr<T> required(std::unique_ptr<T> object, con
 } // namespace
 
 Cutter::Cutter(engine::EngineFactory &factory, Dialogs &dialogs, settings::SettingsStore &store,
-               settings::OutputSettings &output, QObject *parent)
-    : QObject(parent), m_dialogs(dialogs), m_store(store), m_output(output)
+               QObject *parent)
+    : QObject(parent), m_factory(factory), m_dialogs(dialogs), m_store(store)
 {
     // Created in this order, and kept for the window's life.
     m_information = required(factory.createInformation(), "information object");
-    m_destination = required(factory.createAudioFile(), "destination file");
     m_jobSource = required(factory.createAudioFile(), "source file for the job");
-    m_mp3 = required(factory.createMp3Settings(), "MP3 settings");
     m_playSource = required(factory.createAudioFile(), "source file for playback");
     m_player = required(factory.createPlayer(), "player");
     m_copier = required(factory.createLosslessCutter(), "lossless cutter");
@@ -60,28 +55,9 @@ Cutter::~Cutter()
 // one thing at its default.
 void Cutter::startUp()
 {
-    m_mp3->bitrate = 128;
-    engine::ignoreFailure(m_destination->setDefaultOutputFormat(44100, 128, 2),
-                          "the selections made next replace it");
-    if (auto description = m_destination->formatDescription())
-        m_output.outputSummary = cutting::cleanOutputSummary(description.value());
     m_state.appFolder = programFolder();
-    settings::SetOggDefaults(m_output);
-    settings::SetWavDefaults(m_output);
-    m_output.outputKind = 14;
-    engine::ignoreFailure(m_destination->selectWmaProfile(14), "14 is always a valid profile");
-
-    selectFormat(0);
-    const QString stored = m_store.ReadSetting(kLastFormat);
-    // The stored text must be a number as a whole; anything else leaves the first format.
-    bool isNumber = stored.isEmpty();
-    const double number = stored.isEmpty() ? 0.0 : stored.trimmed().toDouble(&isNumber);
-    if (isNumber)
-        if (auto index = settings::roundedInto<int32_t>(number))
-            selectFormat(*index);
-
-    m_output.flgCopyTags = true;
-    m_state.keepEncoding = m_store.ReadSetting(kKeepEncoding) == QStringLiteral("1");
+    m_output = m_store.ReadOutput();
+    emit formatSelected(int(m_output.format));
     showCopyChoice();
     restoreFolder();
 }
@@ -118,9 +94,11 @@ bool Cutter::selectFormat(int index)
 {
     if (isBusy() || !engine::outputFormatAt(index))
         return false;
-    m_state.formatIndex = index;
+    engine::OutputChoice output = m_output;
+    output.format = engine::OutputFormat(index);
+    m_output = output;
     emit formatSelected(index);
-    FormatChoice();
+    showCopyChoice();
     return true;
 }
 
@@ -128,60 +106,55 @@ void Cutter::chooseFormat(int index)
 {
     // Only the user's choice is remembered for the next run.
     if (selectFormat(index))
-        m_store.WriteSetting(kLastFormat, QString::number(index));
+        m_store.WriteOutput(m_output);
 }
 
-void Cutter::FormatChoice()
+void Cutter::setOutput(const engine::OutputChoice &output)
 {
-    std::optional<QString> wmaDescription;
-    if (m_state.formatIndex == cutting::Wma) {
-        engine::ignoreFailure(m_destination->selectWmaProfile(m_output.outputKind),
-                              "an unknown stored profile keeps the one selected");
-        if (auto description = m_destination->formatDescription())
-            wmaDescription = description.value();
-    }
-    const auto summary =
-        cutting::buildSummary(m_state.formatIndex, m_output, m_mp3->vbrMethod, wmaDescription);
-    if (!summary)
-        return;
-    m_output.outputFormatName = summary->formatName;
-    if (summary->text)
-        m_state.summaryText = *summary->text;
+    m_output = output;
+    m_store.WriteOutput(m_output);
     showCopyChoice();
 }
 
-void Cutter::editOutput(const std::function<void(engine::OutputSelection &, engine::Mp3Settings &,
-                                                 settings::OutputSettings &)> &edit)
+void Cutter::editOutput(
+    const std::function<std::optional<engine::OutputChoice>(const engine::OutputChoice &)> &edit)
 {
     if (isBusy())
         return;
-    edit(*m_destination, *m_mp3, m_output);
-    FormatChoice();
+    if (const std::optional<engine::OutputChoice> edited = edit(m_output))
+        setOutput(*edited);
 }
 
 void Cutter::setCopyTags(bool copy)
 {
-    m_output.flgCopyTags = copy;
+    if (m_output.copyTags == copy)
+        return;
+    engine::OutputChoice output = m_output;
+    output.copyTags = copy;
+    setOutput(output);
 }
 
 void Cutter::setKeepEncoding(bool keep)
 {
-    if (m_state.keepEncoding == keep)
+    if (m_output.keepEncoding == keep)
         return;
-    m_state.keepEncoding = keep;
-    m_store.WriteSetting(kKeepEncoding, keep ? QStringLiteral("1") : QStringLiteral("0"));
-    showCopyChoice();
+    engine::OutputChoice output = m_output;
+    output.keepEncoding = keep;
+    setOutput(output);
 }
 
 // With "Keep the source's encoding" on, the summary says whether the open source can be
 // copied into the chosen format, or why it is re-encoded.
 void Cutter::showCopyChoice()
 {
+    const std::optional<QString> summary = outputSummary();
+    // An output the engine cannot describe leaves the line as it was.
+    if (!summary)
+        return;
     m_state.copies = false;
-    QString text = m_state.summaryText;
-    const engine::OutputFormatEntry *format = engine::outputFormatAt(m_state.formatIndex);
-    if (m_state.keepEncoding && format && !m_state.copySource.isEmpty()) {
-        const auto copy = m_copier->describeCopy(m_state.copySource, format->format);
+    QString text = *summary;
+    if (m_output.keepEncoding && !m_state.copySource.isEmpty()) {
+        const auto copy = m_copier->describeCopy(m_state.copySource, m_output.format);
         m_state.copies = copy.ok();
         text = m_state.copies ? copy.value() + tr(", no re-encoding")
                               : reencodedLine(copy.status().reason());
@@ -190,9 +163,16 @@ void Cutter::showCopyChoice()
     emit summaryChanged(text);
 }
 
+std::optional<QString> Cutter::outputSummary() const
+{
+    const engine::Result<QString> described = m_factory.describeOutput(m_output);
+    return cutting::summaryOf(m_output,
+                              described ? std::optional(described.value()) : std::nullopt);
+}
+
 QString Cutter::reencodedLine(const QString &reason) const
 {
-    return tr("%1 (re-encoded: %2)").arg(m_state.summaryText, reason);
+    return tr("%1 (re-encoded: %2)").arg(outputSummary().value_or(QString()), reason);
 }
 
 void Cutter::ResetWindowState()

@@ -1,14 +1,13 @@
 #pragma once
 
 #include "Dialogs.h"
-#include "OutputSettings.h"
 #include "engine/api/AudioFile.h"
 #include "engine/api/AudioInformation.h"
 #include "engine/api/AudioPlayer.h"
 #include "engine/api/EngineFactory.h"
 #include "engine/api/JobCallbacks.h"
 #include "engine/api/LosslessCutter.h"
-#include "engine/api/Mp3Settings.h"
+#include "engine/api/OutputChoice.h"
 #include "engine/api/PeakComputer.h"
 
 #include <QObject>
@@ -17,6 +16,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 
 class QWidget;
 namespace settings {
@@ -61,14 +61,9 @@ struct CutterState
     int32_t selLength = 0;
     bool flgSliderHeld = false;
     bool flgLeftDrag = false;
-    /// The place in the list of output formats.
-    int formatIndex = 0;
-    bool keepEncoding = false;
     /// The summary's verdict: "Cut" copies the coded audio rather than re-encoding it.
     bool copies = false;
-    /// The summary of the chosen format's own settings, before the copy's verdict.
-    QString summaryText;
-    /// The summary line as shown, with the copy's verdict.
+    /// The summary line as shown: made from the output chosen and the copy's verdict.
     QString summaryLine;
     /// The source a copy would read: set once it is open, cleared by a reset.
     QString copySource;
@@ -89,15 +84,18 @@ class Cutter : public QObject
     Q_OBJECT
 public:
     /// Every engine object but the peak computer is required of `factory`.
+    /// `factory` must outlive the model: it also makes each cut's writer.
     Cutter(engine::EngineFactory &factory, Dialogs &dialogs, settings::SettingsStore &store,
-           settings::OutputSettings &output, QObject *parent = nullptr);
+           QObject *parent = nullptr);
     ~Cutter() override;
 
     const CutterState &state() const { return m_state; }
     bool hasSelection() const { return m_state.selEndSample > m_state.selBeginSample; }
     bool isBusy() const { return m_state.play == PlayState::Cutting; }
+    /// What Cut writes: the format, its settings, the copy and tag choices.
+    const engine::OutputChoice &output() const { return m_output; }
     /// The source's tags go into what Cut writes.
-    bool copiesTags() const { return m_output.flgCopyTags; }
+    bool copiesTags() const { return m_output.copyTags; }
     /// A file may be opened now (by the dialog, a drop or the command line).
     bool canOpen() const { return !isBusy(); }
     /// The waveform's peaks of the open source; none when the engine computes none.
@@ -150,10 +148,20 @@ public:
     bool selectFormat(int index);
     /// The user chose `index` in the list: selected, and remembered for the next run.
     void chooseFormat(int index);
-    /// Lets `edit` change the chosen format's settings (an option dialog), then rewrites the
-    /// summary. Refused while a cut runs.
-    void editOutput(const std::function<void(engine::OutputSelection &, engine::Mp3Settings &,
-                                             settings::OutputSettings &)> &edit);
+    /// Lets `edit` (an option dialog) give a new output for the one chosen; nothing keeps it
+    /// as it was. Refused while a cut runs.
+    void editOutput(
+        const std::function<std::optional<engine::OutputChoice>(const engine::OutputChoice &)>
+            &edit);
+    /// What the engine says of an output the dialogs are about to give back.
+    engine::Status checkOutput(const engine::OutputChoice &output) const
+    {
+        return m_factory.checkOutput(output);
+    }
+    engine::Result<QString> describeOutput(const engine::OutputChoice &output) const
+    {
+        return m_factory.describeOutput(output);
+    }
     void setCopyTags(bool copy);
     void setKeepEncoding(bool keep);
 
@@ -207,9 +215,11 @@ private:
     void onBlockWanted();
     void onTimer(int64_t CurrentSamples, int32_t LevelLeft, int32_t LevelRight);
     void onEndPlay();
-    void FormatChoice();
+    void setOutput(const engine::OutputChoice &output);
     void showCopyChoice();
-    /// The summary of the chosen format with the reason a copy is re-encoded after all.
+    /// The summary of the output chosen, before the copy's verdict.
+    std::optional<QString> outputSummary() const;
+    /// The summary of the output chosen with the reason a copy is re-encoded after all.
     QString reencodedLine(const QString &reason) const;
     QString ChooseDestination();
     engine::Status runJob();
@@ -218,17 +228,15 @@ private:
     QString copyTags();
     void message(const QString &text, const QString &title, Dialogs::Icon icon);
 
+    engine::EngineFactory &m_factory;
     Dialogs &m_dialogs;
     settings::SettingsStore &m_store;
-    settings::OutputSettings &m_output;
+    engine::OutputChoice m_output;
     QWidget *m_dialogParent = nullptr;
 
     std::unique_ptr<engine::AudioInformation> m_information;
-    /// The file a cut writes; it also carries the output selections of the option dialogs.
-    std::unique_ptr<engine::AudioFile> m_destination;
     /// The source as the cut reads it.
     std::unique_ptr<engine::FileReading> m_jobSource;
-    std::unique_ptr<engine::Mp3Settings> m_mp3;
     /// The source as the player hears it.
     std::unique_ptr<engine::FileReading> m_playSource;
     std::unique_ptr<engine::AudioPlayer> m_player;

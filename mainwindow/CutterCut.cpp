@@ -36,12 +36,10 @@ bool samePath(const QString &a, const QString &b)
 
 QString Cutter::ChooseDestination()
 {
-    QString proposed = withoutExtension(m_state.sourcePath);
-    for (const engine::OutputFormatEntry &format : engine::kOutputFormats)
-        if (m_output.outputFormatName == QLatin1String(format.name))
-            proposed += QStringLiteral(" - %1.%2")
-                            .arg(m_state.cutNumber)
-                            .arg(QString::fromLatin1(format.extension));
+    const engine::OutputFormatEntry &format = m_output.entry();
+    const QString proposed =
+        withoutExtension(m_state.sourcePath) +
+        QStringLiteral(" - %1.%2").arg(m_state.cutNumber).arg(m_output.extension());
 
     Dialogs::FileRequest request;
     request.folder = m_state.lastFolder;
@@ -49,10 +47,9 @@ QString Cutter::ChooseDestination()
     // The dialog's own question would come before the source check and ask to replace the
     // very file that is then refused; the window asks it itself, after that check.
     request.confirmOverwrite = false;
-    if (const engine::OutputFormatEntry *f = engine::outputFormatAt(m_state.formatIndex)) {
-        request.filters = {{QString::fromLatin1(f->filterText), {QString::fromLatin1(f->pattern)}}};
-        request.defaultSuffix = QString::fromLatin1(f->extension);
-    }
+    request.filters = {
+        {QString::fromLatin1(format.filterText), {QString::fromLatin1(format.pattern)}}};
+    request.defaultSuffix = m_output.extension();
     for (;;) {
         const QString chosen = m_dialogs.saveFile(m_dialogParent, request);
         if (chosen.isEmpty())
@@ -83,9 +80,11 @@ engine::Status Cutter::runJob()
     if (m_state.copies)
         outcome = runCopy(callbacks);
     if (!m_state.copies || outcome.code() == engine::StatusCode::CannotCopy)
-        outcome = cutting::ConvertRange(*m_jobSource, *m_destination, m_state.sourcePath,
-                                        m_state.destPath,
-                                        {m_state.selBeginSample, m_state.selEndSample}, callbacks);
+        outcome = cutting::ConvertRange(
+            *m_jobSource,
+            [this](const QString &path) { return m_factory.createWriter(path, m_output); },
+            m_state.sourcePath, m_state.destPath, {m_state.selBeginSample, m_state.selEndSample},
+            callbacks);
     QGuiApplication::restoreOverrideCursor();
     return outcome;
 }

@@ -50,9 +50,8 @@ void setCaption(QPushButton *button, const QString &caption)
 } // namespace
 
 FormMain::FormMain(engine::EngineFactory &factory, Dialogs &dialogs, settings::SettingsStore &store,
-                   settings::OutputSettings &output, QWidget *parent)
-    : QMainWindow(parent), m_dialogs(dialogs), m_store(store),
-      m_cutter(factory, dialogs, store, output)
+                   QWidget *parent)
+    : QMainWindow(parent), m_dialogs(dialogs), m_store(store), m_cutter(factory, dialogs, store)
 {
     m_ui.setupUi(this);
     m_cutter.setDialogParent(this);
@@ -168,10 +167,10 @@ void FormMain::connectModel()
 void FormMain::showState()
 {
     const CutterState &state = m_cutter.state();
-    m_ui.ComboFormat->setCurrentIndex(state.formatIndex);
+    m_ui.ComboFormat->setCurrentIndex(int(m_cutter.output().format));
     m_ui.LabelSummary->setText(state.summaryLine);
     m_ui.CheckCopyTags->setChecked(m_cutter.copiesTags());
-    m_ui.CheckKeepEncoding->setChecked(state.keepEncoding);
+    m_ui.CheckKeepEncoding->setChecked(m_cutter.output().keepEncoding);
     enableSourceControls(false);
     showSourceLabels();
     showPlayState(state.play);
@@ -241,41 +240,49 @@ void FormMain::onCmdCutClick()
         focused->setFocus(Qt::OtherFocusReason);
 }
 
+namespace {
+
+/// The dialog's output when it was accepted; nothing when it was cancelled.
+std::optional<engine::OutputChoice> edited(OutputDialog &dialog)
+{
+    if (dialog.exec() != QDialog::Accepted)
+        return std::nullopt;
+    return dialog.output();
+}
+
+} // namespace
+
 void FormMain::showFormatDialog()
 {
-    const int index = m_cutter.state().formatIndex;
-    m_cutter.editOutput([this, index](engine::OutputSelection &selection, engine::Mp3Settings &mp3,
-                                      settings::OutputSettings &output) {
-        switch (index) {
-        case cutting::Mp3: {
-            FormMp3 dialog(mp3, selection, output, this);
-            dialog.exec();
-            break;
-        }
-        case cutting::Wma: {
-            FormWMA dialog(selection, output, this);
-            dialog.exec();
-            break;
-        }
-        case cutting::Ogg: {
-            FormOGG dialog(
-                selection, output,
-                [this](QWidget *parent, const QString &text, const QString &title) {
-                    m_dialogs.message(parent, text, title, Dialogs::Icon::Critical);
-                },
-                this);
-            dialog.exec();
-            break;
-        }
-        case cutting::Wav: {
-            FormWAV dialog(selection, output, this);
-            dialog.exec();
-            break;
-        }
-        default:
-            break;
-        }
-    });
+    m_cutter.editOutput(
+        [this](const engine::OutputChoice &output) -> std::optional<engine::OutputChoice> {
+            switch (output.format) {
+            case engine::OutputFormat::Mp3: {
+                FormMp3 dialog(output, this);
+                return edited(dialog);
+            }
+            case engine::OutputFormat::Wma: {
+                FormWMA dialog(
+                    output, [this](const auto &choice) { return m_cutter.describeOutput(choice); },
+                    this);
+                return edited(dialog);
+            }
+            case engine::OutputFormat::Ogg: {
+                FormOGG dialog(
+                    output, [this](const auto &choice) { return m_cutter.checkOutput(choice); },
+                    [this](QWidget *parent, const QString &text, const QString &title) {
+                        m_dialogs.message(parent, text, title, Dialogs::Icon::Critical);
+                    },
+                    this);
+                return edited(dialog);
+            }
+            case engine::OutputFormat::Wav: {
+                FormWAV dialog(output, this);
+                return edited(dialog);
+            }
+            }
+            return std::nullopt;
+        });
 }
 
 HelpWindow *FormMain::helpWindow() const

@@ -2,7 +2,6 @@
 
 #include "Cutter.h"
 #include "FormMainUi.h"
-#include "OutputSettings.h"
 
 #include <QMainWindow>
 #include <QPointer>
@@ -21,7 +20,7 @@ class FormMain : public QMainWindow
 public:
     /// `store` gives the remembered format, folder and window place, and takes them back.
     FormMain(engine::EngineFactory &factory, Dialogs &dialogs, settings::SettingsStore &store,
-             settings::OutputSettings &output, QWidget *parent = nullptr);
+             QWidget *parent = nullptr);
     ~FormMain() override;
 
     const FormMainUi &ui() const { return m_ui; }

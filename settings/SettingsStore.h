@@ -1,5 +1,7 @@
 #pragma once
 
+#include "engine/api/OutputChoice.h"
+
 #include <QRect>
 #include <QString>
 
@@ -9,8 +11,8 @@ class QSettings;
 
 namespace settings {
 
-/// The per-user settings: "LastFormat", "KeepEncoding", "LastFolder" and the main window's
-/// place.
+/// The per-user settings: the output chosen ("LastFormat", "KeepEncoding", "CopyTags" and each
+/// format's settings), "LastFolder" and the main window's place.
 class SettingsStore
 {
 public:
@@ -30,7 +32,16 @@ public:
     /// Stores `rect` as the text "x,y,width,height".
     void WriteRect(const QString &valueName, const QRect &rect);
 
+    /// The output as last stored. What is missing or cannot be used keeps the default: the
+    /// first format, a format's settings that no dialog could show, a number that is not one.
+    engine::OutputChoice ReadOutput() const;
+    /// Stores every part of `output`, so that ReadOutput gives it back.
+    void WriteOutput(const engine::OutputChoice &output);
+
 private:
+    template <typename T> void readNumber(const QString &valueName, T &value) const;
+    void readFlag(const QString &valueName, bool &value) const;
+
     QSettings &m_store;
 };
 

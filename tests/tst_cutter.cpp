@@ -14,10 +14,9 @@ struct ModelHarness
 {
     fakes::FakeEngineFactory factory;
     FakeDialogs dialogs;
-    settings::OutputSettings output;
     QSettings stored;
     settings::SettingsStore store{stored};
-    Cutter cutter{factory, dialogs, store, output};
+    Cutter cutter{factory, dialogs, store};
 
     explicit ModelHarness(const QString &ini) : stored(ini, QSettings::IniFormat) {}
     const CutterState &state() const { return cutter.state(); }
@@ -82,7 +81,11 @@ void CutterTest::oneJobAtATime_data()
     QTest::newRow("cancel then another format") << Command([](ModelHarness &h) {
         h.cutter.cancel();
         QVERIFY(!h.cutter.selectFormat(2));
-        h.cutter.editOutput([](auto &, auto &, auto &) { QFAIL("an option dialog opened"); });
+        h.cutter.editOutput(
+            [](const engine::OutputChoice &) -> std::optional<engine::OutputChoice> {
+                [] { QFAIL("an option dialog opened"); }();
+                return std::nullopt;
+            });
     }) << false;
     QTest::newRow("cancel then preview and marks") << Command([](ModelHarness &h) {
         h.cutter.cancel();
@@ -121,7 +124,7 @@ void CutterTest::oneJobAtATime()
     QCOMPARE(h.factory.log.matching(QStringLiteral("FileW.writeBlock")).size(), 1);
     QCOMPARE(h.factory.log.matching(QStringLiteral("FileW.close()")).size(), 1);
     QCOMPARE(h.state().sourcePath, QStringLiteral("/m/long.mp3"));
-    QCOMPARE(h.state().formatIndex, 0);
+    QCOMPARE(h.cutter.output().format, engine::OutputFormat::Mp3);
     QVERIFY(!h.cutter.isBusy());
     QCOMPARE(h.state().play, PlayState::Paused);
     if (closes) {

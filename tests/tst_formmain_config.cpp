@@ -27,15 +27,15 @@ namespace {
 struct Window
 {
     FakeDialogs dialogs;
-    settings::OutputSettings output;
     QSettings stored;
     settings::SettingsStore store{stored};
     std::unique_ptr<FormMain> window;
 
     Window(engine::EngineFactory &factory, const QString &ini) : stored(ini, QSettings::IniFormat)
     {
-        window = std::make_unique<FormMain>(factory, dialogs, store, output);
+        window = std::make_unique<FormMain>(factory, dialogs, store);
     }
+    const engine::OutputChoice &output() const { return window->cutter().output(); }
     QString summary() const
     {
         return window->findChild<QLabel *>(QStringLiteral("LabelFomartStr"))->text();
@@ -76,7 +76,7 @@ private slots:
     void opensTheChosenFormatsDialog();
     void mp3OkRewritesSummary();
     void wavOkRewritesSummary();
-    void wmaCancelGivesTheWriterItsProfileBack();
+    void wmaCancelKeepsTheProfile();
     void oggRefusalIsTheWindowsMessage();
 
 private:
@@ -130,14 +130,17 @@ void FormMainConfigTest::mp3OkRewritesSummary()
 {
     fakes::FakeEngineFactory factory;
     Window w(factory, ini());
-    factory.files[0]->description = QStringLiteral("MP3 22 kHz; Mono; 64 Kbps; ");
+    factory.mp3Description = QStringLiteral("MP3 22 kHz; Mono; 64 Kbps; ");
     QVERIFY(w.config([](QDialog &d) {
         pick(d, "cmbVBRCodingMethod", QStringLiteral("MTRH"));
         click(d, "CmdOK");
     }));
-    QCOMPARE(factory.mp3->vbrMethod, int(engine::Mp3Settings::VbrMtrh));
-    QCOMPARE(factory.files[0]->mp3, *factory.mp3);
+    QCOMPARE(w.output().mp3.vbrMethod, int(engine::Mp3Settings::VbrMtrh));
     QCOMPARE(w.summary(), QStringLiteral("MP3 22 Hz; Mono; 64 Kbps VBR"));
+    // Kept for the next run, and what the next cut's writer is made from.
+    QCOMPARE(w.store.ReadOutput(), w.output());
+    w.window->cutter().setCopyTags(false);
+    QCOMPARE(w.store.ReadOutput(), w.output());
 }
 
 void FormMainConfigTest::wavOkRewritesSummary()
@@ -154,7 +157,7 @@ void FormMainConfigTest::wavOkRewritesSummary()
     QCOMPARE(w.summary(), QStringLiteral("WAV 22,050 Hz; Mono; 8 bit"));
 }
 
-void FormMainConfigTest::wmaCancelGivesTheWriterItsProfileBack()
+void FormMainConfigTest::wmaCancelKeepsTheProfile()
 {
     fakes::FakeEngineFactory factory;
     Window w(factory, ini());
@@ -166,9 +169,7 @@ void FormMainConfigTest::wmaCancelGivesTheWriterItsProfileBack()
         click(d, "CmdCancel");
     }));
     QCOMPARE(listed, 47);
-    // Listing the profiles left the writer on the last one; the summary is profile 14's.
-    QCOMPARE(factory.files[0]->wmaProfile, 14);
-    QCOMPARE(w.output.outputKind, 14);
+    QCOMPARE(w.output().wmaProfile, 14);
     QCOMPARE(w.summary(), QStringLiteral("WMA profile 14 44 kHz"));
 }
 

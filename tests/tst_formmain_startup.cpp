@@ -111,7 +111,7 @@ void FormMainStartupTest::controlsAndCaptions()
     QCOMPARE(items, (QStringList{QStringLiteral("MP3"), QStringLiteral("WMA"),
                                  QStringLiteral("OGG"), QStringLiteral("WAV")}));
     QVERIFY(h.child<QCheckBox>("Check1")->isChecked());
-    QVERIFY(h.output.flgCopyTags);
+    QVERIFY(h.window->cutter().output().copyTags);
     for (const char *name :
          {"FrameInput", "FrameOutput", "Label1", "Label2", "Label3", "Label4", "LabelFileName",
           "LabelFormatSource", "LabelTime", "LabelFomartStr", "ProgressConvert", "StatusBar1"})
@@ -133,23 +133,16 @@ void FormMainStartupTest::engineObjectsInOrder()
     const QStringList creation = h.factory.log.matching(QStringLiteral("create "));
     QCOMPARE(
         creation,
-        (QStringList{QStringLiteral("create AudioInformation"), QStringLiteral("create FileW"),
-                     QStringLiteral("create FileR"), QStringLiteral("create MP3Lame"),
+        (QStringList{QStringLiteral("create AudioInformation"), QStringLiteral("create FileR"),
                      QStringLiteral("create AudioFile"), QStringLiteral("create AudioPlayer")}));
-    // The defaults follow the creation, in this order.
-    const QStringList calls = h.factory.log.calls;
-    const QStringList defaults =
-        calls.mid(calls.indexOf(QStringLiteral("create AudioPlayer")) + 1, 2);
-    QCOMPARE(defaults, (QStringList{QStringLiteral("FileW.setDefaultOutputFormat(44100,128,2)"),
-                                    QStringLiteral("FileW.selectWmaProfile(14)")}));
-    QCOMPARE(h.factory.mp3->bitrate, 128);
-    QCOMPARE(h.output.outputKind, 14);
-    // The writer's description, cleaned: "kHz" -> "Hz", the final "; " gone.
-    QCOMPARE(h.output.outputSummary, QStringLiteral("MPEG Layer-3, 44 Hz, 128 kbps, Stereo"));
-    QCOMPARE(h.output.oggRateText, QStringLiteral("44,100 Hz"));
-    QCOMPARE(h.output.oggQuality, 300);
-    QCOMPARE(h.output.wavRate, 44100);
-    QCOMPARE(h.output.wavBits, 16);
+    // Nothing stored: the defaults, MP3 at 128 kbit/s and WMA profile 14 among them.
+    const engine::OutputChoice &output = h.window->cutter().output();
+    QCOMPARE(output, engine::OutputChoice());
+    QCOMPARE(output.mp3.bitrate, 128);
+    QCOMPARE(output.wmaProfile, 14);
+    // The engine's description, cleaned: "kHz" -> "Hz", the final "; " gone.
+    QCOMPARE(h.child<QLabel>("LabelFomartStr")->text(),
+             QStringLiteral("MPEG Layer-3, 44 Hz, 128 kbps, Stereo"));
 }
 
 void FormMainStartupTest::lastFormat_data()
@@ -189,7 +182,7 @@ void FormMainStartupTest::lastFormat()
     QFETCH(QString, summary);
     Harness h(iniFile(), stored);
     QCOMPARE(h.child<QComboBox>("ComboFormat")->currentIndex(), index);
-    QCOMPARE(h.output.outputFormatName, name);
+    QCOMPARE(QLatin1String(h.window->cutter().output().entry().name), name);
     QCOMPARE(h.child<QLabel>("LabelFomartStr")->text(), summary);
     QVERIFY(h.child<QPushButton>("CmdSet")->isEnabled());
     // Nothing is ever written back.
@@ -200,15 +193,20 @@ void FormMainStartupTest::lastFormat()
 void FormMainStartupTest::wmaSummaryIsTheWritersText()
 {
     Harness h(iniFile(), QVariant());
-    h.output.outputKind = 35;
-    QVERIFY(h.window->cutter().selectFormat(1));
-    QCOMPARE(h.factory.files[0]->wmaProfile, 35);
-    // The writer's own text, "kHz" included: only the MP3 description is cleaned.
+    Cutter &cutter = h.window->cutter();
+    const auto edit = [&](auto change) {
+        cutter.editOutput([&](engine::OutputChoice output) {
+            change(output);
+            return std::optional(output);
+        });
+    };
+    edit([](engine::OutputChoice &output) { output.wmaProfile = 35; });
+    QVERIFY(cutter.selectFormat(1));
+    // The engine's own text, "kHz" included: only the MP3 description is cleaned.
     QCOMPARE(h.child<QLabel>("LabelFomartStr")->text(), QStringLiteral("WMA profile 35 44 kHz"));
-    QCOMPARE(h.output.outputFormatName, QStringLiteral("WMA"));
     // MP3 shows " VBR" once a VBR method is chosen.
-    h.factory.mp3->vbrMethod = 0;
-    QVERIFY(h.window->cutter().selectFormat(0));
+    edit([](engine::OutputChoice &output) { output.mp3.vbrMethod = 0; });
+    QVERIFY(cutter.selectFormat(0));
     QVERIFY(h.child<QLabel>("LabelFomartStr")->text().endsWith(QStringLiteral(" VBR")));
 }
 
@@ -218,7 +216,7 @@ void FormMainStartupTest::refusedIndexKeepsSelection()
     QVERIFY(!h.window->cutter().selectFormat(4));
     QVERIFY(!h.window->cutter().selectFormat(-1));
     QCOMPARE(h.child<QComboBox>("ComboFormat")->currentIndex(), 3);
-    QCOMPARE(h.output.outputFormatName, QStringLiteral("WAV"));
+    QCOMPARE(h.window->cutter().output().format, engine::OutputFormat::Wav);
 }
 
 void FormMainStartupTest::check1FollowsTheBox()
@@ -226,9 +224,9 @@ void FormMainStartupTest::check1FollowsTheBox()
     Harness h(iniFile(), QVariant());
     auto *box = h.child<QCheckBox>("Check1");
     box->click();
-    QVERIFY(!h.output.flgCopyTags);
+    QVERIFY(!h.window->cutter().output().copyTags);
     box->click();
-    QVERIFY(h.output.flgCopyTags);
+    QVERIFY(h.window->cutter().output().copyTags);
 }
 
 void FormMainStartupTest::resetWindowState()

@@ -33,12 +33,11 @@ private:
         m_stored = std::make_unique<QSettings>(m_dir.filePath(QStringLiteral("s.ini")),
                                                QSettings::IniFormat);
         m_store = std::make_unique<settings::SettingsStore>(*m_stored);
-        return std::make_unique<FormMain>(m_factory, m_dialogs, *m_store, m_output);
+        return std::make_unique<FormMain>(m_factory, m_dialogs, *m_store);
     }
     QTemporaryDir m_dir;
     fakes::FakeEngineFactory m_factory;
     FakeDialogs m_dialogs;
-    settings::OutputSettings m_output;
     std::unique_ptr<QSettings> m_stored;
     std::unique_ptr<settings::SettingsStore> m_store;
 };

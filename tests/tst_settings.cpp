@@ -1,6 +1,5 @@
 // The settings store, the number conversions and the output summaries: pure logic that the
 // start-up, the format choice and the tag transfer build on.
-#include "OutputSettings.h"
 #include "OutputSummary.h"
 #include "SettingsStore.h"
 #include "TextNumbers.h"
@@ -22,6 +21,8 @@ private slots:
     void summaries_data();
     void summaries();
     void summaryKeepsWmaTextWhenUnreadable();
+    void outputRoundTrip_data();
+    void outputRoundTrip();
     void cleanOutputSummary_data();
     void cleanOutputSummary();
 
@@ -110,43 +111,32 @@ void SettingsTest::summaries_data()
     QTest::addColumn<int>("vbrMethod");
     QTest::addColumn<QString>("change");
     QTest::addColumn<QString>("text");
-    QTest::addColumn<QString>("name");
 
-    QTest::newRow("mp3") << 0 << -1 << QString() << QStringLiteral("MPEG 44100 Hz 128 Kbps")
-                         << QStringLiteral("MP3");
+    QTest::newRow("mp3") << 0 << -1 << QString() << QStringLiteral("MPEG 44100 Hz 128 Kbps");
     QTest::newRow("mp3 vbr default")
-        << 0 << 0 << QString() << QStringLiteral("MPEG 44100 Hz 128 Kbps VBR")
-        << QStringLiteral("MP3");
-    QTest::newRow("mp3 abr") << 0 << 4 << QString() << QStringLiteral("MPEG 44100 Hz 128 Kbps VBR")
-                             << QStringLiteral("MP3");
-    QTest::newRow("wma") << 1 << -1 << QString() << QStringLiteral("WMA profile text")
-                         << QStringLiteral("WMA");
+        << 0 << 0 << QString() << QStringLiteral("MPEG 44100 Hz 128 Kbps VBR");
+    QTest::newRow("mp3 abr") << 0 << 4 << QString() << QStringLiteral("MPEG 44100 Hz 128 Kbps VBR");
+    QTest::newRow("wma") << 1 << -1 << QString() << QStringLiteral("WMA profile text");
     QTest::newRow("ogg plain") << 2 << -1 << QString()
-                               << QStringLiteral("OGG 44,100 Hz; Stereo; 128 Kbps")
-                               << QStringLiteral("OGG");
+                               << QStringLiteral("OGG 44,100 Hz; Stereo; 128 Kbps");
     QTest::newRow("ogg range") << 2 << -1 << QStringLiteral("vbr")
-                               << QStringLiteral("OGG 44,100 Hz; Stereo; 128-128Kbps")
-                               << QStringLiteral("OGG");
+                               << QStringLiteral("OGG 44,100 Hz; Stereo; 128-128Kbps");
     QTest::newRow("ogg quality") << 2 << -1 << QStringLiteral("quality")
-                                 << QStringLiteral("OGG 44,100 Hz; Stereo; Quality - 3.0")
-                                 << QStringLiteral("OGG");
-    QTest::newRow("ogg quality 25")
-        << 2 << -1 << QStringLiteral("quality 25")
-        << QStringLiteral("OGG 44,100 Hz; Stereo; Quality - 0.25") << QStringLiteral("OGG");
-    QTest::newRow("ogg quality 310")
-        << 2 << -1 << QStringLiteral("quality 310")
-        << QStringLiteral("OGG 44,100 Hz; Stereo; Quality - 3.1") << QStringLiteral("OGG");
+                                 << QStringLiteral("OGG 44,100 Hz; Stereo; Quality - 3.0");
+    QTest::newRow("ogg quality 25") << 2 << -1 << QStringLiteral("quality 25")
+                                    << QStringLiteral("OGG 44,100 Hz; Stereo; Quality - 0.25");
+    QTest::newRow("ogg quality 310") << 2 << -1 << QStringLiteral("quality 310")
+                                     << QStringLiteral("OGG 44,100 Hz; Stereo; Quality - 3.1");
     QTest::newRow("ogg quality wins over range")
         << 2 << -1 << QStringLiteral("quality vbr")
-        << QStringLiteral("OGG 44,100 Hz; Stereo; Quality - 3.0") << QStringLiteral("OGG");
-    QTest::newRow("wav") << 3 << -1 << QString() << QStringLiteral("WAV 44,100 Hz; Stereo; 16 bit")
-                         << QStringLiteral("WAV");
+        << QStringLiteral("OGG 44,100 Hz; Stereo; Quality - 3.0");
+    QTest::newRow("ogg 16000 mono") << 2 << -1 << QStringLiteral("ogg small")
+                                    << QStringLiteral("OGG 16,000 Hz; Mono; 128 Kbps");
+    QTest::newRow("wav") << 3 << -1 << QString() << QStringLiteral("WAV 44,100 Hz; Stereo; 16 bit");
     QTest::newRow("wav 22050 mono 8")
-        << 3 << -1 << QStringLiteral("wav small") << QStringLiteral("WAV 22,050 Hz; Mono; 8 bit")
-        << QStringLiteral("WAV");
+        << 3 << -1 << QStringLiteral("wav small") << QStringLiteral("WAV 22,050 Hz; Mono; 8 bit");
     QTest::newRow("wav rate 0") << 3 << -1 << QStringLiteral("wav zero")
-                                << QStringLiteral("WAV  Hz; Stereo; 16 bit")
-                                << QStringLiteral("WAV");
+                                << QStringLiteral("WAV  Hz; Stereo; 16 bit");
 }
 
 void SettingsTest::summaries()
@@ -155,44 +145,102 @@ void SettingsTest::summaries()
     QFETCH(int, vbrMethod);
     QFETCH(QString, change);
     QFETCH(QString, text);
-    QFETCH(QString, name);
 
-    settings::OutputSettings s;
-    settings::SetOggDefaults(s);
-    settings::SetWavDefaults(s);
-    s.outputSummary = QStringLiteral("MPEG 44100 Hz 128 Kbps");
+    engine::OutputChoice output;
+    output.format = engine::OutputFormat(index);
+    output.mp3.vbrMethod = vbrMethod;
     if (change.contains(QStringLiteral("quality"))) {
-        s.flgOggQuality = true;
+        output.ogg.useQuality = true;
         const QString value = change.section(u' ', 1, 1);
         if (!value.isEmpty() && value != QStringLiteral("vbr"))
-            s.oggQuality = value.toInt();
+            output.ogg.quality = value.toInt();
     }
     if (change.contains(QStringLiteral("vbr")))
-        s.flgOggVbr = true;
-    if (change == QStringLiteral("wav small")) {
-        s.wavRate = 22050;
-        s.wavChannels = 1;
-        s.wavBits = 8;
+        output.ogg.vbr = true;
+    if (change == QStringLiteral("ogg small")) {
+        output.ogg.sampleRate = 16000;
+        output.ogg.channels = 1;
     }
+    if (change == QStringLiteral("wav small"))
+        output.wav = {22050, 1, 8};
     if (change == QStringLiteral("wav zero"))
-        s.wavRate = 0;
+        output.wav.sampleRate = 0;
 
-    const auto summary =
-        cutting::buildSummary(index, s, vbrMethod, QStringLiteral("WMA profile text"));
-    QVERIFY(summary);
-    QCOMPARE(summary->text.value_or(QStringLiteral("<kept>")), text);
-    QCOMPARE(summary->formatName, name);
+    const QString described = index == 1 ? QStringLiteral("WMA profile text")
+                                         : QStringLiteral("MPEG 44100 kHz 128 Kbps; ");
+    QCOMPARE(cutting::summaryOf(output, described).value_or(QStringLiteral("<kept>")), text);
 }
 
 void SettingsTest::summaryKeepsWmaTextWhenUnreadable()
 {
-    settings::OutputSettings s;
-    const auto summary = cutting::buildSummary(cutting::Wma, s, -1, std::nullopt);
-    QVERIFY(summary);
-    QVERIFY(!summary->text);
-    QCOMPARE(summary->formatName, QStringLiteral("WMA"));
-    QVERIFY(!cutting::buildSummary(-1, s, -1, QString()));
-    QVERIFY(!cutting::buildSummary(4, s, -1, QString()));
+    engine::OutputChoice output;
+    for (auto format : {engine::OutputFormat::Mp3, engine::OutputFormat::Wma}) {
+        output.format = format;
+        QVERIFY(!cutting::summaryOf(output, std::nullopt));
+    }
+    // The window's own texts need nothing from the engine.
+    output.format = engine::OutputFormat::Wav;
+    QVERIFY(cutting::summaryOf(output, std::nullopt));
+}
+
+void SettingsTest::outputRoundTrip_data()
+{
+    QTest::addColumn<QVariantMap>("stored"); ///< values written by hand over the stored ones
+    QTest::addColumn<bool>("defaults");      ///< the stored ones are not used: defaults instead
+    QTest::newRow("as written") << QVariantMap{} << false;
+    QTest::newRow("profile 48") << QVariantMap{{QStringLiteral("Wma/Profile"),
+                                                QStringLiteral("48")}}
+                                << true;
+    QTest::newRow("wav 96 kHz") << QVariantMap{{QStringLiteral("Wav/SampleRate"),
+                                                QStringLiteral("96000")}}
+                                << true;
+    QTest::newRow("ogg quality 11")
+        << QVariantMap{{QStringLiteral("Ogg/Quality"), QStringLiteral("1100")}} << true;
+    QTest::newRow("mp3 vbr method 9")
+        << QVariantMap{{QStringLiteral("Mp3/VbrMethod"), QStringLiteral("9")}} << true;
+    QTest::newRow("format 7") << QVariantMap{{QStringLiteral("LastFormat"), QStringLiteral("7")}}
+                              << true;
+    QTest::newRow("tags flag of text")
+        << QVariantMap{{QStringLiteral("CopyTags"), QStringLiteral("yes")}} << true;
+}
+
+// What the store keeps is what it gives back; a stored part that no dialog could show keeps
+// that part's default and leaves the rest as stored.
+void SettingsTest::outputRoundTrip()
+{
+    QFETCH(QVariantMap, stored);
+    QFETCH(bool, defaults);
+    engine::OutputChoice output;
+    output.format = engine::OutputFormat::Ogg;
+    output.keepEncoding = true;
+    output.copyTags = false;
+    output.mp3.applyPreset(engine::Mp3Settings::Voice);
+    output.wmaProfile = 35;
+    output.ogg = {22050, 1, 64, 48, 96, 700, true, false};
+    output.wav = {8000, 1, 8};
+    const QString file =
+        m_dir.filePath(QStringLiteral("output-%1.ini").arg(QLatin1String(QTest::currentDataTag())));
+    {
+        QSettings writer(file, QSettings::IniFormat);
+        settings::SettingsStore(writer).WriteOutput(output);
+        for (auto it = stored.begin(); it != stored.end(); ++it)
+            writer.setValue(it.key(), it.value());
+    }
+    QSettings reader(file, QSettings::IniFormat);
+    const engine::OutputChoice read = settings::SettingsStore(reader).ReadOutput();
+    if (!defaults) {
+        QCOMPARE(read, output);
+        return;
+    }
+    const engine::OutputChoice fresh;
+    QVERIFY(read != output);
+    const QString key = stored.firstKey();
+    QCOMPARE(read.format == fresh.format, key == QLatin1String("LastFormat"));
+    QCOMPARE(read.copyTags == fresh.copyTags, key == QLatin1String("CopyTags"));
+    QCOMPARE(read.mp3 == fresh.mp3, key.startsWith(QLatin1String("Mp3/")));
+    QCOMPARE(read.wmaProfile == fresh.wmaProfile, key.startsWith(QLatin1String("Wma/")));
+    QCOMPARE(read.ogg == fresh.ogg, key.startsWith(QLatin1String("Ogg/")));
+    QCOMPARE(read.wav == fresh.wav, key.startsWith(QLatin1String("Wav/")));
 }
 
 void SettingsTest::cleanOutputSummary_data()

@@ -74,10 +74,9 @@ struct Window
 {
     ObservedFactory factory;
     FakeDialogs dialogs;
-    settings::OutputSettings output;
     QSettings stored;
     settings::SettingsStore store{stored};
-    FormMain window{factory, dialogs, store, output};
+    FormMain window{factory, dialogs, store};
 
     explicit Window(const QString &ini) : stored(ini, QSettings::IniFormat) {}
     QPushButton *button(const char *name)
@@ -227,10 +226,9 @@ void FormMainTest::playPauseNudgeAndMark()
 {
     ObservedFactory factory;
     FakeDialogs dialogs;
-    settings::OutputSettings output;
     QSettings stored(m_dir.filePath(QStringLiteral("s.ini")), QSettings::IniFormat);
     settings::SettingsStore store(stored);
-    FormMain window(factory, dialogs, store, output);
+    FormMain window(factory, dialogs, store);
     auto button = [&](const char *name) {
         return window.findChild<QPushButton *>(QString::fromLatin1(name));
     };
@@ -261,15 +259,15 @@ void FormMainTest::playPauseNudgeAndMark()
     QCOMPARE(window.cutter().state().currentSample, double(begin + 2 * 88200));
     // The reader stands there: the next block is the audio from that frame on.
     engine::SampleBlock block;
-    QVERIFY(factory.files.at(2)->readBlock(10, block));
-    engine::FileReading &check = *factory.files.at(1);
+    QVERIFY(factory.files.at(1)->readBlock(10, block));
+    engine::FileReading &check = *factory.files.at(0);
     QVERIFY(check.openForReading(m_source));
     QVERIFY(check.seek(begin + 2 * 88200));
     engine::SampleBlock expected;
     QVERIFY(check.readBlock(10, expected));
     QVERIFY(block == expected);
     QVERIFY(check.close());
-    QVERIFY(factory.files.at(2)->seek(window.cutter().state().playOrigin));
+    QVERIFY(factory.files.at(1)->seek(window.cutter().state().playOrigin));
 
     button("CmdSelStop")->click();
     QCOMPARE(window.cutter().state().selEndSample, double(begin + 2 * 88200));

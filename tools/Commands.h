@@ -1,6 +1,7 @@
 #pragma once
 
-#include "engine/api/AudioFile.h"
+#include "engine/api/OutputChoice.h"
+#include "engine/api/Status.h"
 
 #include <QStringList>
 
@@ -15,7 +16,7 @@ int runConvert(const QStringList &args);
 int runPeaks(const QStringList &args);
 int runSplit(const QStringList &args);
 
-/// The convert command's format options (--wav, --ogg-quality, --mp3-bitrate, ...) selected on
-/// `file`, the format of `destination`'s extension last.
-engine::Status selectOutputFromOptions(const QStringList &options, engine::AudioFile &file,
-                                       const QString &destination);
+/// The output the convert command's format options (--wav, --ogg-quality, --mp3-bitrate, ...)
+/// name, in the format of `destination`'s extension, checked by the engine.
+engine::Result<engine::OutputChoice> outputFromOptions(const QStringList &options,
+                                                       const QString &destination);

@@ -5,14 +5,11 @@
 #include "ConvertJob.h"
 
 #include "engine/factory/AudioFileObject.h"
+#include "engine/factory/DefaultEngineFactory.h"
 #include "engine/lossless/FileCopier.h"
 
 #include <QFileInfo>
 #include <QTextStream>
-
-#include <algorithm>
-#include <functional>
-#include <map>
 
 namespace {
 
@@ -37,20 +34,6 @@ int usage()
     return 2;
 }
 
-/// The output settings named on the command line, applied to a writer.
-struct OutputOptions
-{
-    engine::Mp3Settings mp3;
-    int wav[3] = {44100, 2, 16};
-    int ogg[6] = {44100, 2, 128, 0, 0, -1};
-    int wmaProfile = 14;
-
-    /// Consumes the options from `args`; false on anything it does not understand.
-    bool parse(QStringList args);
-    /// Selects every format, the destination's last, so the description is about it.
-    engine::Status apply(engine::AudioFile &file, const QString &destination) const;
-};
-
 bool toInts(const QStringList &args, qsizetype from, qsizetype count, int *out)
 {
     if (args.size() < from + count)
@@ -64,25 +47,35 @@ bool toInts(const QStringList &args, qsizetype from, qsizetype count, int *out)
     return true;
 }
 
-bool OutputOptions::parse(QStringList args)
+/// The output the options name, on top of the window's defaults; nothing for an option it
+/// does not understand.
+std::optional<engine::OutputChoice> parseOutput(QStringList args)
 {
+    engine::OutputChoice output;
     int preset = 0;
     int bitrate = -1;
     int vbr[2] = {-2, 0};
     while (!args.isEmpty()) {
         const QString option = args.takeFirst();
         int n[5] = {};
-        if (option == QLatin1String("--wav") && toInts(args, 0, 3, wav)) {
+        if (option == QLatin1String("--wav") && toInts(args, 0, 3, n)) {
+            output.wav = {n[0], int16_t(n[1]), n[2]};
             args = args.mid(3);
         } else if (option == QLatin1String("--ogg-quality") && toInts(args, 0, 1, n)) {
-            ogg[5] = n[0];
+            output.ogg.useQuality = true;
+            output.ogg.quality = n[0];
             args = args.mid(1);
         } else if (option == QLatin1String("--ogg-bitrate") && toInts(args, 0, 3, n)) {
             const bool range = toInts(args, 0, 5, n);
-            if (!range)
-                n[3] = n[4] = 0;
-            std::copy(n, n + 5, ogg);
-            ogg[5] = -1;
+            output.ogg.sampleRate = n[0];
+            output.ogg.channels = n[1];
+            output.ogg.bitrate = n[2];
+            output.ogg.vbr = range;
+            if (range) {
+                output.ogg.minBitrate = n[3];
+                output.ogg.maxBitrate = n[4];
+            }
+            output.ogg.useQuality = false;
             args = args.mid(range ? 5 : 3);
         } else if (option == QLatin1String("--mp3-bitrate") && toInts(args, 0, 1, &bitrate)) {
             args = args.mid(1);
@@ -90,41 +83,22 @@ bool OutputOptions::parse(QStringList args)
             args = args.mid(2);
         } else if (option == QLatin1String("--mp3-preset") && toInts(args, 0, 1, &preset)) {
             args = args.mid(1);
-        } else if (option == QLatin1String("--wma-profile") && toInts(args, 0, 1, &wmaProfile)) {
+        } else if (option == QLatin1String("--wma-profile") && toInts(args, 0, 1, n)) {
+            output.wmaProfile = n[0];
             args = args.mid(1);
         } else {
-            return false;
+            return std::nullopt;
         }
     }
-    if (preset != 0 && !mp3.applyPreset(preset))
-        return false;
+    if (preset != 0 && !output.mp3.applyPreset(preset))
+        return std::nullopt;
     if (bitrate >= 0)
-        mp3.bitrate = bitrate;
+        output.mp3.bitrate = bitrate;
     if (vbr[0] != -2) {
-        mp3.vbrMethod = vbr[0];
-        mp3.vbrQuality = int16_t(vbr[1]);
+        output.mp3.vbrMethod = vbr[0];
+        output.mp3.vbrQuality = int16_t(vbr[1]);
     }
-    return true;
-}
-
-engine::Status OutputOptions::apply(engine::AudioFile &file, const QString &destination) const
-{
-    using Select = std::function<engine::Status()>;
-    std::map<QString, Select> selections = {
-        {QStringLiteral("mp3"), [&] { return file.selectMp3Output(mp3); }},
-        {QStringLiteral("wav"),
-         [&] { return file.selectWavOutput(wav[0], int16_t(wav[1]), wav[2]); }},
-        {QStringLiteral("ogg"),
-         [&] { return file.selectOggOutput(ogg[0], ogg[1], ogg[2], ogg[3], ogg[4], ogg[5]); }},
-        {QStringLiteral("wma"), [&] { return file.selectWmaProfile(wmaProfile); }},
-    };
-    const QString extension = QFileInfo(destination).suffix().toLower();
-    for (const auto &[name, select] : selections)
-        if (name != extension)
-            if (engine::Status s = select(); !s)
-                return s;
-    const auto last = selections.find(extension);
-    return last == selections.end() ? engine::Status::success() : last->second();
+    return output;
 }
 
 /// The same selection copied without re-encoding.
@@ -153,8 +127,8 @@ int runConvert(const QStringList &args)
     const int64_t end = args.value(3).toLongLong(&endOk);
     QStringList rest = args.mid(4);
     const bool lossless = rest.removeAll(QStringLiteral("--lossless")) > 0;
-    OutputOptions options;
-    if (args.size() < 4 || !beginOk || !endOk || begin < 0 || !options.parse(rest))
+    const std::optional<engine::OutputChoice> parsed = parseOutput(rest);
+    if (args.size() < 4 || !beginOk || !endOk || begin < 0 || !parsed)
         return usage();
     // The window refuses such a cut in these words; a file without audio helps nobody.
     if (end <= begin)
@@ -163,29 +137,33 @@ int runConvert(const QStringList &args)
     if (lossless)
         return runLossless(args[0], args[1], begin, end);
 
+    const auto output = outputFromOptions(rest, args[1]);
+    if (!output)
+        return fail(output.description());
+    engine::DefaultEngineFactory factory;
     engine::AudioFileObject reader;
-    engine::AudioFileObject writer;
-    if (engine::Status s = writer.setDefaultOutputFormat(44100, 128, 2); !s)
-        return fail(s.description());
-    if (engine::Status s = options.apply(writer, args[1]); !s)
-        return fail(s.description());
     // The same job the window runs for its Cut command.
-    const engine::Status outcome =
-        cutting::ConvertRange(reader, writer, args[0], args[1], {begin, end}, {});
+    const engine::Status outcome = cutting::ConvertRange(
+        reader, [&](const QString &path) { return factory.createWriter(path, output.value()); },
+        args[0], args[1], {begin, end}, {});
     if (!outcome)
         return fail(outcome.description());
-    QTextStream(stdout) << writer.formatDescription().value() << '\n';
+    QTextStream(stdout) << factory.describeOutput(output.value()).value() << '\n';
     return 0;
 }
 
-engine::Status selectOutputFromOptions(const QStringList &options, engine::AudioFile &file,
-                                       const QString &destination)
+engine::Result<engine::OutputChoice> outputFromOptions(const QStringList &options,
+                                                       const QString &destination)
 {
-    OutputOptions parsed;
-    if (!parsed.parse(options))
+    std::optional<engine::OutputChoice> parsed = parseOutput(options);
+    if (!parsed)
         return engine::Status::failure(
             QStringLiteral("Unknown output options: %1").arg(options.join(u' ')));
-    if (engine::Status s = file.setDefaultOutputFormat(44100, 128, 2); s.failed())
+    // The destination's name decides the format, as it does for the writer.
+    if (const engine::OutputFormatEntry *format = engine::outputFormatOf(destination))
+        parsed->format = format->format;
+    const engine::DefaultEngineFactory factory;
+    if (engine::Status s = factory.checkOutput(*parsed); s.failed())
         return s;
-    return parsed.apply(file, destination);
+    return *parsed;
 }

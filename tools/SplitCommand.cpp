@@ -211,10 +211,12 @@ int runSplit(const QStringList &args)
         return 0;
     }
 
-    engine::AudioFileObject writer;
-    if (engine::Status s = selectOutputFromOptions(outputOptions, writer, destinations.front());
-        s.failed())
-        return fail(s.description());
+    const auto output = outputFromOptions(outputOptions, destinations.front());
+    if (!output)
+        return fail(output.description());
+    const cutting::WriterMaker makeWriter = [&](const QString &path) {
+        return factory.createWriter(path, output.value());
+    };
     engine::FileCopier copier;
     const auto information = factory.createInformation();
     cutting::SplitRequest request;
@@ -237,15 +239,11 @@ int runSplit(const QStringList &args)
     cutting::PartWorkers workers;
     workers.count = QThread::idealThreadCount();
     workers.makeReader = [] { return std::make_unique<engine::AudioFileObject>(); };
-    workers.makeWriter = [&]() -> std::unique_ptr<engine::FileWriting> {
-        auto file = std::make_unique<engine::AudioFileObject>();
-        engine::ignoreFailure(selectOutputFromOptions(outputOptions, *file, destinations.front()),
-                              "the same options were accepted for the first writer");
-        return file;
-    };
+    workers.makeWriter = makeWriter;
     const cutting::SplitReport report =
-        lossless ? cutting::SplitParts(reader, writer, &copier, *information, request, callbacks)
-                 : cutting::SplitPartsAtOnce(workers, *information, request, callbacks);
+        lossless
+            ? cutting::SplitParts(reader, makeWriter, &copier, *information, request, callbacks)
+            : cutting::SplitPartsAtOnce(workers, *information, request, callbacks);
     if (terminal)
         QTextStream(stderr) << '\r';
     for (const QString &note : report.notes)

@@ -8,10 +8,16 @@
 
 namespace engine {
 
-bool WavFormat::isValid() const
+OggFormat OggFormat::of(const OggSettings &settings)
 {
-    return sampleRate >= 8000 && sampleRate <= 48000 && (channels == 1 || channels == 2) &&
-           (bitsPerSample == 8 || bitsPerSample == 16);
+    if (settings.useQuality)
+        return {settings.sampleRate, settings.channels, 128, 0, 0, settings.quality};
+    return {settings.sampleRate,
+            settings.channels,
+            settings.bitrate,
+            settings.vbr ? settings.minBitrate : 0,
+            settings.vbr ? settings.maxBitrate : 0,
+            -1};
 }
 
 int OggFormat::vorbisVerdict() const

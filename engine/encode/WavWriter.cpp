@@ -15,11 +15,12 @@ constexpr uint64_t kMaxDataBytes = 0xFFFFFFFFull - (kHeaderBytes - 8) - 1;
 
 } // namespace
 
-WavWriter::WavWriter(std::unique_ptr<DestinationFile> file, const WavFormat &format)
+WavWriter::WavWriter(std::unique_ptr<DestinationFile> file, const WavSettings &format)
     : FileWriter(std::move(file), format.sampleRate, format.channels), m_format(format)
 {}
 
-Result<std::unique_ptr<AudioWriter>> WavWriter::create(const QString &path, const WavFormat &format)
+Result<std::unique_ptr<AudioWriter>> WavWriter::create(const QString &path,
+                                                       const WavSettings &format)
 {
     if (!format.isValid())
         return Status::failure(QStringLiteral("Cannot create '%1': WAV output of %2 Hz, %3 "

@@ -11,17 +11,17 @@ class WavWriter : public FileWriter
 {
 public:
     static Result<std::unique_ptr<AudioWriter>> create(const QString &path,
-                                                       const WavFormat &format);
+                                                       const WavSettings &format);
 
 private:
-    WavWriter(std::unique_ptr<DestinationFile> file, const WavFormat &format);
+    WavWriter(std::unique_ptr<DestinationFile> file, const WavSettings &format);
     Status start(int rate, int channels) override;
     Status encode(const float *samples, int frames) override;
     Status complete() override;
     Status writeHeader(uint32_t dataBytes);
     Status writeConverted(int frames);
 
-    WavFormat m_format;
+    WavSettings m_format;
     std::unique_ptr<SampleConverter> m_converter;
     uint64_t m_dataBytes = 0;
 };

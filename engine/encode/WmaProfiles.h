@@ -1,5 +1,7 @@
 #pragma once
 
+#include "engine/api/OutputChoice.h"
+
 #include <QString>
 
 #include <cstdint>
@@ -13,9 +15,6 @@ struct WmaProfile
     int32_t sampleRate;
     int32_t channels;
 };
-
-constexpr int32_t kWmaProfileCount = 47;
-constexpr int32_t kDefaultWmaProfile = 14;
 
 /// Profiles 1..47, largest first. Null for any other number.
 const WmaProfile *wmaProfile(int32_t number);

@@ -1,5 +1,6 @@
 #include "engine/factory/DefaultEngineFactory.h"
 
+#include "engine/encode/OutputWriters.h"
 #include "engine/factory/AudioFileObject.h"
 #include "engine/info/TagLibInformation.h"
 #include "engine/lossless/FileCopier.h"
@@ -17,11 +18,6 @@ std::unique_ptr<AudioFile> DefaultEngineFactory::createAudioFile()
     return std::make_unique<AudioFileObject>();
 }
 
-std::unique_ptr<Mp3Settings> DefaultEngineFactory::createMp3Settings()
-{
-    return std::make_unique<Mp3Settings>();
-}
-
 std::unique_ptr<AudioPlayer> DefaultEngineFactory::createPlayer()
 {
     return std::make_unique<QtAudioPlayer>();
@@ -30,6 +26,22 @@ std::unique_ptr<AudioPlayer> DefaultEngineFactory::createPlayer()
 std::unique_ptr<LosslessCutter> DefaultEngineFactory::createLosslessCutter()
 {
     return std::make_unique<FileCopier>();
+}
+
+Result<std::unique_ptr<AudioWriter>>
+DefaultEngineFactory::createWriter(const QString &path, const OutputChoice &output) const
+{
+    return createOutputWriter(path, output);
+}
+
+Status DefaultEngineFactory::checkOutput(const OutputChoice &output) const
+{
+    return engine::checkOutput(output);
+}
+
+Result<QString> DefaultEngineFactory::describeOutput(const OutputChoice &output) const
+{
+    return engine::describeOutput(output);
 }
 
 } // namespace engine

@@ -23,9 +23,19 @@ Status BackgroundWriter::setInputFormat(int32_t sampleRate, int32_t channels)
 {
     // Before the first block the other writer is still the caller's alone.
     if (m_started)
-        return Status::failure(
-            QStringLiteral("The input format cannot change once writing has begun."));
-    return m_writer->setInputFormat(sampleRate, channels);
+        return keep(Status::failure(
+            QStringLiteral("The input format cannot change once writing has begun.")));
+    if (Status s = m_writer->setInputFormat(sampleRate, channels); !s)
+        return keep(s);
+    return Status::success();
+}
+
+Status BackgroundWriter::keep(const Status &failure)
+{
+    const std::lock_guard lock(m_mutex);
+    if (m_failure)
+        m_failure = failure;
+    return failure;
 }
 
 Status BackgroundWriter::check(const SampleBlock &block) const
@@ -36,17 +46,26 @@ Status BackgroundWriter::check(const SampleBlock &block) const
 Status BackgroundWriter::write(const SampleBlock &block)
 {
     if (Status s = m_writer->check(block); !s)
-        return s;
+        return keep(s);
     if (!m_started) {
+        {
+            const std::lock_guard lock(m_mutex);
+            if (!m_failure)
+                return m_failure;
+        }
         m_started = true;
-        return m_writer->write(block);
+        if (Status s = m_writer->write(block); !s)
+            return keep(s);
+        return Status::success();
     }
     if (!m_thread.joinable()) {
         try {
             m_thread = std::thread(&BackgroundWriter::run, this);
         } catch (const std::system_error &) {
             // No thread to be had: encode here, only slower.
-            return m_writer->write(block);
+            if (Status s = m_writer->write(block); !s)
+                return keep(s);
+            return Status::success();
         }
     }
     std::unique_lock lock(m_mutex);

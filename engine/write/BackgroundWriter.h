@@ -15,7 +15,9 @@ namespace engine {
 /// A few blocks wait at most, so memory stays flat. The first block is written on the
 /// caller's thread (so a refused set-up answers at once), and blocks the writer would refuse
 /// outright are refused before queueing; a failure while encoding is answered by the next
-/// write or by finish(), never lost. After finish() or discard() the thread is gone and the
+/// write or by finish(), never lost. Any failure stays the answer: a writer that refused a
+/// block or its set-up never finishes as if it had written everything. After finish() or
+/// discard() the thread is gone and the
 /// other writer is used from the caller's thread alone.
 class BackgroundWriter : public AudioWriter
 {
@@ -33,6 +35,8 @@ private:
     void run();
     /// Ends the thread; with `drop` the blocks still waiting are not written.
     void stop(bool drop);
+    /// Keeps `failure` as the answer to every later call, and gives it back.
+    Status keep(const Status &failure);
 
     std::unique_ptr<AudioWriter> m_writer;
     bool m_started = false;

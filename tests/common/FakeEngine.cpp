@@ -44,29 +44,6 @@ Status FakeAudioFile::readBlock(int32_t count, engine::SampleBlock &block)
     return Status::success();
 }
 
-Status FakeAudioFile::createForWriting(const QString &path)
-{
-    m_log.add(m_name + QStringLiteral(".createForWriting(%1)").arg(path));
-    return Status::success();
-}
-
-Status FakeAudioFile::setInputFormat(int32_t sampleRate, int32_t channelCount)
-{
-    m_log.add(m_name + QStringLiteral(".setInputFormat(%1,%2)").arg(sampleRate).arg(channelCount));
-    return Status::success();
-}
-
-Status FakeAudioFile::writeBlock(const engine::SampleBlock &block)
-{
-    m_log.add(m_name + QStringLiteral(".writeBlock(%1)").arg(block.size()));
-    if (writesBeforeFailure == 0)
-        return Status::failure(
-            QStringLiteral("Cannot write '%1': No space left on device").arg(m_name));
-    if (writesBeforeFailure > 0)
-        --writesBeforeFailure;
-    return Status::success();
-}
-
 Status FakeAudioFile::close()
 {
     m_log.add(m_name + QStringLiteral(".close()"));
@@ -74,70 +51,31 @@ Status FakeAudioFile::close()
     return Status::success();
 }
 
-void FakeAudioFile::discard()
+Status FakeWriter::setInputFormat(int32_t sampleRate, int32_t channelCount)
 {
-    m_log.add(m_name + QStringLiteral(".discard()"));
-}
-
-Status FakeAudioFile::setDefaultOutputFormat(int32_t sampleRate, int32_t kbps, int32_t channelCount)
-{
-    m_log.add(m_name + QStringLiteral(".setDefaultOutputFormat(%1,%2,%3)")
-                           .arg(sampleRate)
-                           .arg(kbps)
-                           .arg(channelCount));
-    m_last = Last::Mp3;
+    m_log.add(QStringLiteral("FileW.setInputFormat(%1,%2)").arg(sampleRate).arg(channelCount));
     return Status::success();
 }
 
-Status FakeAudioFile::selectMp3Output(const engine::Mp3Settings &settings)
+Status FakeWriter::write(const engine::SampleBlock &block)
 {
-    m_log.add(m_name + QStringLiteral(".selectMp3Output()"));
-    mp3 = settings;
-    m_last = Last::Mp3;
+    m_log.add(QStringLiteral("FileW.writeBlock(%1)").arg(block.size()));
+    if (m_writesBeforeFailure == 0)
+        return Status::failure(QStringLiteral("Cannot write 'FileW': No space left on device"));
+    if (m_writesBeforeFailure > 0)
+        --m_writesBeforeFailure;
     return Status::success();
 }
 
-Status FakeAudioFile::selectWavOutput(int32_t sampleRate, int16_t channelCount, int32_t bits)
+Status FakeWriter::finish()
 {
-    m_log.add(
-        m_name +
-        QStringLiteral(".selectWavOutput(%1,%2,%3)").arg(sampleRate).arg(channelCount).arg(bits));
-    m_last = Last::Other;
+    m_log.add(QStringLiteral("FileW.close()"));
     return Status::success();
 }
 
-Result<bool> FakeAudioFile::checkOggFormat(int32_t, int32_t, int32_t, int32_t, int32_t)
+void FakeWriter::discard()
 {
-    return true;
-}
-
-Status FakeAudioFile::selectOggOutput(int32_t sampleRate, int32_t channelCount, int32_t kbps,
-                                      int32_t minKbps, int32_t maxKbps, int32_t quality)
-{
-    m_log.add(m_name + QStringLiteral(".selectOggOutput(%1,%2,%3,%4,%5,%6)")
-                           .arg(sampleRate)
-                           .arg(channelCount)
-                           .arg(kbps)
-                           .arg(minKbps)
-                           .arg(maxKbps)
-                           .arg(quality));
-    m_last = Last::Other;
-    return Status::success();
-}
-
-Status FakeAudioFile::selectWmaProfile(int32_t profile)
-{
-    m_log.add(m_name + QStringLiteral(".selectWmaProfile(%1)").arg(profile));
-    wmaProfile = profile;
-    m_last = Last::Wma;
-    return Status::success();
-}
-
-Result<QString> FakeAudioFile::formatDescription() const
-{
-    if (m_last == Last::Wma)
-        return wmaDescriptionPrefix + QString::number(wmaProfile) + QStringLiteral(" 44 kHz");
-    return description;
+    m_log.add(QStringLiteral("FileW.discard()"));
 }
 
 Status FakePlayer::setPlayerFormat(int32_t sampleRate, int32_t channelCount)
@@ -219,8 +157,8 @@ std::unique_ptr<engine::AudioInformation> FakeEngineFactory::createInformation()
 
 std::unique_ptr<engine::AudioFile> FakeEngineFactory::createAudioFile()
 {
-    static const char *const names[] = {"FileW", "FileR", "AudioFile"};
-    const QString name = files.size() < 3 ? QString::fromLatin1(names[files.size()])
+    static const char *const names[] = {"FileR", "AudioFile"};
+    const QString name = files.size() < 2 ? QString::fromLatin1(names[files.size()])
                                           : QStringLiteral("File%1").arg(files.size() + 1);
     log.add(QStringLiteral("create ") + name);
     auto object = std::make_unique<FakeAudioFile>(name, log);
@@ -228,12 +166,30 @@ std::unique_ptr<engine::AudioFile> FakeEngineFactory::createAudioFile()
     return object;
 }
 
-std::unique_ptr<engine::Mp3Settings> FakeEngineFactory::createMp3Settings()
+engine::Result<std::unique_ptr<engine::AudioWriter>>
+FakeEngineFactory::createWriter(const QString &path, const engine::OutputChoice &output) const
 {
-    log.add(QStringLiteral("create MP3Lame"));
-    auto object = std::make_unique<engine::Mp3Settings>();
-    mp3 = object.get();
-    return object;
+    log.add(QStringLiteral("FileW.createForWriting(%1)").arg(path));
+    writtenOutputs.push_back(output);
+    if (createFails)
+        return Status::failure(QStringLiteral("Cannot create '%1': Permission denied").arg(path));
+    return std::unique_ptr<engine::AudioWriter>(
+        std::make_unique<FakeWriter>(log, writesBeforeFailure));
+}
+
+engine::Result<QString> FakeEngineFactory::describeOutput(const engine::OutputChoice &output) const
+{
+    switch (output.format) {
+    case engine::OutputFormat::Mp3:
+        return mp3Description;
+    case engine::OutputFormat::Wma:
+        return wmaDescriptionPrefix + QString::number(output.wmaProfile) +
+               QStringLiteral(" 44 kHz");
+    case engine::OutputFormat::Ogg:
+    case engine::OutputFormat::Wav:
+        break;
+    }
+    return QString::fromLatin1(output.entry().name);
 }
 
 engine::Result<QString> FakeLosslessCutter::describeCopy(const QString &sourcePath,

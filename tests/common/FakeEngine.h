@@ -3,6 +3,7 @@
 #include "engine/api/AudioFile.h"
 #include "engine/api/AudioInformation.h"
 #include "engine/api/AudioPlayer.h"
+#include "engine/api/AudioWriter.h"
 #include "engine/api/EngineFactory.h"
 
 #include <QStringList>
@@ -33,16 +34,10 @@ public:
     int32_t channels = 2;
     int64_t frames = 0; ///< length of the source a test "opens"
     bool openFails = false;
-    int writesBeforeFailure =
-        -1; ///< writes that succeed before each further one fails; -1: none fails
-    QString description = QStringLiteral("MPEG Layer-3, 44 kHz, 128 kbps, Stereo; ");
-    QString wmaDescriptionPrefix = QStringLiteral("WMA profile ");
 
     // What the object has seen.
     int64_t position = 0;
     bool isOpen = false;
-    int32_t wmaProfile = 0;
-    engine::Mp3Settings mp3;
 
     engine::Status openForReading(const QString &path) override;
     engine::Result<int32_t> sampleRate() const override { return rate; }
@@ -50,31 +45,34 @@ public:
     engine::Result<int64_t> length() const override { return frames; }
     engine::Result<int64_t> seek(int64_t frame) override;
     engine::Status readBlock(int32_t count, engine::SampleBlock &block) override;
-    engine::Status createForWriting(const QString &path) override;
-    engine::Status setInputFormat(int32_t sampleRate, int32_t channelCount) override;
-    engine::Status writeBlock(const engine::SampleBlock &block) override;
     engine::Status close() override;
-    void discard() override;
-    engine::Status setDefaultOutputFormat(int32_t sampleRate, int32_t kbps,
-                                          int32_t channelCount) override;
-    engine::Status selectMp3Output(const engine::Mp3Settings &settings) override;
-    engine::Status selectWavOutput(int32_t sampleRate, int16_t channelCount, int32_t bits) override;
-    engine::Result<bool> checkOggFormat(int32_t sampleRate, int32_t channelCount, int32_t kbps,
-                                        int32_t minKbps, int32_t maxKbps) override;
-    engine::Status selectOggOutput(int32_t sampleRate, int32_t channelCount, int32_t kbps,
-                                   int32_t minKbps, int32_t maxKbps, int32_t quality) override;
-    engine::Status selectWmaProfile(int32_t profile) override;
-    engine::Result<QString> formatDescription() const override;
 
 private:
     QString m_name;
     Log &m_log;
-    enum class Last
+};
+
+/// The writer of one destination, logged as "FileW" as the original destination object was.
+class FakeWriter : public engine::AudioWriter
+{
+public:
+    /// `writesBeforeFailure` is the factory's, so that it counts across cuts.
+    FakeWriter(Log &log, int &writesBeforeFailure)
+        : m_log(log), m_writesBeforeFailure(writesBeforeFailure)
+    {}
+
+    engine::Status setInputFormat(int32_t sampleRate, int32_t channelCount) override;
+    engine::Status write(const engine::SampleBlock &block) override;
+    engine::Status check(const engine::SampleBlock &) const override
     {
-        Mp3,
-        Wma,
-        Other
-    } m_last = Last::Mp3;
+        return engine::Status::success();
+    }
+    engine::Status finish() override;
+    void discard() override;
+
+private:
+    Log &m_log;
+    int &m_writesBeforeFailure;
 };
 
 class FakePlayer : public engine::AudioPlayer
@@ -180,17 +178,24 @@ public:
 class FakeEngineFactory : public engine::EngineFactory
 {
 public:
-    Log log;
+    /// Mutable: the writers, which the factory's const face makes, log here too.
+    mutable Log log;
     // The objects handed out, kept for the test to reach (the window owns them).
     FakeInformation *information = nullptr;
-    std::vector<FakeAudioFile *> files; ///< in creation order: FileW, FileR, AudioFile
-    engine::Mp3Settings *mp3 = nullptr;
+    std::vector<FakeAudioFile *> files; ///< in creation order: FileR, AudioFile
     FakePlayer *player = nullptr;
     FakeLosslessCutter *copier = nullptr;
+    // What the writers do, and what they were made from.
+    mutable int writesBeforeFailure = -1; ///< writes that succeed before each further one fails
+    bool createFails = false;
+    mutable std::vector<engine::OutputChoice> writtenOutputs;
+    // What the engine says of an output.
+    QString mp3Description = QStringLiteral("MPEG Layer-3, 44 kHz, 128 kbps, Stereo; ");
+    QString wmaDescriptionPrefix = QStringLiteral("WMA profile ");
+    engine::Status checkAnswer;
 
     std::unique_ptr<engine::AudioInformation> createInformation() override;
     std::unique_ptr<engine::AudioFile> createAudioFile() override;
-    std::unique_ptr<engine::Mp3Settings> createMp3Settings() override;
     std::unique_ptr<engine::AudioPlayer> createPlayer() override;
     /// Not logged: the creation order above is the window's contract with the engine.
     std::unique_ptr<engine::LosslessCutter> createLosslessCutter() override;
@@ -202,6 +207,11 @@ public:
     {
         return std::make_unique<FakePauseFinder>();
     }
+    /// Logged as "FileW.createForWriting(path)".
+    engine::Result<std::unique_ptr<engine::AudioWriter>>
+    createWriter(const QString &path, const engine::OutputChoice &output) const override;
+    engine::Status checkOutput(const engine::OutputChoice &) const override { return checkAnswer; }
+    engine::Result<QString> describeOutput(const engine::OutputChoice &output) const override;
 };
 
 } // namespace fakes

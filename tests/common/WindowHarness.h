@@ -16,7 +16,6 @@ struct WindowHarness
 {
     fakes::FakeEngineFactory factory;
     FakeDialogs dialogs;
-    settings::OutputSettings output;
     QSettings stored;
     settings::SettingsStore store{stored};
     std::unique_ptr<FormMain> window;
@@ -28,7 +27,7 @@ struct WindowHarness
         for (auto it = preset.begin(); it != preset.end(); ++it)
             stored.setValue(it.key(), it.value());
         stored.sync();
-        window = std::make_unique<FormMain>(factory, dialogs, store, output);
+        window = std::make_unique<FormMain>(factory, dialogs, store);
     }
     template <typename T> T *child(const char *name) const
     {
@@ -43,6 +42,6 @@ struct WindowHarness
         return window->findChild<ZivSlider *>(QStringLiteral("slPosition"));
     }
     QString panel(int number) const { return window->ui().panel(number); }
-    fakes::FakeAudioFile &audioFile() const { return *factory.files.at(2); }
+    fakes::FakeAudioFile &audioFile() const { return *factory.files.at(1); }
     fakes::FakePlayer &player() const { return *factory.player; }
 };

@@ -1,5 +1,6 @@
 #include "WriterTestSupport.h"
 
+#include "engine/encode/OutputWriters.h"
 #include "engine/factory/AudioFileObject.h"
 
 #include <QDir>
@@ -9,29 +10,42 @@
 
 namespace writertest {
 
-engine::Status encodeFile(const QString &source, const QString &destination, const Select &select)
+engine::Status encodeFile(const QString &source, const QString &destination,
+                          const engine::OutputChoice &output)
 {
     engine::AudioFileObject reader;
-    engine::AudioFileObject writer;
-    if (engine::Status s = select(writer); !s)
-        return s;
     if (engine::Status s = reader.openForReading(source); !s)
         return s;
     const int32_t rate = reader.sampleRate().value();
-    if (engine::Status s = writer.createForWriting(destination); !s)
+    auto made = engine::createOutputWriter(destination, output);
+    if (!made)
+        return made.status();
+    engine::AudioWriter &writer = *made.value();
+    if (engine::Status s = writer.setInputFormat(rate, reader.channelCount().value()); !s) {
+        writer.discard();
         return s;
-    if (engine::Status s = writer.setInputFormat(rate, reader.channelCount().value()); !s)
-        return s;
+    }
     engine::SampleBlock block;
     for (;;) {
         if (engine::Status s = reader.readBlock(rate, block); !s)
             return s;
         if (block.empty())
             break;
-        if (engine::Status s = writer.writeBlock(block); !s)
+        if (engine::Status s = writer.write(block); !s) {
+            writer.discard();
             return s;
+        }
     }
-    return writer.close();
+    const engine::Status finished = writer.finish();
+    if (!finished)
+        writer.discard();
+    return finished;
+}
+
+std::function<engine::Result<std::unique_ptr<engine::AudioWriter>>(const QString &)>
+makerOf(const engine::OutputChoice &output)
+{
+    return [output](const QString &path) { return engine::createOutputWriter(path, output); };
 }
 
 Decoded decodeWithEngine(const QString &path, qint64 *length)

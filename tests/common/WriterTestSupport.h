@@ -1,24 +1,30 @@
 #pragma once
 
 #include "Fixtures.h"
-#include "engine/api/AudioFile.h"
+#include "engine/api/AudioWriter.h"
+#include "engine/api/OutputChoice.h"
+#include "engine/api/Status.h"
 
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
 
 #include <functional>
+#include <memory>
 #include <vector>
 
 /// Shared by the writer suites: encoding through the engine's audio file object and reading
 /// the result back with it.
 namespace writertest {
 
-using Select = std::function<engine::Status(engine::AudioFile &)>;
+/// Copies every frame of `source` into `destination` in one-second blocks, through the writer
+/// the engine makes from `output`. The first failure is answered.
+engine::Status encodeFile(const QString &source, const QString &destination,
+                          const engine::OutputChoice &output);
 
-/// Copies every frame of `source` into `destination` in one-second blocks, through an audio
-/// file object whose output `select` chose. The first failure is answered.
-engine::Status encodeFile(const QString &source, const QString &destination, const Select &select);
+/// What the job is handed to make its writers: the engine's, from `output`.
+std::function<engine::Result<std::unique_ptr<engine::AudioWriter>>(const QString &)>
+makerOf(const engine::OutputChoice &output = {});
 
 using fixtures::Decoded;
 /// Everything the engine's reader gives for `path`, with its reported length in `length`.

@@ -109,9 +109,9 @@ void ConvertJobTest::exactRange()
     const QString dest = m_dir.filePath(
         QString::fromLatin1(QTest::currentDataTag()).replace(u' ', u'-') + u'.' + extension);
     engine::AudioFileObject reader;
-    engine::AudioFileObject writer;
-    const engine::Status outcome = cutting::ConvertRange(
-        reader, writer, m_source, dest, {std::llround(begin), std::llround(end)}, {});
+    const engine::Status outcome =
+        cutting::ConvertRange(reader, writertest::makerOf(), m_source, dest,
+                              {std::llround(begin), std::llround(end)}, {});
     QVERIFY2(outcome, qPrintable(outcome.description()));
 
     const qint64 expected = qint64(std::min<double>(end, kSourceFrames) - begin);
@@ -147,8 +147,8 @@ void ConvertJobTest::progressRisesAndCancelKeepsAPlayableFile()
     callbacks.breathe = [&] { ++breaths; };
     callbacks.goOn = [&] { return breaths < 2; };
     engine::AudioFileObject reader;
-    engine::AudioFileObject writer;
-    QVERIFY(cutting::ConvertRange(reader, writer, m_source, dest, {0, 6 * kRate}, callbacks));
+    QVERIFY(cutting::ConvertRange(reader, writertest::makerOf(), m_source, dest, {0, 6 * kRate},
+                                  callbacks));
     QCOMPARE(breaths, 2);
     // Two whole seconds were written, and the file is finished.
     QCOMPARE(writertest::decodeWithEngine(dest).frames(), qint64(2 * kRate));
@@ -165,7 +165,7 @@ void ConvertJobTest::progressRisesAndCancelKeepsAPlayableFile()
     // A full run ends its rising progress at exactly 100.
     seen.clear();
     callbacks.goOn = {};
-    QVERIFY(cutting::ConvertRange(reader, writer, m_source, dest,
+    QVERIFY(cutting::ConvertRange(reader, writertest::makerOf(), m_source, dest,
                                   {std::llround(kRate * 0.3), std::llround(kRate * 2.7)},
                                   callbacks));
     QCOMPARE(seen.at(seen.size() - 2), 100.0f);
@@ -206,9 +206,8 @@ void ConvertJobTest::failuresLeaveTheOlderFile()
 
     engine::AudioFileObject reader(badByte >= 0 ? FailingSource::opener(badByte)
                                                 : engine::localFiles());
-    engine::AudioFileObject writer;
-    const engine::Status outcome =
-        cutting::ConvertRange(reader, writer, sourcePath, destPath, {0, 2 * kRate}, {});
+    const engine::Status outcome = cutting::ConvertRange(reader, writertest::makerOf(), sourcePath,
+                                                         destPath, {0, 2 * kRate}, {});
     QVERIFY(!outcome);
     if (badByte >= 0)
         QVERIFY2(outcome.description().contains(QString::fromLocal8Bit(std::strerror(EIO))),
@@ -225,8 +224,7 @@ void ConvertJobTest::wmaCutWritesOnlyItsFile()
     const QString dest = m_dir.filePath(QStringLiteral("only.wma"));
     const QStringList before = QDir(m_dir.path()).entryList(QDir::Files | QDir::Hidden);
     engine::AudioFileObject reader;
-    engine::AudioFileObject writer;
-    QVERIFY(cutting::ConvertRange(reader, writer, m_source, dest, {0, kRate}, {}));
+    QVERIFY(cutting::ConvertRange(reader, writertest::makerOf(), m_source, dest, {0, kRate}, {}));
     QStringList added = QDir(m_dir.path()).entryList(QDir::Files | QDir::Hidden);
     for (const QString &name : before)
         added.removeOne(name);

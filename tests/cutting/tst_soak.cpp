@@ -2,6 +2,7 @@
 #include "ConvertJob.h"
 #include "Fixtures.h"
 #include "TagTransfer.h"
+#include "WriterTestSupport.h"
 #include "engine/factory/AudioFileObject.h"
 #include "engine/factory/DefaultEngineFactory.h"
 #include "engine/factory/Initialise.h"
@@ -49,13 +50,13 @@ void SoakTest::manyCuts()
                                {QStringLiteral("-c:a"), QStringLiteral("libmp3lame"),
                                 QStringLiteral("-metadata"), QStringLiteral("title=Soak")}));
     engine::AudioFileObject reader;
-    engine::AudioFileObject writer;
     auto information = engine::DefaultEngineFactory().createInformation();
     const char *extensions[] = {"mp3", "ogg", "wma", "wav"};
     auto cut = [&](int i) {
         const QString dest =
             dir.filePath(QStringLiteral("out.%1").arg(QLatin1String(extensions[i % 4])));
-        QVERIFY(cutting::ConvertRange(reader, writer, source, dest, {4410, 48510}, {}));
+        QVERIFY(
+            cutting::ConvertRange(reader, writertest::makerOf(), source, dest, {4410, 48510}, {}));
         const auto tags = cutting::ReadSourceTags(*information, source);
         QVERIFY(tags);
         QVERIFY(cutting::WriteTags(*information, tags.value(), dest));

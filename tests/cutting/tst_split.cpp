@@ -4,6 +4,7 @@
 #include "Fixtures.h"
 #include "PartNames.h"
 #include "SplitJob.h"
+#include "WriterTestSupport.h"
 #include "engine/cue/CueSheetFile.h"
 #include "engine/factory/AudioFileObject.h"
 #include "engine/factory/DefaultEngineFactory.h"
@@ -235,23 +236,17 @@ void SplitTest::partitionJoinsToTheSource()
         request.destinations << QDir(folder).filePath(
             QStringLiteral("%1.%2").arg(i).arg(extension));
     request.copy = copy;
-    engine::AudioFileObject writer;
-    QVERIFY(writer.setDefaultOutputFormat(kRate, 128, 2));
-    QVERIFY(writer.selectOggOutput(kRate, 2, 128, 0, 0, 400));
-    QVERIFY(writer.selectWavOutput(kRate, 2, 16));
-    QVERIFY(writer.selectMp3Output(engine::Mp3Settings{}));
+    engine::OutputChoice output;
+    output.ogg.useQuality = true;
+    output.ogg.quality = 400;
+    const auto writer = writertest::makerOf(output);
     engine::FileCopier copier;
     const auto information = engine::DefaultEngineFactory().createInformation();
-    // Re-encoded parts go two at a time, each worker with a writer of the same selection.
+    // Re-encoded parts go two at a time, each worker with a writer of the same output.
     cutting::PartWorkers workers;
     workers.count = 2;
     workers.makeReader = [] { return std::make_unique<engine::AudioFileObject>(); };
-    workers.makeWriter = [] {
-        auto file = std::make_unique<engine::AudioFileObject>();
-        engine::ignoreFailure(file->selectOggOutput(kRate, 2, 128, 0, 0, 400), "checked above");
-        engine::ignoreFailure(file->selectMp3Output(engine::Mp3Settings{}), "checked above");
-        return file;
-    };
+    workers.makeWriter = writer;
     const cutting::SplitReport report =
         copy ? cutting::SplitParts(reader, writer, &copier, *information, request, {})
              : cutting::SplitPartsAtOnce(workers, *information, request, {});
@@ -292,8 +287,7 @@ void SplitTest::cancelAndFailureKeepWholeParts()
     for (int i = 0; i < 3; ++i)
         request.destinations << QDir(folder).filePath(QStringLiteral("%1.mp3").arg(i));
     engine::AudioFileObject reader;
-    engine::AudioFileObject writer;
-    QVERIFY(writer.setDefaultOutputFormat(kRate, 128, 2));
+    const auto writer = writertest::makerOf();
     const auto information = engine::DefaultEngineFactory().createInformation();
 
     // Cancelled in the second part's second block.
@@ -311,11 +305,7 @@ void SplitTest::cancelAndFailureKeepWholeParts()
     cutting::PartWorkers workers;
     workers.count = 2;
     workers.makeReader = [] { return std::make_unique<engine::AudioFileObject>(); };
-    workers.makeWriter = [] {
-        auto file = std::make_unique<engine::AudioFileObject>();
-        engine::ignoreFailure(file->setDefaultOutputFormat(kRate, 128, 2), "MP3 at 128k");
-        return file;
-    };
+    workers.makeWriter = writer;
     int breaths = 0;
     cutting::JobCallbacks atOnce;
     atOnce.goOn = [&] { return ++breaths < 3; };

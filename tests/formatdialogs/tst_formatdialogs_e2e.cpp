@@ -7,6 +7,9 @@
 #include "FormOGG.h"
 #include "FormWAV.h"
 #include "FormWMA.h"
+#include "OutputSummary.h"
+#include "WriterTestSupport.h"
+#include "engine/encode/OutputWriters.h"
 #include "engine/factory/AudioFileObject.h"
 #include "engine/factory/Initialise.h"
 
@@ -35,15 +38,6 @@ int vorbisNominal(int rate, int channels, float quality)
     return nominal;
 }
 
-settings::OutputSettings startUpSettings()
-{
-    settings::OutputSettings output;
-    settings::SetOggDefaults(output);
-    settings::SetWavDefaults(output);
-    output.outputKind = 14;
-    return output;
-}
-
 } // namespace
 
 class FormatDialogsCutTest : public QObject
@@ -62,8 +56,8 @@ private slots:
     void wma();
 
 private:
-    /// Two seconds of the source through `writer`, as the Cut command runs the job.
-    QString cut(engine::AudioFile &writer, const QString &extension);
+    /// Two seconds of the source into `output`, as the Cut command runs the job.
+    QString cut(const engine::OutputChoice &output, const QString &extension);
 
     QTemporaryDir m_dir;
     QString m_source;
@@ -79,16 +73,33 @@ void FormatDialogsCutTest::initTestCase()
                                {QStringLiteral("-c:a"), QStringLiteral("pcm_s16le")}));
 }
 
-QString FormatDialogsCutTest::cut(engine::AudioFile &writer, const QString &extension)
+QString FormatDialogsCutTest::cut(const engine::OutputChoice &output, const QString &extension)
 {
     const QString dest = m_dir.filePath(QString::fromLatin1(QTest::currentDataTag()) +
                                         QStringLiteral(".") + extension);
     engine::AudioFileObject reader;
-    const engine::Status status =
-        cutting::ConvertRange(reader, writer, m_source, dest, cutting::Range{0, 2 * kRate}, {});
-    if (!status)
+    const engine::Status status = cutting::ConvertRange(
+        reader, writertest::makerOf(output), m_source, dest, cutting::Range{0, 2 * kRate}, {});
+    if (!status) {
         qWarning("%s", qPrintable(status.description()));
-    return status ? dest : QString();
+        return QString();
+    }
+    // The summary the window shows for this output says what the file holds.
+    engine::OutputChoice shown = output;
+    shown.format = engine::outputFormatOf(dest)->format;
+    const auto summary = cutting::summaryOf(shown, engine::describeOutput(shown));
+    const QRegularExpressionMatch match =
+        QRegularExpression(QStringLiteral("([\\d,]+) Hz; (Mono)?"))
+            .match(summary.value_or(QString()));
+    if (!match.hasMatch() ||
+        match.captured(1).remove(u',') != fixtures::probe(dest, QStringLiteral("sample_rate")) ||
+        (match.captured(2).isEmpty() ? 2 : 1) !=
+            fixtures::probe(dest, QStringLiteral("channels")).toInt()) {
+        qWarning("the summary \"%s\" is not what was written",
+                 qPrintable(summary.value_or(QString())));
+        return QString();
+    }
+    return dest;
 }
 
 void FormatDialogsCutTest::mp3_data()
@@ -121,17 +132,14 @@ void FormatDialogsCutTest::mp3()
     QFETCH(QString, bitrate);
     QFETCH(int, expectedChannels);
     QFETCH(QByteArray, header);
-    engine::AudioFileObject writer;
-    engine::Mp3Settings encoder;
-    settings::OutputSettings output = startUpSettings();
-    FormMp3 dialog(encoder, writer, output);
+    FormMp3 dialog(engine::OutputChoice{});
     pick(dialog, "cmbFrequency", frequency);
     pick(dialog, "cmbChMode", channels);
     pick(dialog, "ComboBitrate", bitrate);
     pick(dialog, "cmbVBRCodingMethod", method);
     click(dialog, "CmdOK");
 
-    const QString path = cut(writer, QStringLiteral("mp3"));
+    const QString path = cut(dialog.output(), QStringLiteral("mp3"));
     QVERIFY(!path.isEmpty());
     const QString hz = QString(frequency).remove(u' ');
     QCOMPARE(fixtures::probe(path, QStringLiteral("sample_rate")), hz.chopped(2));
@@ -180,10 +188,8 @@ void FormatDialogsCutTest::ogg()
     QFETCH(QString, bitrate);
     QFETCH(QString, mode);
     QFETCH(int, nominal);
-    engine::AudioFileObject writer;
-    settings::OutputSettings output = startUpSettings();
     QStringList messages;
-    FormOGG dialog(writer, output,
+    FormOGG dialog(engine::OutputChoice{}, engine::checkOutput,
                    [&](QWidget *, const QString &text, const QString &) { messages << text; });
     pick(dialog, "cmbFrequency", frequency);
     pick(dialog, "cmbChMode", channels);
@@ -199,7 +205,7 @@ void FormatDialogsCutTest::ogg()
     click(dialog, "CmdOK");
     QCOMPARE(messages, QStringList());
 
-    const QString path = cut(writer, QStringLiteral("ogg"));
+    const QString path = cut(dialog.output(), QStringLiteral("ogg"));
     QVERIFY(!path.isEmpty());
     const int rate = QString(frequency).remove(u',').chopped(3).toInt();
     const int channelCount = channels == QLatin1String("Mono") ? 1 : 2;
@@ -230,14 +236,12 @@ void FormatDialogsCutTest::wav()
     QFETCH(int, rate);
     QFETCH(int, channels);
     QFETCH(QString, codec);
-    engine::AudioFileObject writer;
-    settings::OutputSettings output = startUpSettings();
-    FormWAV dialog(writer, output);
+    FormWAV dialog(engine::OutputChoice{});
     for (const QString &name : buttons)
         click(dialog, name);
     click(dialog, "CmdOK");
 
-    const QString path = cut(writer, QStringLiteral("wav"));
+    const QString path = cut(dialog.output(), QStringLiteral("wav"));
     QVERIFY(!path.isEmpty());
     QCOMPARE(fixtures::probe(path, QStringLiteral("sample_rate")).toInt(), rate);
     QCOMPARE(fixtures::probe(path, QStringLiteral("channels")).toInt(), channels);
@@ -258,22 +262,22 @@ void FormatDialogsCutTest::wma()
 {
     QFETCH(QString, choice);
     QFETCH(int, entry);
-    engine::AudioFileObject writer;
-    settings::OutputSettings output = startUpSettings();
-    FormWMA dialog(writer, output);
+    FormWMA dialog(engine::OutputChoice{}, [](const engine::OutputChoice &output) {
+        return engine::Result<QString>(engine::describeOutput(output));
+    });
     if (choice.isEmpty())
         pick(dialog, "Combo1", dialog.findChild<QComboBox *>()->itemText(entry));
     else
         click(dialog, choice);
     const QString shown = dialog.findChild<QComboBox *>()->currentText();
     click(dialog, "CmdOK");
-    QCOMPARE(output.outputKind, entry + 1);
+    QCOMPARE(dialog.output().wmaProfile, entry + 1);
 
     // The file is what the entry the user saw says.
     const QRegularExpression pattern(QStringLiteral("([\\d,]+) Hz; (Mono|Stereo); (\\d+) Kbps"));
     const QRegularExpressionMatch match = pattern.match(shown);
     QVERIFY2(match.hasMatch(), qPrintable(shown));
-    const QString path = cut(writer, QStringLiteral("wma"));
+    const QString path = cut(dialog.output(), QStringLiteral("wma"));
     QVERIFY(!path.isEmpty());
     QCOMPARE(fixtures::probe(path, QStringLiteral("codec_name")), QStringLiteral("wmav2"));
     QCOMPARE(fixtures::probe(path, QStringLiteral("sample_rate")), match.captured(1).remove(u','));

@@ -1,11 +1,10 @@
-// The output selections of the audio file object: what each description says, what the OGG
-// check answers, the MP3 presets, and which settings a created file really gets.
+// What the engine makes of an output choice: what each description says, what the check
+// answers, the MP3 presets, and which settings a created file really gets.
 #include "Fixtures.h"
 #include "WriterTestSupport.h"
 #include "engine/factory/Initialise.h"
 
-#include "engine/encode/WmaProfiles.h"
-#include "engine/factory/AudioFileObject.h"
+#include "engine/encode/OutputWriters.h"
 
 #include <QSet>
 #include <QTemporaryDir>
@@ -17,10 +16,51 @@ using namespace writertest;
 using engine::Mp3Settings;
 
 namespace {
+
 QString tag()
 {
     return QString::fromLatin1(QTest::currentDataTag()).replace(u' ', u'_');
 }
+
+/// A choice of OGG (kind 0: rate, channels, kbps, min, max, quality or -1), WAV (1: rate,
+/// channels, bits) or WMA (2: profile), the way the dialogs make them.
+engine::OutputChoice choiceOf(int kind, const QList<int> &v)
+{
+    engine::OutputChoice choice;
+    if (kind == 0) {
+        choice.format = engine::OutputFormat::Ogg;
+        choice.ogg = {v[0],     v[1], v[2], v[3], v[4], v[5] < 0 ? 300 : v[5], v[3] > 0 || v[4] > 0,
+                      v[5] >= 0};
+    } else if (kind == 1) {
+        choice.format = engine::OutputFormat::Wav;
+        choice.wav = {v[0], int16_t(v[1]), v[2]};
+    } else {
+        choice.format = engine::OutputFormat::Wma;
+        choice.wmaProfile = v[0];
+    }
+    return choice;
+}
+
+engine::OutputChoice mp3Choice(const Mp3Settings &settings)
+{
+    engine::OutputChoice choice;
+    choice.mp3 = settings;
+    return choice;
+}
+
+/// Writes a second of quiet sound to `path` through the writer `output` makes.
+engine::Status writeSecond(const QString &path, const engine::OutputChoice &output)
+{
+    auto writer = engine::createOutputWriter(path, output);
+    if (!writer)
+        return writer.status();
+    if (engine::Status s = writer.value()->setInputFormat(44100, 2); !s)
+        return s;
+    if (engine::Status s = writer.value()->write(engine::SampleBlock(44100 * 2, 0.1f)); !s)
+        return s;
+    return writer.value()->finish();
+}
+
 } // namespace
 
 class OutputChoiceTest : public QObject
@@ -33,18 +73,17 @@ private:
 
 private slots:
     void initTestCase();
-    void startUpDescriptions();
     void descriptions_data();
     void descriptions();
     void mp3DescriptionReportsWhatIsEncoded_data();
     void mp3DescriptionReportsWhatIsEncoded();
     void wmaDescriptionsAreDistinct();
-    void refusedSelectionsChangeNothing_data();
-    void refusedSelectionsChangeNothing();
+    void refusedOutputsWriteNothing_data();
+    void refusedOutputsWriteNothing();
     void checkOgg_data();
     void checkOgg();
     void oggRefusedByLibvorbisFailsAtCreate();
-    void eachFormatKeepsItsLastSelection();
+    void eachFormatHasItsOwnSettings();
     void extensionChoosesTheWriter_data();
     void extensionChoosesTheWriter();
     void presetsSetEveryProperty();
@@ -61,19 +100,6 @@ void OutputChoiceTest::initTestCase()
                                {QStringLiteral("-c:a"), QStringLiteral("pcm_f32le")}));
 }
 
-void OutputChoiceTest::startUpDescriptions()
-{
-    engine::AudioFileObject file;
-    // Before anything is selected the writer describes its MP3 output.
-    QCOMPARE(file.formatDescription().value(),
-             QStringLiteral("MP3 44,100 Hz; Joint Stereo; 128 Kbps"));
-    QVERIFY(file.setDefaultOutputFormat(44100, 128, 2));
-    QCOMPARE(file.formatDescription().value(),
-             QStringLiteral("MP3 44,100 Hz; Joint Stereo; 128 Kbps"));
-    QVERIFY(file.setDefaultOutputFormat(22050, 64, 1));
-    QCOMPARE(file.formatDescription().value(), QStringLiteral("MP3 22,050 Hz; Mono; 64 Kbps"));
-}
-
 void OutputChoiceTest::descriptions_data()
 {
     QTest::addColumn<int>("kind");
@@ -88,6 +114,7 @@ void OutputChoiceTest::descriptions_data()
     QTest::newRow("wav start-up") << 1 << QList<int>{44100, 2, 16} << "WAV 44,100 Hz; Stereo; 16 bit";
     QTest::newRow("wav 22050 mono 8") << 1 << QList<int>{22050, 1, 8} << "WAV 22,050 Hz; Mono; 8 bit";
     QTest::newRow("wma 14") << 2 << QList<int>{14} << "WMA 44,100 Hz; Stereo; 64 Kbps";
+    QTest::newRow("mp3 start-up") << 3 << QList<int>{} << "MP3 44,100 Hz; Joint Stereo; 128 Kbps";
     // clang-format on
 }
 
@@ -96,18 +123,10 @@ void OutputChoiceTest::descriptions()
     QFETCH(int, kind);
     QFETCH(QList<int>, values);
     QFETCH(QString, description);
-    engine::AudioFileObject file;
-    QVERIFY(file.setDefaultOutputFormat(44100, 128, 2));
-    engine::Status selected;
-    if (kind == 0)
-        selected =
-            file.selectOggOutput(values[0], values[1], values[2], values[3], values[4], values[5]);
-    else if (kind == 1)
-        selected = file.selectWavOutput(values[0], int16_t(values[1]), values[2]);
-    else
-        selected = file.selectWmaProfile(values[0]);
-    QVERIFY2(selected, qPrintable(selected.description()));
-    QCOMPARE(file.formatDescription().value(), description);
+    const engine::OutputChoice choice = kind == 3 ? engine::OutputChoice() : choiceOf(kind, values);
+    const engine::Status checked = engine::checkOutput(choice);
+    QVERIFY2(checked, qPrintable(checked.description()));
+    QCOMPARE(engine::describeOutput(choice), description);
 }
 
 void OutputChoiceTest::mp3DescriptionReportsWhatIsEncoded_data()
@@ -142,17 +161,14 @@ void OutputChoiceTest::mp3DescriptionReportsWhatIsEncoded()
 {
     QFETCH(Mp3Settings, settings);
     QFETCH(QString, description);
-    engine::AudioFileObject file;
-    QVERIFY(file.selectMp3Output(settings));
-    const QString text = file.formatDescription().value();
+    const QString text = engine::describeOutput(mp3Choice(settings));
     QCOMPARE(text, description);
     // The window adds " VBR", rewrites "kHz" and cuts a final "; " itself.
     QVERIFY(!text.contains(QLatin1String("VBR")) && !text.contains(QLatin1String("kHz")));
 
     // And it is what the file gets.
     const QString path = m_dir.filePath(QStringLiteral("%1.mp3").arg(tag()));
-    QVERIFY(encodeFile(m_tone, path,
-                       [&](engine::AudioFile &f) { return f.selectMp3Output(settings); }));
+    QVERIFY(encodeFile(m_tone, path, mp3Choice(settings)));
     const QString rate = text.section(u' ', 1, 1).remove(u',');
     QCOMPARE(fixtures::probe(path, QStringLiteral("sample_rate")), rate);
     if (settings.vbrMethod == Mp3Settings::VbrNone)
@@ -162,18 +178,16 @@ void OutputChoiceTest::mp3DescriptionReportsWhatIsEncoded()
 
 void OutputChoiceTest::wmaDescriptionsAreDistinct()
 {
-    engine::AudioFileObject file;
     QSet<QString> seen;
     for (int profile = 1; profile <= engine::kWmaProfileCount; ++profile) {
-        QVERIFY(file.selectWmaProfile(profile));
-        const QString text = file.formatDescription().value();
+        const QString text = engine::describeOutput(choiceOf(2, {profile}));
         QVERIFY2(text.startsWith(QLatin1String("WMA ")) && !text.contains(u'\n'), qPrintable(text));
         QVERIFY2(!seen.contains(text), qPrintable(text));
         seen.insert(text);
     }
 }
 
-void OutputChoiceTest::refusedSelectionsChangeNothing_data()
+void OutputChoiceTest::refusedOutputsWriteNothing_data()
 {
     QTest::addColumn<int>("kind");
     QTest::addColumn<QList<int>>("values");
@@ -189,34 +203,22 @@ void OutputChoiceTest::refusedSelectionsChangeNothing_data()
     // clang-format on
 }
 
-void OutputChoiceTest::refusedSelectionsChangeNothing()
+void OutputChoiceTest::refusedOutputsWriteNothing()
 {
     QFETCH(int, kind);
     QFETCH(QList<int>, values);
-    engine::AudioFileObject file;
-    QVERIFY(file.selectWmaProfile(10));
-    QVERIFY(file.selectWavOutput(8000, 1, 8));
-    const QString before = file.formatDescription().value();
-    engine::Status refused;
-    if (kind == 0)
-        refused =
-            file.selectOggOutput(values[0], values[1], values[2], values[3], values[4], values[5]);
-    else if (kind == 1)
-        refused = file.selectWavOutput(values[0], int16_t(values[1]), values[2]);
-    else
-        refused = file.selectWmaProfile(values[0]);
+    const engine::OutputChoice choice = choiceOf(kind, values);
+    const engine::Status refused = engine::checkOutput(choice);
     QVERIFY(!refused);
     QVERIFY(!refused.description().isEmpty());
-    QCOMPARE(file.formatDescription().value(), before);
 
-    // The WAV and WMA selections made before still decide what is written.
-    const QString wav = m_dir.filePath(QStringLiteral("kept-%1.wav").arg(kind));
-    QVERIFY(file.createForWriting(wav) && file.setInputFormat(44100, 2) && file.close());
-    QCOMPARE(fixtures::probe(wav, QStringLiteral("sample_rate")).toInt(), 8000);
-    QCOMPARE(fixtures::probe(wav, QStringLiteral("codec_name")), QStringLiteral("pcm_u8"));
-    const QString wma = m_dir.filePath(QStringLiteral("kept-%1.wma").arg(kind));
-    QVERIFY(file.createForWriting(wma) && file.setInputFormat(44100, 2) && file.close());
-    QCOMPARE(fixtures::probe(wma, QStringLiteral("bit_rate")).toInt(), 128000);
+    const QString folder = m_dir.filePath(QStringLiteral("refused-%1").arg(tag()));
+    QVERIFY(QDir().mkpath(folder));
+    const QString path = folder + QStringLiteral("/x.") + choice.extension();
+    const auto writer = engine::createOutputWriter(path, choice);
+    QVERIFY(!writer);
+    QCOMPARE(writer.description(), refused.description());
+    QVERIFY(folderContents(folder).isEmpty());
 }
 
 void OutputChoiceTest::checkOgg_data()
@@ -262,30 +264,24 @@ void OutputChoiceTest::checkOgg()
     QFETCH(int, minKbps);
     QFETCH(int, maxKbps);
     QFETCH(bool, accepted);
-    engine::AudioFileObject file;
-    const auto answer = file.checkOggFormat(rate, channels, kbps, minKbps, maxKbps);
-    QVERIFY(answer);
-    QCOMPARE(answer.value(), accepted);
+    const engine::OutputChoice choice = choiceOf(0, {rate, channels, kbps, minKbps, maxKbps, -1});
+    QCOMPARE(engine::checkOutput(choice).ok(), accepted);
     if (!accepted)
         return;
     // An accepted combination really encodes.
     const QString path = m_dir.filePath(QStringLiteral("check-%1.ogg").arg(tag()));
-    const engine::Status encoded = encodeFile(m_tone, path, [&](engine::AudioFile &f) {
-        return f.selectOggOutput(rate, channels, kbps, minKbps, maxKbps, -1);
-    });
+    const engine::Status encoded = encodeFile(m_tone, path, choice);
     QVERIFY2(encoded, qPrintable(encoded.description()));
     QCOMPARE(fixtures::probe(path, QStringLiteral("sample_rate")).toInt(), rate);
 }
 
 void OutputChoiceTest::oggRefusedByLibvorbisFailsAtCreate()
 {
-    // Checked at 44,100 Hz, selected at a rate libvorbis cannot take it at.
-    engine::AudioFileObject file;
-    QVERIFY(file.checkOggFormat(44100, 2, 256, 0, 0).value());
-    QVERIFY(file.selectOggOutput(16000, 2, 256, 0, 0, -1));
+    // A stored choice is not checked again: the writer refuses it in libvorbis's words.
+    QVERIFY(engine::checkOutput(choiceOf(0, {44100, 2, 256, 0, 0, -1})));
     QDir(m_dir.path()).mkdir(QStringLiteral("refused"));
     const QString path = m_dir.filePath(QStringLiteral("refused/x.ogg"));
-    const engine::Status created = file.createForWriting(path);
+    const auto created = engine::createOutputWriter(path, choiceOf(0, {16000, 2, 256, 0, 0, -1}));
     QVERIFY(!created);
     QVERIFY2(created.description().contains(path) &&
                  created.description().contains(QLatin1String("libvorbis")),
@@ -293,13 +289,16 @@ void OutputChoiceTest::oggRefusedByLibvorbisFailsAtCreate()
     QVERIFY(folderContents(m_dir.filePath(QStringLiteral("refused"))).isEmpty());
 }
 
-void OutputChoiceTest::eachFormatKeepsItsLastSelection()
+void OutputChoiceTest::eachFormatHasItsOwnSettings()
 {
-    engine::AudioFileObject file;
-    QVERIFY(file.selectWavOutput(22050, 1, 8));
-    QVERIFY(file.selectOggOutput(32000, 1, 64, 0, 0, -1));
-    QVERIFY(file.selectWmaProfile(35));
-    QVERIFY(file.setDefaultOutputFormat(48000, 192, 2));
+    engine::OutputChoice choice;
+    choice.wav = {22050, 1, 8};
+    choice.ogg.sampleRate = 32000;
+    choice.ogg.channels = 1;
+    choice.ogg.bitrate = 64;
+    choice.wmaProfile = 35;
+    choice.mp3.sampleRate = 48000;
+    choice.mp3.bitrate = 192;
     const struct
     {
         const char *name;
@@ -312,22 +311,16 @@ void OutputChoiceTest::eachFormatKeepsItsLastSelection()
                     {"b.WAV", 22050, 1}};
     for (const auto &e : expected) {
         const QString path = m_dir.filePath(QString::fromLatin1(e.name));
-        QVERIFY2(file.createForWriting(path), e.name);
-        QVERIFY(file.setInputFormat(44100, 2));
-        engine::SampleBlock block(44100 * 2, 0.25f);
-        QVERIFY(file.writeBlock(block));
-        QVERIFY(file.close());
+        // The name decides the format, whichever the choice has.
+        QVERIFY2(writeSecond(path, choice), e.name);
         QCOMPARE(fixtures::probe(path, QStringLiteral("sample_rate")).toInt(), e.rate);
         QCOMPARE(fixtures::probe(path, QStringLiteral("channels")).toInt(), e.channels);
     }
-    // Writing does not change what the description is about.
-    QCOMPARE(file.formatDescription().value(),
-             QStringLiteral("MP3 48,000 Hz; Joint Stereo; 192 Kbps"));
 }
 
 void OutputChoiceTest::extensionChoosesTheWriter_data()
 {
-    // A fresh object: every format has the output the window shows at start-up.
+    // A fresh choice: every format has the output the window shows at start-up.
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("codec"); // empty: refused
     QTest::addColumn<int>("bitRate");
@@ -350,21 +343,16 @@ void OutputChoiceTest::extensionChoosesTheWriter()
     const QString folder = m_dir.filePath(QStringLiteral("ext-%1").arg(tag()));
     QVERIFY(QDir().mkpath(folder));
     const QString path = folder + u'/' + name;
-    engine::AudioFileObject file;
-    const engine::Status created = file.createForWriting(path);
+    const engine::Status written = writeSecond(path, engine::OutputChoice());
     if (codec.isEmpty()) {
-        QVERIFY(!created);
-        QVERIFY2(created.description().contains(path) &&
-                     created.description().contains(QLatin1String(".mp3")),
-                 qPrintable(created.description()));
-        QVERIFY(!file.writeBlock(engine::SampleBlock(2, 0.0f)));
+        QVERIFY(!written);
+        QVERIFY2(written.description().contains(path) &&
+                     written.description().contains(QLatin1String(".mp3")),
+                 qPrintable(written.description()));
         QVERIFY(folderContents(folder).isEmpty());
         return;
     }
-    QVERIFY2(created, qPrintable(created.description()));
-    QVERIFY(file.setInputFormat(44100, 2));
-    QVERIFY(file.writeBlock(engine::SampleBlock(44100, 0.1f)));
-    QVERIFY(file.close());
+    QVERIFY2(written, qPrintable(written.description()));
     QCOMPARE(fixtures::probe(path, QStringLiteral("codec_name")), codec);
     QCOMPARE(fixtures::probe(path, QStringLiteral("sample_rate")).toInt(), 44100);
     QCOMPARE(fixtures::probe(path, QStringLiteral("channels")).toInt(), 2);
@@ -404,12 +392,11 @@ void OutputChoiceTest::presetsSetEveryProperty()
         QVERIFY(a.quality >= 0 && a.quality <= 9 && a.vbrQuality >= 0 && a.vbrQuality <= 9);
         QVERIFY(a.vbrMethod >= -1 && a.vbrMethod <= 4);
         QVERIFY(a.abrBitrate >= 10 && a.abrBitrate <= 310);
-        distinct.insert(engine::AudioFileObject().selectMp3Output(a) ? QStringLiteral("%1/%2/%3/%4")
-                                                                           .arg(a.sampleRate)
-                                                                           .arg(a.channels)
-                                                                           .arg(a.bitrate)
-                                                                           .arg(a.vbrMethod)
-                                                                     : QString());
+        distinct.insert(QStringLiteral("%1/%2/%3/%4")
+                            .arg(a.sampleRate)
+                            .arg(a.channels)
+                            .arg(a.bitrate)
+                            .arg(a.vbrMethod));
     }
     QCOMPARE(distinct.size(), 11);
     for (int refused : {0, 12, -1}) {
@@ -432,8 +419,7 @@ void OutputChoiceTest::presetsEncode()
     Mp3Settings settings;
     QVERIFY(settings.applyPreset(preset));
     const QString path = m_dir.filePath(QStringLiteral("preset-%1.mp3").arg(preset));
-    const engine::Status encoded =
-        encodeFile(m_tone, path, [&](engine::AudioFile &f) { return f.selectMp3Output(settings); });
+    const engine::Status encoded = encodeFile(m_tone, path, mp3Choice(settings));
     QVERIFY2(encoded, qPrintable(encoded.description()));
     QCOMPARE(fixtures::probe(path, QStringLiteral("sample_rate")).toInt(), settings.sampleRate);
     QCOMPARE(fixtures::probe(path, QStringLiteral("channels")).toInt(), settings.channels);

@@ -4,7 +4,7 @@
 #include "WriterTestSupport.h"
 #include "engine/factory/Initialise.h"
 
-#include "engine/factory/AudioFileObject.h"
+#include "engine/encode/OutputWriters.h"
 
 #include <QCryptographicHash>
 #include <QDir>
@@ -131,8 +131,7 @@ void WriterFailureTest::cannotCreate()
     const QString folder = folderWithOldFile(QStringLiteral("file.txt"));
     QVERIFY(QDir(folder).mkdir(QStringLiteral("folder.wav")));
     const QString path = folder + u'/' + relative;
-    engine::AudioFileObject file;
-    const engine::Status created = file.createForWriting(path);
+    const auto created = engine::createOutputWriter(path, engine::OutputChoice());
     QVERIFY(!created);
     QVERIFY2(created.description().contains(path) && created.description().contains(reason),
              qPrintable(created.description()));
@@ -197,9 +196,9 @@ void WriterFailureTest::failedWriteIsNeverReportedAsSuccess()
 {
     const QString folder = folderWithOldFile(QStringLiteral("out.wav"));
     const QString path = folder + QStringLiteral("/out.wav");
-    engine::AudioFileObject file;
-    QVERIFY(file.selectWavOutput(44100, 2, 16));
-    QVERIFY(file.createForWriting(path));
+    auto made = engine::createOutputWriter(path, engine::OutputChoice());
+    QVERIFY(made);
+    engine::AudioWriter &file = *made.value();
     QVERIFY(file.setInputFormat(44100, 2));
     const engine::SampleBlock second(44100 * 2, 0.25f);
     engine::Status failed;
@@ -211,9 +210,9 @@ void WriterFailureTest::failedWriteIsNeverReportedAsSuccess()
         FileSizeLimit limit(44 + 44100 * 4 + 1000);
         QVERIFY(limit.ok());
         for (int i = 0; i < 2 && failed; ++i)
-            failed = file.writeBlock(second);
+            failed = file.write(second);
         if (failed) {
-            failed = file.close();
+            failed = file.finish();
             failedAtClose = true;
         }
     }
@@ -223,8 +222,8 @@ void WriterFailureTest::failedWriteIsNeverReportedAsSuccess()
              qPrintable(failed.description()));
     if (!failedAtClose) {
         // It stays the answer, and closing does not turn it into success.
-        QVERIFY(!file.writeBlock(second));
-        const engine::Status closed = file.close();
+        QVERIFY(!file.write(second));
+        const engine::Status closed = file.finish();
         QVERIFY(!closed);
         QCOMPARE(closed.description(), failed.description());
     }
@@ -239,19 +238,19 @@ void WriterFailureTest::discardLeavesTheDestination()
     const QString folder = folderWithOldFile(name);
     const QString path = folder + u'/' + name;
     const engine::SampleBlock block(44100 * 2, 0.25f);
+    const engine::OutputChoice output;
     {
-        engine::AudioFileObject file;
-        QVERIFY(file.createForWriting(path));
-        QVERIFY(file.setInputFormat(44100, 2));
-        QVERIFY(file.writeBlock(block));
-        file.discard();
-        QVERIFY(file.close()); // nothing left to finish
+        auto file = std::move(engine::createOutputWriter(path, output).value());
+        QVERIFY(file->setInputFormat(44100, 2));
+        QVERIFY(file->write(block));
+        file->discard();
         QCOMPARE(contents(path), kOldContents);
-        // Creating anew abandons a file still being written, as does destroying the object.
-        QVERIFY(file.createForWriting(path));
-        QVERIFY(file.setInputFormat(44100, 2) && file.writeBlock(block));
-        QVERIFY(file.createForWriting(folder + QStringLiteral("/other.") + extension));
-        QVERIFY(file.setInputFormat(44100, 2) && file.writeBlock(block));
+        // Destroying a writer abandons the file it was writing.
+        auto again = std::move(engine::createOutputWriter(path, output).value());
+        QVERIFY(again->setInputFormat(44100, 2) && again->write(block));
+        auto other =
+            engine::createOutputWriter(folder + QStringLiteral("/other.") + extension, output);
+        QVERIFY(other.value()->setInputFormat(44100, 2) && other.value()->write(block));
     }
     QCOMPARE(contents(path), kOldContents);
     QCOMPARE(folderContents(folder), QStringList{name});
@@ -261,24 +260,23 @@ void WriterFailureTest::misuseFails()
 {
     const QString folder = folderWithOldFile(QStringLiteral("out.mp3"));
     const QString path = folder + QStringLiteral("/out.mp3");
-    engine::AudioFileObject file;
-    QVERIFY(!file.writeBlock(engine::SampleBlock(2, 0.0f))); // nothing created
-    QVERIFY(!file.setInputFormat(44100, 2));
+    const auto writer = [&] { return std::move(engine::createOutputWriter(path, {}).value()); };
 
-    QVERIFY(file.createForWriting(path));
-    QVERIFY(!file.writeBlock(engine::SampleBlock(2, 0.0f))); // input format not set
-    QVERIFY(!file.close());
-    QVERIFY(file.createForWriting(path));
-    QVERIFY(!file.setInputFormat(0, 2));
-    QVERIFY(file.createForWriting(path));
-    QVERIFY(file.setInputFormat(44100, 2));
-    const engine::Status partial = file.writeBlock(engine::SampleBlock(3, 0.0f));
+    auto file = writer();
+    QVERIFY(!file->write(engine::SampleBlock(2, 0.0f))); // input format not set
+    QVERIFY(!file->finish());
+    file = writer();
+    QVERIFY(!file->setInputFormat(0, 2));
+    file = writer();
+    QVERIFY(file->setInputFormat(44100, 2));
+    const engine::Status partial = file->write(engine::SampleBlock(3, 0.0f));
     QVERIFY(!partial);
     QVERIFY2(partial.description().contains(path), qPrintable(partial.description()));
-    QVERIFY(file.createForWriting(path));
-    QVERIFY(file.setInputFormat(44100, 2) && file.writeBlock(engine::SampleBlock(4, 0.0f)));
-    QVERIFY(!file.setInputFormat(22050, 2)); // once writing has begun
-    QVERIFY(!file.close());
+    file = writer();
+    QVERIFY(file->setInputFormat(44100, 2) && file->write(engine::SampleBlock(4, 0.0f)));
+    QVERIFY(!file->setInputFormat(22050, 2)); // once writing has begun
+    QVERIFY(!file->finish());
+    file.reset();
     QCOMPARE(contents(path), kOldContents);
     QCOMPARE(folderContents(folder), QStringList{QStringLiteral("out.mp3")});
 }

@@ -6,6 +6,7 @@
 
 #include "ConvertJob.h"
 #include "Fixtures.h"
+#include "engine/encode/OutputWriters.h"
 #include "engine/encode/WmaProfiles.h"
 #include "engine/factory/AudioFileObject.h"
 
@@ -111,10 +112,10 @@ void WriterRateTest::mp3FromLowRates()
     const double begin = std::floor(0.2 * sourceRate);
     const double end = std::floor(1.3 * sourceRate);
     engine::AudioFileObject reader;
-    engine::AudioFileObject writer;
-    QVERIFY(writer.selectMp3Output(settings));
+    engine::OutputChoice output;
+    output.mp3 = settings;
     const engine::Status outcome = cutting::ConvertRange(
-        reader, writer, source, dest, {std::llround(begin), std::llround(end)}, {});
+        reader, makerOf(output), source, dest, {std::llround(begin), std::llround(end)}, {});
     QVERIFY2(outcome, qPrintable(outcome.description()));
 
     qint64 length = -1;
@@ -139,9 +140,11 @@ void WriterRateTest::wmaTakesItsNominalRate()
         const engine::WmaProfile *profile = engine::wmaProfile(p);
         QVERIFY(profile);
         const QString path = m_dir.filePath(QStringLiteral("profile-%1.wma").arg(p));
-        engine::AudioFileObject writer;
-        QVERIFY(writer.selectWmaProfile(p));
-        QVERIFY(writer.createForWriting(path));
+        engine::OutputChoice output;
+        output.wmaProfile = p;
+        auto made = engine::createOutputWriter(path, output);
+        QVERIFY(made);
+        engine::AudioWriter &writer = *made.value();
         QVERIFY(writer.setInputFormat(profile->sampleRate, profile->channels));
         // The profile's own rate and channels: nothing to convert, only to encode.
         engine::SampleBlock block(size_t(profile->sampleRate) * size_t(profile->channels));
@@ -151,9 +154,9 @@ void WriterRateTest::wmaTakesItsNominalRate()
                     second + double(i / size_t(profile->channels)) / profile->sampleRate;
                 block[i] = float(0.4 * std::sin(2 * std::numbers::pi * (220 + 20 * t) * t));
             }
-            QVERIFY(writer.writeBlock(block));
+            QVERIFY(writer.write(block));
         }
-        const engine::Status closed = writer.close();
+        const engine::Status closed = writer.finish();
         QVERIFY2(closed, qPrintable(closed.description()));
         sizes[size_t(p - 1)] = QFileInfo(path).size();
         QFile::remove(path);

@@ -1,0 +1,35 @@
+#include "engine/api/OutputChoice.h"
+
+namespace engine {
+
+namespace {
+
+constexpr int32_t kMinRate = 8000;
+constexpr int32_t kMaxRate = 48000;
+
+} // namespace
+
+bool WavSettings::isValid() const
+{
+    return sampleRate >= kMinRate && sampleRate <= kMaxRate && (channels == 1 || channels == 2) &&
+           (bitsPerSample == 8 || bitsPerSample == 16);
+}
+
+bool OggSettings::isValid() const
+{
+    return sampleRate >= kMinRate && sampleRate <= kMaxRate && channels >= 1 && channels <= 2 &&
+           quality >= 0 && quality <= 1000;
+}
+
+const OutputFormatEntry &OutputChoice::entry() const
+{
+    const OutputFormatEntry *row = outputFormatAt(int(format));
+    return row ? *row : kOutputFormats.front();
+}
+
+QString OutputChoice::extension() const
+{
+    return QString::fromLatin1(entry().extension);
+}
+
+} // namespace engine

@@ -1,0 +1,69 @@
+#pragma once
+
+#include "engine/api/Mp3Settings.h"
+#include "engine/api/OutputFormatTable.h"
+
+#include <QString>
+
+#include <cstdint>
+
+namespace engine {
+
+/// The PCM layout of WAV output.
+struct WavSettings
+{
+    int32_t sampleRate = 44100;
+    int16_t channels = 2;
+    int32_t bitsPerSample = 16;
+
+    /// 8-bit unsigned or 16-bit signed, 8,000 to 48,000 Hz, mono or stereo.
+    bool isValid() const;
+    bool operator==(const WavSettings &) const = default;
+};
+
+/// The OGG Vorbis settings as the user set them: one of three ways to drive the encoder (a
+/// quality, a bit-rate range, one bit rate), and the values of the other two kept for when
+/// they are chosen again. Bit rates in kbit/s.
+struct OggSettings
+{
+    int32_t sampleRate = 44100;
+    int32_t channels = 2;
+    int32_t bitrate = 128;
+    int32_t minBitrate = 128;
+    int32_t maxBitrate = 128;
+    /// The Vorbis quality times 100 (300 = q3.0).
+    int32_t quality = 300;
+    bool vbr = false;
+    bool useQuality = false;
+
+    /// Mono or stereo at 8,000 to 48,000 Hz, a quality of 0 to 10.
+    bool isValid() const;
+    bool operator==(const OggSettings &) const = default;
+};
+
+inline constexpr int32_t kWmaProfileCount = 47;
+inline constexpr int32_t kDefaultWmaProfile = 14;
+
+/// Everything that decides what "Cut" writes: the format, the settings of every format (each
+/// keeps its own while another is chosen), and the two choices shared by all of them. A plain
+/// value: the option dialogs take one and give one back, the settings store keeps it, and the
+/// writer, the summary and the destination's extension are made from it.
+struct OutputChoice
+{
+    OutputFormat format = OutputFormat::Mp3;
+    Mp3Settings mp3;
+    int32_t wmaProfile = kDefaultWmaProfile;
+    OggSettings ogg;
+    WavSettings wav;
+    /// Copy the coded audio where the source allows it rather than re-encode.
+    bool keepEncoding = false;
+    bool copyTags = true;
+
+    /// The chosen format's row of the format table.
+    const OutputFormatEntry &entry() const;
+    /// "mp3": what the destination's name ends in.
+    QString extension() const;
+    bool operator==(const OutputChoice &) const = default;
+};
+
+} // namespace engine
