@@ -68,7 +68,7 @@ TagLib::String toTagLib(const QString &text)
 QString firstValue(const TagLib::PropertyMap &map, const char *key)
 {
     const TagLib::StringList values = map.value(key);
-    return values.isEmpty() ? QString() : fromTagLib(values.front()).trimmed();
+    return values.isEmpty() ? QString() : fromTagLib(values.front());
 }
 
 /// "3" and "12" as "3/12". A number that counts the tracks already stays as it is, and a
@@ -91,9 +91,10 @@ TagValues valuesOf(const TagLib::PropertyMap &map)
     values.comment = firstValue(map, "COMMENT");
     if (values.comment.isEmpty())
         values.comment = firstValue(map, "DESCRIPTION");
-    values.genre = firstValue(map, "GENRE");
-    values.date = firstValue(map, "DATE");
-    values.track = trackText(firstValue(map, "TRACKNUMBER"), firstValue(map, "TRACKTOTAL"));
+    values.genre = firstValue(map, "GENRE").trimmed();
+    values.date = firstValue(map, "DATE").trimmed();
+    values.track = trackText(firstValue(map, "TRACKNUMBER").trimmed(),
+                             firstValue(map, "TRACKTOTAL").trimmed());
     return values;
 }
 
@@ -102,10 +103,10 @@ TagValues valuesOf(const TagLib::PropertyMap &map)
 TagValues valuesOf(const TagLib::RIFF::Info::Tag &tag)
 {
     TagValues values;
-    values.title = fromTagLib(tag.title()).trimmed();
-    values.artist = fromTagLib(tag.artist()).trimmed();
-    values.album = fromTagLib(tag.album()).trimmed();
-    values.comment = fromTagLib(tag.comment()).trimmed();
+    values.title = fromTagLib(tag.title());
+    values.artist = fromTagLib(tag.artist());
+    values.album = fromTagLib(tag.album());
+    values.comment = fromTagLib(tag.comment());
     values.genre = fromTagLib(tag.genre()).trimmed();
     values.date = fromTagLib(tag.fieldText("ICRD")).trimmed();
     values.track = fromTagLib(tag.fieldText("IPRT")).trimmed();
@@ -121,12 +122,12 @@ void addFfmpegFields(TagValues &values, const TagLib::ASF::Tag &tag)
         const auto found = map.find(name);
         return found == map.end() || found->second.isEmpty()
                    ? QString()
-                   : fromTagLib(found->second.front().toString()).trimmed();
+                   : fromTagLib(found->second.front().toString());
     };
     if (values.comment.isEmpty())
         values.comment = attribute("Description");
     if (values.date.isEmpty())
-        values.date = attribute("date");
+        values.date = attribute("date").trimmed();
 }
 
 /// Each field from `first` where it has one, otherwise from `second`.
@@ -159,25 +160,24 @@ enum class TrackTotal
 void putValues(TagLib::PropertyMap &map, const TagValues &values, TrackTotal total)
 {
     auto put = [&map](const char *key, const QString &value) {
-        const QString text = value.trimmed();
-        if (text.isEmpty())
+        if (value.isEmpty())
             map.erase(key);
         else
-            map.replace(key, TagLib::StringList(toTagLib(text)));
+            map.replace(key, TagLib::StringList(toTagLib(value)));
     };
     put("TITLE", values.title);
     put("ARTIST", values.artist);
     put("ALBUM", values.album);
     put("COMMENT", values.comment);
-    put("GENRE", values.genre);
-    put("DATE", values.date);
+    put("GENRE", values.genre.trimmed());
+    put("DATE", values.date.trimmed());
     if (total == TrackTotal::Apart) {
         const QString track = values.track.trimmed();
         const bool counted = track.contains(QLatin1Char('/'));
-        put("TRACKNUMBER", counted ? track.section(QLatin1Char('/'), 0, 0) : track);
-        put("TRACKTOTAL", counted ? track.section(QLatin1Char('/'), 1) : QString());
+        put("TRACKNUMBER", counted ? track.section(QLatin1Char('/'), 0, 0).trimmed() : track);
+        put("TRACKTOTAL", counted ? track.section(QLatin1Char('/'), 1).trimmed() : QString());
     } else {
-        put("TRACKNUMBER", values.track);
+        put("TRACKNUMBER", values.track.trimmed());
     }
 }
 
@@ -236,10 +236,10 @@ void applyTo(TagLib::ASF::Tag &tag, const TagValues &values)
 /// TagLib 1.13 has no PropertyMap for the RIFF INFO list (see the reading side).
 void applyTo(TagLib::RIFF::Info::Tag &tag, const TagValues &values)
 {
-    tag.setTitle(toTagLib(values.title.trimmed()));
-    tag.setArtist(toTagLib(values.artist.trimmed()));
-    tag.setAlbum(toTagLib(values.album.trimmed()));
-    tag.setComment(toTagLib(values.comment.trimmed()));
+    tag.setTitle(toTagLib(values.title));
+    tag.setArtist(toTagLib(values.artist));
+    tag.setAlbum(toTagLib(values.album));
+    tag.setComment(toTagLib(values.comment));
     tag.setGenre(toTagLib(values.genre.trimmed()));
     tag.setFieldText("ICRD", toTagLib(values.date.trimmed()));
     tag.setFieldText("IPRT", toTagLib(values.track.trimmed()));
