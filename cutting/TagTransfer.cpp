@@ -1,7 +1,5 @@
 #include "TagTransfer.h"
 
-#include "TextNumbers.h"
-
 namespace cutting {
 
 engine::Result<TagSet> ReadSourceTags(engine::AudioInformation &information,
@@ -10,28 +8,17 @@ engine::Result<TagSet> ReadSourceTags(engine::AudioInformation &information,
     if (engine::Status s = information.readInformation(sourcePath); !s)
         return s;
     const engine::TagValues &v = information.tags();
-    return TagSet{
-        v.title,  v.artist, v.album, v.genreText, QString::number(v.year), QString::number(v.track),
-        v.comment};
+    return TagSet{v.title, v.artist, v.album, v.genre, v.date, v.track, v.comment};
 }
 
 engine::Status WriteTags(engine::AudioInformation &information, const TagSet &tags,
                          const QString &destPath)
 {
-    using settings::leadingNumber;
-    using settings::roundedInto;
-    engine::TagValues values = information.tags();
-    values.title = tags.tagTitle;
-    values.artist = tags.tagArtist;
-    values.album = tags.tagAlbum;
-    // The genre goes as text, whether the ID3v1 list knows it or not.
-    values.genreText = tags.tagGenre.trimmed();
-    values.comment = tags.tagComment;
-    if (auto year = roundedInto<int32_t>(leadingNumber(tags.tagYear)))
-        values.year = *year;
-    if (auto track = roundedInto<int16_t>(leadingNumber(tags.tagTrack)))
-        values.track = *track;
-    information.setTags(values);
+    // Every value goes as text, so that a date, a count of tracks and a genre outside
+    // ID3v1's list arrive as the source had them.
+    information.setTags(engine::TagValues{tags.tagTitle, tags.tagArtist, tags.tagAlbum,
+                                          tags.tagComment, tags.tagGenre.trimmed(),
+                                          tags.tagYear.trimmed(), tags.tagTrack.trimmed()});
     return information.writeTags(destPath);
 }
 

@@ -7,8 +7,9 @@
 
 namespace cutting {
 
-/// The seven tag values as the cut carries them: text, year and track in decimal, the
-/// genre as the source names it.
+/// The seven tag values as the cut carries them, as text as the source has them: the year
+/// may be a full date ("2004-05-17"), the track may count the tracks ("3/12"), the genre
+/// is the source's name for it.
 struct TagSet
 {
     QString tagTitle;
@@ -26,9 +27,9 @@ struct TagSet
 engine::Result<TagSet> ReadSourceTags(engine::AudioInformation &information,
                                       const QString &sourcePath);
 
-/// Gives the tag set to the information object and has it write them into `destPath`. A
-/// year or track that does not fit its field leaves that field as the object had it. A
-/// failed write is a failure whose reason() says why, without the path.
+/// Gives the tag set to the information object and has it write them into `destPath`; an
+/// empty value removes that field. A failed write is a failure whose reason() says why,
+/// without the path.
 engine::Status WriteTags(engine::AudioInformation &information, const TagSet &tags,
                          const QString &destPath);
 

@@ -111,8 +111,9 @@ void FormMainTest::cutCopiesTheRangeAndReports()
     Harness h(ini());
     h.openAndSelect(QStringLiteral("/m/song.mp3"), 2, 12.3);
     h.factory.information->values.title = QStringLiteral("Song");
-    h.factory.information->values.year = 1999;
-    h.factory.information->values.genreText = QStringLiteral("Synthwave");
+    h.factory.information->values.date = QStringLiteral("2004-05-17");
+    h.factory.information->values.track = QStringLiteral("3/12");
+    h.factory.information->values.genre = QStringLiteral("Synthwave");
     h.dialogs.saveAnswers << QStringLiteral("/out/cut.mp3");
     h.factory.log.calls.clear();
     h.button("CmdCut")->click();
@@ -131,8 +132,9 @@ void FormMainTest::cutCopiesTheRangeAndReports()
     const engine::TagValues written =
         h.factory.information->written.at(QStringLiteral("/out/cut.mp3"));
     QCOMPARE(written.title, QStringLiteral("Song"));
-    QCOMPARE(written.year, 1999);
-    QCOMPARE(written.genreText, QStringLiteral("Synthwave"));
+    QCOMPARE(written.date, QStringLiteral("2004-05-17"));
+    QCOMPARE(written.track, QStringLiteral("3/12"));
+    QCOMPARE(written.genre, QStringLiteral("Synthwave"));
     QCOMPARE(h.window->cutter().state().cutNumber, 2);
 
     // A failed tag write is told under the saved file, not hidden behind "Saved".

@@ -4,25 +4,22 @@
 
 #include <QString>
 
-#include <cstdint>
-
 namespace engine {
 
-/// The seven tag values carried from a source to a destination. A value that means "none"
-/// (empty text, no genre, year 0, track 0) removes that field when written.
+/// The seven tag values carried from a source to a destination, each as text as the file
+/// holds it. Empty text means "none" and removes that field when written.
 struct TagValues
 {
     QString title;
     QString artist;
     QString album;
     QString comment;
-    /// The ID3v1 number of the genre, -1 for none or a name outside that list. Read from
-    /// the genre's text; written only when there is no text.
-    int16_t genre = -1;
-    int32_t year = 0;
-    int16_t track = 0;
-    /// The genre as the file names it ("Rock", "Synthwave"); what a write puts in.
-    QString genreText;
+    /// As the file names it ("Rock", "Synthwave"), whether ID3v1's list knows it or not.
+    QString genre;
+    /// A year ("2004") or a date ("2004-05-17").
+    QString date;
+    /// The track's number, with the number of tracks after a slash where known ("3/12").
+    QString track;
 
     bool operator==(const TagValues &) const = default;
 };

@@ -5,12 +5,12 @@ extern "C" {
 }
 
 #include <asffile.h>
-#include <id3v1genres.h>
 #include <id3v2tag.h>
 #include <infotag.h>
 #include <mpegfile.h>
 #include <opusfile.h>
 #include <textidentificationframe.h>
+#include <tpropertymap.h>
 #include <tstring.h>
 #include <vorbisfile.h>
 #include <wavfile.h>
@@ -18,9 +18,7 @@ extern "C" {
 
 #include <QFile>
 
-#include <algorithm>
 #include <cstring>
-#include <limits>
 #include <string>
 
 namespace engine {
@@ -66,41 +64,57 @@ TagLib::String toTagLib(const QString &text)
     return TagLib::String(text.toUtf8().constData(), TagLib::String::UTF8);
 }
 
-TagValues valuesOf(const TagLib::Tag &tag)
+/// The first value of `key`; empty when the map has none.
+QString firstValue(const TagLib::PropertyMap &map, const char *key)
+{
+    const TagLib::StringList values = map.value(key);
+    return values.isEmpty() ? QString() : fromTagLib(values.front());
+}
+
+/// "3" and "12" as "3/12". A number that counts the tracks already stays as it is, and a
+/// count without a number means nothing.
+QString trackText(const QString &number, const QString &total)
+{
+    if (number.isEmpty() || total.isEmpty() || number.contains(QLatin1Char('/')))
+        return number;
+    return number + QLatin1Char('/') + total;
+}
+
+/// The seven values under the keys that TagLib gives ID3v2 frames, Vorbis comments and ASF
+/// attributes alike. The ffmpeg program writes an Ogg comment as DESCRIPTION.
+TagValues valuesOf(const TagLib::PropertyMap &map)
+{
+    TagValues values;
+    values.title = firstValue(map, "TITLE");
+    values.artist = firstValue(map, "ARTIST");
+    values.album = firstValue(map, "ALBUM");
+    values.comment = firstValue(map, "COMMENT");
+    if (values.comment.isEmpty())
+        values.comment = firstValue(map, "DESCRIPTION");
+    values.genre = firstValue(map, "GENRE").trimmed();
+    values.date = firstValue(map, "DATE").trimmed();
+    values.track = trackText(firstValue(map, "TRACKNUMBER").trimmed(),
+                             firstValue(map, "TRACKTOTAL").trimmed());
+    return values;
+}
+
+/// TagLib 1.13 has no PropertyMap for the RIFF INFO list, and its Tag interface gives date
+/// and track as numbers: those two come as the list holds them.
+TagValues valuesOf(const TagLib::RIFF::Info::Tag &tag)
 {
     TagValues values;
     values.title = fromTagLib(tag.title());
     values.artist = fromTagLib(tag.artist());
     values.album = fromTagLib(tag.album());
     values.comment = fromTagLib(tag.comment());
-    values.genreText = fromTagLib(tag.genre()).trimmed();
-    values.genre = genreNumber(values.genreText);
-    values.year =
-        static_cast<int32_t>(std::min<unsigned>(tag.year(), std::numeric_limits<int32_t>::max()));
-    values.track =
-        static_cast<int16_t>(std::min<unsigned>(tag.track(), std::numeric_limits<int16_t>::max()));
+    values.genre = fromTagLib(tag.genre()).trimmed();
+    values.date = fromTagLib(tag.fieldText("ICRD")).trimmed();
+    values.track = fromTagLib(tag.fieldText("IPRT")).trimmed();
     return values;
 }
 
-/// Where the ffmpeg program puts what has no standard frame or field: an ID3v2 "TXXX" frame
-/// for a comment, and plain-named ASF attributes ("Description", "date").
-void addFfmpegFields(TagValues &values, TagLib::ID3v2::Tag *tag)
-{
-    if (!tag || !values.comment.isEmpty())
-        return;
-    for (const TagLib::ID3v2::Frame *frame : tag->frameList("TXXX")) {
-        const auto *text = dynamic_cast<const TagLib::ID3v2::UserTextIdentificationFrame *>(frame);
-        if (text && fromTagLib(text->description())
-                            .compare(QLatin1String("comment"), Qt::CaseInsensitive) == 0) {
-            const TagLib::StringList fields = text->fieldList();
-            // The first field repeats the description.
-            if (fields.size() > 1)
-                values.comment = fromTagLib(fields[1]);
-            return;
-        }
-    }
-}
-
+/// Where the ffmpeg program puts what has no standard ASF attribute: plain-named
+/// "Description" and "date" attributes, which TagLib does not map.
 void addFfmpegFields(TagValues &values, const TagLib::ASF::Tag &tag)
 {
     auto attribute = [&tag](const char *name) {
@@ -112,8 +126,8 @@ void addFfmpegFields(TagValues &values, const TagLib::ASF::Tag &tag)
     };
     if (values.comment.isEmpty())
         values.comment = attribute("Description");
-    if (values.year <= 0)
-        values.year = attribute("date").left(4).toInt();
+    if (values.date.isEmpty())
+        values.date = attribute("date").trimmed();
 }
 
 /// Each field from `first` where it has one, otherwise from `second`.
@@ -128,41 +142,50 @@ TagValues merged(const TagValues &first, const TagValues &second)
     fill(values.artist, second.artist);
     fill(values.album, second.album);
     fill(values.comment, second.comment);
-    if (values.genreText.isEmpty()) {
-        values.genreText = second.genreText;
-        values.genre = second.genre;
-    }
-    if (values.year <= 0)
-        values.year = second.year;
-    if (values.track <= 0)
-        values.track = second.track;
+    fill(values.genre, second.genre);
+    fill(values.date, second.date);
+    fill(values.track, second.track);
     return values;
 }
 
-/// The genre's text; the number's name for values that carry only a number.
-QString genreToWrite(const TagValues &values)
+/// Vorbis comments keep the number of tracks in a field of its own.
+enum class TrackTotal
 {
-    const QString text = values.genreText.trimmed();
-    return text.isEmpty() ? genreName(values.genre) : text;
+    InTrack,
+    Apart
+};
+
+/// Puts the seven values into `map`, removing the keys of those that are "none"; the
+/// destination's other fields (its encoder, say) stay as they were.
+void putValues(TagLib::PropertyMap &map, const TagValues &values, TrackTotal total)
+{
+    auto put = [&map](const char *key, const QString &value) {
+        if (value.isEmpty())
+            map.erase(key);
+        else
+            map.replace(key, TagLib::StringList(toTagLib(value)));
+    };
+    put("TITLE", values.title);
+    put("ARTIST", values.artist);
+    put("ALBUM", values.album);
+    put("COMMENT", values.comment);
+    put("GENRE", values.genre.trimmed());
+    put("DATE", values.date.trimmed());
+    if (total == TrackTotal::Apart) {
+        const QString track = values.track.trimmed();
+        const bool counted = track.contains(QLatin1Char('/'));
+        put("TRACKNUMBER", counted ? track.section(QLatin1Char('/'), 0, 0).trimmed() : track);
+        put("TRACKTOTAL", counted ? track.section(QLatin1Char('/'), 1).trimmed() : QString());
+    } else {
+        put("TRACKNUMBER", values.track.trimmed());
+    }
 }
 
-/// TagLib removes a field it is given empty text or 0 for, in every tag kind used here
-/// except ASF (handled by its caller).
-void applyTo(TagLib::Tag &tag, const TagValues &values)
-{
-    tag.setTitle(toTagLib(values.title));
-    tag.setArtist(toTagLib(values.artist));
-    tag.setAlbum(toTagLib(values.album));
-    tag.setComment(toTagLib(values.comment));
-    tag.setGenre(toTagLib(genreToWrite(values)));
-    tag.setYear(static_cast<unsigned>(std::max(values.year, 0)));
-    tag.setTrack(static_cast<unsigned>(std::max<int>(values.track, 0)));
-}
-
-/// The values written replace what the ffmpeg program keeps outside the standard frames.
+/// The values written replace what the ffmpeg program keeps outside the standard frames:
+/// left in place, an equal "TXXX" comment would stand for the new one, which most readers
+/// look for in a "COMM" frame only.
 void applyTo(TagLib::ID3v2::Tag &tag, const TagValues &values)
 {
-    applyTo(static_cast<TagLib::Tag &>(tag), values);
     const TagLib::ID3v2::FrameList frames = tag.frameList("TXXX");
     for (TagLib::ID3v2::Frame *frame : frames) {
         const auto *text = dynamic_cast<const TagLib::ID3v2::UserTextIdentificationFrame *>(frame);
@@ -170,13 +193,24 @@ void applyTo(TagLib::ID3v2::Tag &tag, const TagValues &values)
                             .compare(QLatin1String("comment"), Qt::CaseInsensitive) == 0)
             tag.removeFrame(frame);
     }
+    TagLib::PropertyMap map = tag.properties();
+    putValues(map, values, TrackTotal::InTrack);
+    tag.setProperties(map);
+}
+
+void applyTo(TagLib::Ogg::XiphComment &tag, const TagValues &values)
+{
+    TagLib::PropertyMap map = tag.properties();
+    putValues(map, values, TrackTotal::Apart);
+    // Readers show a DESCRIPTION in place of the COMMENT written.
+    map.erase("DESCRIPTION");
+    tag.setProperties(map);
 }
 
 void applyTo(TagLib::ASF::Tag &tag, const TagValues &values)
 {
-    applyTo(static_cast<TagLib::Tag &>(tag), values);
-    // The ffmpeg program repeats title, artist and comment as attributes beside the content
-    // description, and readers take the attribute: old ones would hide the new values.
+    // The ffmpeg program repeats title, artist, comment and date as attributes beside the
+    // standard ones, and readers take the attribute: old ones would hide the new values.
     TagLib::StringList shadows;
     for (const auto &[name, attributes] : tag.attributeListMap()) {
         const QString key = fromTagLib(name).toLower();
@@ -186,15 +220,29 @@ void applyTo(TagLib::ASF::Tag &tag, const TagValues &values)
     }
     for (const TagLib::String &name : shadows)
         tag.removeItem(name);
-    // ASF keeps "0" and empty attributes where the other kinds drop the field.
-    if (genreToWrite(values).isEmpty())
-        tag.removeItem("WM/Genre");
-    if (values.year <= 0)
-        tag.removeItem("WM/Year");
-    if (values.track <= 0) {
-        tag.removeItem("WM/TrackNumber");
-        tag.removeItem("WM/Track");
-    }
+    // The old zero-based track number would stand beside the one written.
+    tag.removeItem("WM/Track");
+    TagLib::PropertyMap map = tag.properties();
+    putValues(map, values, TrackTotal::InTrack);
+    tag.setProperties(map);
+    // Players that read WM/TrackNumber as a number find a plain one as a number, as other
+    // programs write it; a number with its count can only be text.
+    bool plain = false;
+    const unsigned number = values.track.trimmed().toUInt(&plain);
+    if (plain)
+        tag.setAttribute("WM/TrackNumber", TagLib::ASF::Attribute(number));
+}
+
+/// TagLib 1.13 has no PropertyMap for the RIFF INFO list (see the reading side).
+void applyTo(TagLib::RIFF::Info::Tag &tag, const TagValues &values)
+{
+    tag.setTitle(toTagLib(values.title));
+    tag.setArtist(toTagLib(values.artist));
+    tag.setAlbum(toTagLib(values.album));
+    tag.setComment(toTagLib(values.comment));
+    tag.setGenre(toTagLib(values.genre.trimmed()));
+    tag.setFieldText("ICRD", toTagLib(values.date.trimmed()));
+    tag.setFieldText("IPRT", toTagLib(values.track.trimmed()));
 }
 
 Status notReadable(const QString &path)
@@ -260,27 +308,26 @@ Result<TagValues> readTagFile(const QString &path, TagFormat format)
         TagLib::MPEG::File file(name, false);
         if (!file.isValid())
             return notReadable(path);
-        TagValues values = valuesOf(*file.tag());
-        addFfmpegFields(values, file.ID3v2Tag());
-        return values;
+        // The first of ID3v2, APE and ID3v1 that the file has.
+        return valuesOf(file.properties());
     }
     case TagFormat::OggVorbis: {
         TagLib::Ogg::Vorbis::File file(name, false);
         if (!file.isValid())
             return notReadable(path);
-        return valuesOf(*file.tag());
+        return valuesOf(file.tag()->properties());
     }
     case TagFormat::OggOpus: {
         TagLib::Ogg::Opus::File file(name, false);
         if (!file.isValid())
             return notReadable(path);
-        return valuesOf(*file.tag());
+        return valuesOf(file.tag()->properties());
     }
     case TagFormat::Wma: {
         TagLib::ASF::File file(name, false);
         if (!file.isValid())
             return notReadable(path);
-        TagValues values = valuesOf(*file.tag());
+        TagValues values = valuesOf(file.tag()->properties());
         addFfmpegFields(values, *file.tag());
         return values;
     }
@@ -288,7 +335,7 @@ Result<TagValues> readTagFile(const QString &path, TagFormat format)
         TagLib::RIFF::WAV::File file(name, false);
         if (!file.isValid())
             return notReadable(path);
-        return merged(valuesOf(*file.ID3v2Tag()), valuesOf(*file.InfoTag()));
+        return merged(valuesOf(file.ID3v2Tag()->properties()), valuesOf(*file.InfoTag()));
     }
     }
     return TagValues{};
@@ -307,7 +354,8 @@ Status writeTagFile(const QString &path, const QString &shownPath, TagFormat for
             return s;
         applyTo(*file.ID3v2Tag(true), values);
         // ID3v2.3 alone: what older players read best, and no ID3v1 that would cut titles
-        // to 30 Latin-1 characters.
+        // to 30 Latin-1 characters. TagLib writes a date as its year and its day and month
+        // (TYER, TDAT), the frames of that version: a year with only a month keeps the year.
         return saved(file.save(TagLib::MPEG::File::ID3v2, TagLib::File::StripOthers,
                                TagLib::ID3v2::v3, TagLib::File::DoNotDuplicate),
                      shownPath);
@@ -347,33 +395,6 @@ Status writeTagFile(const QString &path, const QString &shownPath, TagFormat for
     }
     return Status::cannotWriteTags(
         shownPath, QStringLiteral("tags are written into MP3, OGG, WMA and WAV files only"));
-}
-
-int16_t genreNumber(const QString &name)
-{
-    const QString wanted = name.trimmed();
-    if (wanted.isEmpty())
-        return -1;
-    const TagLib::StringList names = TagLib::ID3v1::genreList();
-    bool isNumber = false;
-    const int number = wanted.toInt(&isNumber);
-    if (isNumber)
-        return number >= 0 && number < static_cast<int>(names.size()) ? static_cast<int16_t>(number)
-                                                                      : int16_t(-1);
-    int16_t index = 0;
-    for (const TagLib::String &known : names) {
-        if (fromTagLib(known).compare(wanted, Qt::CaseInsensitive) == 0)
-            return index;
-        ++index;
-    }
-    return -1;
-}
-
-QString genreName(int number)
-{
-    if (number < 0 || number >= static_cast<int>(TagLib::ID3v1::genreList().size()))
-        return {};
-    return fromTagLib(TagLib::ID3v1::genre(number));
 }
 
 } // namespace engine

@@ -30,10 +30,4 @@ Result<TagValues> readTagFile(const QString &path, TagFormat format);
 Status writeTagFile(const QString &path, const QString &shownPath, TagFormat format,
                     const TagValues &values);
 
-/// The ID3v1 genre number of `name`, ignoring case; a number of the list written as text
-/// counts too. -1 when the name is empty or not in the list.
-int16_t genreNumber(const QString &name);
-/// The name of an ID3v1 genre number; empty for -1 and numbers outside the list.
-QString genreName(int number);
-
 } // namespace engine
