@@ -27,7 +27,8 @@ TagSet partTags(const std::optional<TagSet> &source, const engine::PartList &lis
         tags.tagArtist = list.artist;
     if (tags.tagAlbum.isEmpty())
         tags.tagAlbum = list.album;
-    tags.tagTrack = QString::number(index + 1);
+    // "n/N": players show the part's place in the whole, and Vorbis comments get TRACKTOTAL.
+    tags.tagTrack = QStringLiteral("%1/%2").arg(index + 1).arg(list.parts.size());
     return tags;
 }
 
