@@ -47,6 +47,9 @@ std::optional<QString> summaryOf(const engine::OutputChoice &output,
                                                      ? QStringLiteral(" VBR")
                                                      : QString());
     case engine::OutputFormat::Wma:
+    case engine::OutputFormat::Flac:
+    case engine::OutputFormat::Opus:
+    case engine::OutputFormat::M4a:
         return described;
     case engine::OutputFormat::Ogg:
         return oggSummary(output.ogg);

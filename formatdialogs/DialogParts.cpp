@@ -128,4 +128,23 @@ int bitrateIndex(int32_t kbps)
     return 0;
 }
 
+QComboBox *framedValueList(QWidget *parent, QBoxLayout *column, const char *frameName,
+                           const QString &title, const char *listName,
+                           const std::vector<ValueItem> &items, int32_t value)
+{
+    QGroupBox *box = frame(parent, frameName, title);
+    QComboBox *list = pickList(box, listName, {});
+    for (const ValueItem &item : items)
+        list->addItem(item.caption, item.value);
+    list->setCurrentIndex(std::max(0, list->findData(value)));
+    (new QVBoxLayout(box))->addWidget(list);
+    column->addWidget(box);
+    return list;
+}
+
+int32_t shownValue(const QComboBox *list)
+{
+    return list->currentData().toInt();
+}
+
 } // namespace formatdialogs

@@ -11,6 +11,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <vector>
 
 class QBoxLayout;
 class QCheckBox;
@@ -64,6 +65,21 @@ void addOkCancel(QDialog *dialog, QBoxLayout *row, QPushButton *&ok, QPushButton
 
 /// Pixels for a length in twips (1/1440 inch) at the widget's logical resolution.
 int twips(const QWidget *widget, int twips);
+
+/// One entry of a list whose items stand for numbers: its caption and its number.
+struct ValueItem
+{
+    QString caption;
+    int32_t value;
+};
+
+/// A framed pick list of `items` (each carrying its number as item data) showing `value`;
+/// a value the list lacks shows as its first entry. The frame goes into `column`.
+QComboBox *framedValueList(QWidget *parent, QBoxLayout *column, const char *frameName,
+                           const QString &title, const char *listName,
+                           const std::vector<ValueItem> &items, int32_t value);
+/// The number of the item shown.
+int32_t shownValue(const QComboBox *list);
 
 /// The bit rates (kbit/s) the MP3 and OGG lists offer, in list order.
 QStringList bitrateItems();

@@ -24,12 +24,16 @@ QList<Dialogs::Filter> sourceFilters()
     // The open dialog has an order of its own, WMA first.
     using engine::OutputFormat;
     QList<Dialogs::Filter> filters{
-        filter("All supported files (*.wma;*.mp3;*.wav;*.ogg)", "*.wma;*.mp3;*.wav;*.ogg")};
+        filter("All supported files (*.wma;*.mp3;*.wav;*.ogg;*.flac;*.opus;*.m4a;*.oga)",
+               "*.wma;*.mp3;*.wav;*.ogg;*.flac;*.opus;*.m4a;*.oga")};
     for (OutputFormat format :
-         {OutputFormat::Wma, OutputFormat::Mp3, OutputFormat::Ogg, OutputFormat::Wav}) {
+         {OutputFormat::Wma, OutputFormat::Mp3, OutputFormat::Ogg, OutputFormat::Wav,
+          OutputFormat::Flac, OutputFormat::Opus, OutputFormat::M4a}) {
         const engine::OutputFormatEntry &entry = engine::kOutputFormats.at(size_t(format));
         filters << filter(entry.filterText, entry.pattern);
     }
+    // Ogg holding FLAC or Vorbis, as some programs name it.
+    filters << filter("Ogg audio files (*.oga)", "*.oga");
     return filters;
 }
 

@@ -2,8 +2,11 @@
 
 #include "Dialogs.h"
 #include "FormAbout.h"
+#include "FormFLAC.h"
+#include "FormM4A.h"
 #include "FormMp3.h"
 #include "FormOGG.h"
+#include "FormOpus.h"
 #include "FormWAV.h"
 #include "FormWMA.h"
 #include "HelpWindow.h"
@@ -278,6 +281,18 @@ void FormMain::showFormatDialog()
             }
             case engine::OutputFormat::Wav: {
                 FormWAV dialog(output, this);
+                return edited(dialog);
+            }
+            case engine::OutputFormat::Flac: {
+                FormFLAC dialog(output, this);
+                return edited(dialog);
+            }
+            case engine::OutputFormat::Opus: {
+                FormOpus dialog(output, this);
+                return edited(dialog);
+            }
+            case engine::OutputFormat::M4a: {
+                FormM4A dialog(output, this);
                 return edited(dialog);
             }
             }

@@ -93,6 +93,29 @@ engine::OutputChoice SettingsStore::ReadOutput() const
     readNumber(QStringLiteral("Wav/BitsPerSample"), wav.bitsPerSample);
     if (wav.isValid())
         output.wav = wav;
+
+    engine::FlacSettings flac;
+    readNumber(QStringLiteral("Flac/SampleRate"), flac.sampleRate);
+    readNumber(QStringLiteral("Flac/Channels"), flac.channels);
+    readNumber(QStringLiteral("Flac/BitsPerSample"), flac.bitsPerSample);
+    readNumber(QStringLiteral("Flac/Level"), flac.level);
+    if (flac.isValid())
+        output.flac = flac;
+
+    engine::OpusSettings opus;
+    readNumber(QStringLiteral("Opus/Channels"), opus.channels);
+    readNumber(QStringLiteral("Opus/Bitrate"), opus.bitrate);
+    readNumber(QStringLiteral("Opus/Mode"), opus.mode);
+    readFlag(QStringLiteral("Opus/Voice"), opus.voice);
+    if (opus.isValid())
+        output.opus = opus;
+
+    engine::M4aSettings m4a;
+    readNumber(QStringLiteral("M4a/SampleRate"), m4a.sampleRate);
+    readNumber(QStringLiteral("M4a/Channels"), m4a.channels);
+    readNumber(QStringLiteral("M4a/Bitrate"), m4a.bitrate);
+    if (m4a.isValid())
+        output.m4a = m4a;
     return output;
 }
 
@@ -136,6 +159,20 @@ void SettingsStore::WriteOutput(const engine::OutputChoice &output)
     number("Wav/SampleRate", output.wav.sampleRate);
     number("Wav/Channels", output.wav.channels);
     number("Wav/BitsPerSample", output.wav.bitsPerSample);
+
+    number("Flac/SampleRate", output.flac.sampleRate);
+    number("Flac/Channels", output.flac.channels);
+    number("Flac/BitsPerSample", output.flac.bitsPerSample);
+    number("Flac/Level", output.flac.level);
+
+    number("Opus/Channels", output.opus.channels);
+    number("Opus/Bitrate", output.opus.bitrate);
+    number("Opus/Mode", output.opus.mode);
+    flag("Opus/Voice", output.opus.voice);
+
+    number("M4a/SampleRate", output.m4a.sampleRate);
+    number("M4a/Channels", output.m4a.channels);
+    number("M4a/Bitrate", output.m4a.bitrate);
 }
 
 } // namespace settings

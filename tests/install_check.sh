@@ -57,7 +57,8 @@ if command -v appstreamcli >/dev/null; then
 fi
 # A file manager's "Open with" hands the file over as %f, for the audio types the program reads.
 grep -qx 'Exec=vorn-audio-cutter %f' "$desktop" || fail "no Exec line with %f"
-types=(audio/mpeg audio/x-vorbis+ogg audio/ogg audio/x-wav audio/x-ms-wma)
+types=(audio/mpeg audio/x-vorbis+ogg audio/ogg audio/x-wav audio/x-ms-wma audio/flac audio/x-opus+ogg
+  audio/mp4)
 for type in "${types[@]}"; do
   grep -q "^MimeType=.*$type;" "$desktop" || fail "MimeType lacks $type"
   grep -q "<mediatype>$type</mediatype>" "$metainfo" || fail "the metainfo lacks $type"

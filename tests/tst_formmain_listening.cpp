@@ -154,11 +154,14 @@ void FormMainTest::openDialogRequest()
     for (const auto &f : first.filters)
         descriptions << f.description;
     QCOMPARE(descriptions,
-             (QStringList{QStringLiteral("All supported files (*.wma;*.mp3;*.wav;*.ogg)"),
-                          QStringLiteral("Windows Media Audio files (*.wma)"),
-                          QStringLiteral("MPEG Audio files (*.mp3)"),
-                          QStringLiteral("OGG Vorbis files (*.ogg)"),
-                          QStringLiteral("Wave files (*.wav)")}));
+             (QStringList{
+                 QStringLiteral("All supported files "
+                                "(*.wma;*.mp3;*.wav;*.ogg;*.flac;*.opus;*.m4a;*.oga)"),
+                 QStringLiteral("Windows Media Audio files (*.wma)"),
+                 QStringLiteral("MPEG Audio files (*.mp3)"),
+                 QStringLiteral("OGG Vorbis files (*.ogg)"), QStringLiteral("Wave files (*.wav)"),
+                 QStringLiteral("FLAC files (*.flac)"), QStringLiteral("Opus files (*.opus)"),
+                 QStringLiteral("M4A files (*.m4a)"), QStringLiteral("Ogg audio files (*.oga)")}));
     QVERIFY(first.filters[0].patterns.contains(QStringLiteral("*.ogg")));
     QVERIFY(first.filters[0].patterns.contains(QStringLiteral("*.MP3")));
     QCOMPARE(h.dialogs.openRequests[1].folder, QStringLiteral("/music/a.b/"));

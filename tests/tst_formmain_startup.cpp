@@ -104,12 +104,14 @@ void FormMainStartupTest::controlsAndCaptions()
     QCOMPARE(slider->Max(), 1000);
 
     auto *combo = h.child<QComboBox>("ComboFormat");
-    QCOMPARE(combo->count(), 4);
+    QCOMPARE(combo->count(), 7);
     QStringList items;
     for (int i = 0; i < combo->count(); ++i)
         items << combo->itemText(i);
     QCOMPARE(items, (QStringList{QStringLiteral("MP3"), QStringLiteral("WMA"),
-                                 QStringLiteral("OGG"), QStringLiteral("WAV")}));
+                                 QStringLiteral("OGG"), QStringLiteral("WAV"),
+                                 QStringLiteral("FLAC"), QStringLiteral("Opus"),
+                                 QStringLiteral("M4A")}));
     QVERIFY(h.child<QCheckBox>("Check1")->isChecked());
     QVERIFY(h.window->cutter().output().copyTags);
     for (const char *name :
@@ -213,7 +215,7 @@ void FormMainStartupTest::wmaSummaryIsTheWritersText()
 void FormMainStartupTest::refusedIndexKeepsSelection()
 {
     Harness h(iniFile(), QVariant(QStringLiteral("3")));
-    QVERIFY(!h.window->cutter().selectFormat(4));
+    QVERIFY(!h.window->cutter().selectFormat(7));
     QVERIFY(!h.window->cutter().selectFormat(-1));
     QCOMPARE(h.child<QComboBox>("ComboFormat")->currentIndex(), 3);
     QCOMPARE(h.window->cutter().output().format, engine::OutputFormat::Wav);

@@ -200,6 +200,9 @@ void SettingsTest::outputRoundTrip_data()
         << QVariantMap{{QStringLiteral("Mp3/VbrMethod"), QStringLiteral("9")}} << true;
     QTest::newRow("format 7") << QVariantMap{{QStringLiteral("LastFormat"), QStringLiteral("7")}}
                               << true;
+    QTest::newRow("flac level 9") << QVariantMap{{QStringLiteral("Flac/Level"),
+                                                  QStringLiteral("9")}}
+                                  << true;
     QTest::newRow("tags flag of text")
         << QVariantMap{{QStringLiteral("CopyTags"), QStringLiteral("yes")}} << true;
 }
@@ -218,6 +221,9 @@ void SettingsTest::outputRoundTrip()
     output.wmaProfile = 35;
     output.ogg = {22050, 1, 64, 48, 96, 700, true, false};
     output.wav = {8000, 1, 8};
+    output.flac = {96000, 1, 24, 8};
+    output.opus = {1, 48, engine::OpusSettings::Cbr, true};
+    output.m4a = {22050, 1, 96};
     const QString file =
         m_dir.filePath(QStringLiteral("output-%1.ini").arg(QLatin1String(QTest::currentDataTag())));
     {
@@ -241,6 +247,9 @@ void SettingsTest::outputRoundTrip()
     QCOMPARE(read.wmaProfile == fresh.wmaProfile, key.startsWith(QLatin1String("Wma/")));
     QCOMPARE(read.ogg == fresh.ogg, key.startsWith(QLatin1String("Ogg/")));
     QCOMPARE(read.wav == fresh.wav, key.startsWith(QLatin1String("Wav/")));
+    QCOMPARE(read.flac == fresh.flac, key.startsWith(QLatin1String("Flac/")));
+    QCOMPARE(read.opus == fresh.opus, false);
+    QCOMPARE(read.m4a == fresh.m4a, false);
 }
 
 void SettingsTest::cleanOutputSummary_data()

@@ -21,6 +21,25 @@ bool OggSettings::isValid() const
            quality >= 0 && quality <= 1000;
 }
 
+bool FlacSettings::isValid() const
+{
+    return (sampleRate == 0 || (sampleRate >= kMinRate && sampleRate <= 192000)) && channels >= 0 &&
+           channels <= 2 && (bitsPerSample == 16 || bitsPerSample == 24) && level >= 0 &&
+           level <= 8;
+}
+
+bool OpusSettings::isValid() const
+{
+    return channels >= 1 && channels <= 2 && bitrate >= 6 && bitrate <= 256 * channels &&
+           mode >= Vbr && mode <= Cbr;
+}
+
+bool M4aSettings::isValid() const
+{
+    return sampleRate >= kMinRate && sampleRate <= kMaxRate && channels >= 1 && channels <= 2 &&
+           bitrate >= 32 && bitrate <= 320;
+}
+
 const OutputFormatEntry &OutputChoice::entry() const
 {
     const OutputFormatEntry *row = outputFormatAt(int(format));

@@ -41,6 +41,53 @@ struct OggSettings
     bool operator==(const OggSettings &) const = default;
 };
 
+/// FLAC: lossless, so only the layout and the effort are chosen.
+struct FlacSettings
+{
+    /// 0: the source's rate, or its channel count.
+    int32_t sampleRate = 0;
+    int32_t channels = 0;
+    /// 16 or 24.
+    int32_t bitsPerSample = 16;
+    /// 0 (fastest) to 8 (smallest).
+    int32_t level = 5;
+
+    bool isValid() const;
+    bool operator==(const FlacSettings &) const = default;
+};
+
+/// Opus: always 48,000 Hz; a bit rate and how it may vary.
+struct OpusSettings
+{
+    enum Mode : int32_t
+    {
+        Vbr = 0,
+        ConstrainedVbr = 1,
+        Cbr = 2
+    };
+    int32_t channels = 2;
+    /// 6 to 510 kbit/s; libopus takes at most 256 a channel.
+    int32_t bitrate = 128;
+    int32_t mode = Vbr;
+    /// Tuned for speech rather than music.
+    bool voice = false;
+
+    bool isValid() const;
+    bool operator==(const OpusSettings &) const = default;
+};
+
+/// AAC in an MP4 file.
+struct M4aSettings
+{
+    int32_t sampleRate = 44100;
+    int32_t channels = 2;
+    /// 32 to 320 kbit/s.
+    int32_t bitrate = 192;
+
+    bool isValid() const;
+    bool operator==(const M4aSettings &) const = default;
+};
+
 inline constexpr int32_t kWmaProfileCount = 47;
 inline constexpr int32_t kDefaultWmaProfile = 14;
 
@@ -55,6 +102,9 @@ struct OutputChoice
     int32_t wmaProfile = kDefaultWmaProfile;
     OggSettings ogg;
     WavSettings wav;
+    FlacSettings flac;
+    OpusSettings opus;
+    M4aSettings m4a;
     /// Copy the coded audio where the source allows it rather than re-encode.
     bool keepEncoding = false;
     bool copyTags = true;

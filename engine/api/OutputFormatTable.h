@@ -6,14 +6,17 @@
 
 namespace engine {
 
-/// The four output formats, numbered by their place in the window's list; the number is
-/// also what the settings keep as the last format chosen.
+/// The output formats, numbered by their place in the window's list; the number is also what
+/// the settings keep as the last format chosen, so new formats only ever go at the end.
 enum class OutputFormat
 {
     Mp3 = 0,
     Wma = 1,
     Ogg = 2,
-    Wav = 3
+    Wav = 3,
+    Flac = 4,
+    Opus = 5,
+    M4a = 6
 };
 
 /// Everything that goes with one output format, kept in one place so the list, the save
@@ -31,11 +34,14 @@ struct OutputFormatEntry
     const char *pattern;
 };
 
-inline constexpr std::array<OutputFormatEntry, 4> kOutputFormats{{
+inline constexpr std::array<OutputFormatEntry, 7> kOutputFormats{{
     {OutputFormat::Mp3, "MP3", "mp3", "MPEG Audio files (*.mp3)", "*.mp3"},
     {OutputFormat::Wma, "WMA", "wma", "Windows Media Audio files (*.wma)", "*.wma"},
     {OutputFormat::Ogg, "OGG", "ogg", "OGG Vorbis files (*.ogg)", "*.ogg"},
     {OutputFormat::Wav, "WAV", "wav", "Wave files (*.wav)", "*.wav"},
+    {OutputFormat::Flac, "FLAC", "flac", "FLAC files (*.flac)", "*.flac"},
+    {OutputFormat::Opus, "Opus", "opus", "Opus files (*.opus)", "*.opus"},
+    {OutputFormat::M4a, "M4A", "m4a", "M4A files (*.m4a)", "*.m4a"},
 }};
 
 /// The format at place `index` of the list; null outside it.

@@ -1,5 +1,6 @@
 #include "engine/encode/OutputWriters.h"
 
+#include "engine/encode/FfmpegWriter.h"
 #include "engine/encode/Mp3Encoder.h"
 #include "engine/encode/Mp3Writer.h"
 #include "engine/encode/OggWriter.h"
@@ -63,6 +64,87 @@ Status checkOgg(const OggSettings &ogg)
     return Status::success();
 }
 
+QString layoutText(int32_t rate, int32_t channels)
+{
+    return QStringLiteral("%1; %2").arg(
+        rate > 0 ? rateText(rate) : QStringLiteral("the source's rate"),
+        channels > 0 ? channelsText(channels) : QStringLiteral("the source's channels"));
+}
+
+QString flacDescription(const FlacSettings &flac)
+{
+    return QStringLiteral("FLAC %1; %2 bit; level %3")
+        .arg(layoutText(flac.sampleRate, flac.channels))
+        .arg(flac.bitsPerSample)
+        .arg(flac.level);
+}
+
+QString opusDescription(const OpusSettings &opus)
+{
+    const char *mode = opus.mode == OpusSettings::Cbr              ? "CBR"
+                       : opus.mode == OpusSettings::ConstrainedVbr ? "constrained VBR"
+                                                                   : "VBR";
+    return QStringLiteral("Opus %1; %2 Kbps %3%4")
+        .arg(layoutText(48000, opus.channels))
+        .arg(opus.bitrate)
+        .arg(QLatin1String(mode), opus.voice ? QStringLiteral("; voice") : QString());
+}
+
+QString m4aDescription(const M4aSettings &m4a)
+{
+    return QStringLiteral("M4A %1; %2 Kbps")
+        .arg(layoutText(m4a.sampleRate, m4a.channels))
+        .arg(m4a.bitrate);
+}
+
+EncoderRequest flacRequest(const FlacSettings &flac)
+{
+    EncoderRequest request;
+    request.encoder = "flac";
+    request.muxer = "flac";
+    request.formatName = "FLAC";
+    request.sampleRate = flac.sampleRate;
+    request.channels = flac.channels;
+    request.bitsPerSample = flac.bitsPerSample;
+    request.compressionLevel = flac.level;
+    return request;
+}
+
+EncoderRequest opusRequest(const OpusSettings &opus)
+{
+    EncoderRequest request;
+    request.encoder = "libopus";
+    request.muxer = "ogg";
+    request.formatName = "Opus";
+    // Opus is coded at 48,000 Hz whatever the source's rate.
+    request.sampleRate = 48000;
+    request.channels = opus.channels;
+    request.bitRate = int64_t(opus.bitrate) * 1000;
+    request.codecOptions = {{"vbr", opus.mode == OpusSettings::Cbr              ? "off"
+                                    : opus.mode == OpusSettings::ConstrainedVbr ? "constrained"
+                                                                                : "on"},
+                            {"application", opus.voice ? "voip" : "audio"}};
+    return request;
+}
+
+EncoderRequest m4aRequest(const M4aSettings &m4a)
+{
+    EncoderRequest request;
+    request.encoder = "aac";
+    request.muxer = "ipod";
+    request.formatName = "AAC";
+    request.sampleRate = m4a.sampleRate;
+    request.channels = m4a.channels;
+    request.bitRate = int64_t(m4a.bitrate) * 1000;
+    return request;
+}
+
+Status refusedSettings(const char *format)
+{
+    return Status::failure(
+        QStringLiteral("These %1 settings cannot be encoded.").arg(QLatin1String(format)));
+}
+
 Status checkWma(int32_t profile)
 {
     if (wmaProfile(profile))
@@ -83,6 +165,12 @@ Status checkOutput(const OutputChoice &output)
         return checkOgg(output.ogg);
     case OutputFormat::Wav:
         return checkWav(output.wav);
+    case OutputFormat::Flac:
+        return output.flac.isValid() ? Status::success() : refusedSettings("FLAC");
+    case OutputFormat::Opus:
+        return output.opus.isValid() ? Status::success() : refusedSettings("Opus");
+    case OutputFormat::M4a:
+        return output.m4a.isValid() ? Status::success() : refusedSettings("M4A");
     case OutputFormat::Mp3:
         break;
     }
@@ -99,6 +187,12 @@ QString describeOutput(const OutputChoice &output)
         return oggDescription(OggFormat::of(output.ogg));
     case OutputFormat::Wav:
         return wavDescription(output.wav);
+    case OutputFormat::Flac:
+        return flacDescription(output.flac);
+    case OutputFormat::Opus:
+        return opusDescription(output.opus);
+    case OutputFormat::M4a:
+        return m4aDescription(output.m4a);
     case OutputFormat::Mp3:
         break;
     }
@@ -111,8 +205,8 @@ Result<std::unique_ptr<AudioWriter>> createOutputWriter(const QString &path,
     const OutputFormatEntry *format = outputFormatOf(path);
     if (!format)
         return Status::failure(
-            QStringLiteral("Cannot create '%1': the name must end in .mp3, .ogg, .wma or .wav to "
-                           "choose the output format.")
+            QStringLiteral("Cannot create '%1': the name must end in .mp3, .ogg, .wma, .wav, "
+                           ".flac, .opus or .m4a to choose the output format.")
                 .arg(path));
     // The name decides the format, as the save dialog lets the user type another extension.
     OutputChoice named = output;
@@ -136,6 +230,15 @@ Result<std::unique_ptr<AudioWriter>> createOutputWriter(const QString &path,
         break;
     case OutputFormat::Wav:
         writer = WavWriter::create(path, named.wav);
+        break;
+    case OutputFormat::Flac:
+        writer = FfmpegWriter::create(path, flacRequest(named.flac));
+        break;
+    case OutputFormat::Opus:
+        writer = FfmpegWriter::create(path, opusRequest(named.opus));
+        break;
+    case OutputFormat::M4a:
+        writer = FfmpegWriter::create(path, m4aRequest(named.m4a));
         break;
     }
     if (!writer)

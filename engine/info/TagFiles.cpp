@@ -5,8 +5,10 @@ extern "C" {
 }
 
 #include <asffile.h>
+#include <flacfile.h>
 #include <id3v2tag.h>
 #include <infotag.h>
+#include <mp4file.h>
 #include <mpegfile.h>
 #include <opusfile.h>
 #include <textidentificationframe.h>
@@ -207,6 +209,14 @@ void applyTo(TagLib::Ogg::XiphComment &tag, const TagValues &values)
     tag.setProperties(map);
 }
 
+void applyTo(TagLib::MP4::Tag &tag, const TagValues &values)
+{
+    // The track atom holds "n/N" itself.
+    TagLib::PropertyMap map = tag.properties();
+    putValues(map, values, TrackTotal::InTrack);
+    tag.setProperties(map);
+}
+
 void applyTo(TagLib::ASF::Tag &tag, const TagValues &values)
 {
     // The ffmpeg program repeats title, artist, comment and date as attributes beside the
@@ -274,6 +284,12 @@ template <typename File> Status checkWritable(const File &file, const QString &p
 
 } // namespace
 
+QString untaggedFormatReason()
+{
+    return QStringLiteral(
+        "tags are written into MP3, OGG, Opus, WMA, WAV, FLAC and M4A files only");
+}
+
 TagFormat tagFormatOf(const AVFormatContext &format)
 {
     const char *name = format.iformat ? format.iformat->name : "";
@@ -289,6 +305,10 @@ TagFormat tagFormatOf(const AVFormatContext &format)
         return TagFormat::Wma;
     if (std::strcmp(name, "wav") == 0)
         return TagFormat::Wav;
+    if (std::strcmp(name, "flac") == 0)
+        return TagFormat::Flac;
+    if (std::strstr(name, "mp4") != nullptr)
+        return TagFormat::Mp4;
     if (std::strcmp(name, "ogg") == 0) {
         if (hasCodec(AV_CODEC_ID_VORBIS))
             return TagFormat::OggVorbis;
@@ -330,6 +350,18 @@ Result<TagValues> readTagFile(const QString &path, TagFormat format)
         TagValues values = valuesOf(file.tag()->properties());
         addFfmpegFields(values, *file.tag());
         return values;
+    }
+    case TagFormat::Flac: {
+        TagLib::FLAC::File file(name, false);
+        if (!file.isValid())
+            return notReadable(path);
+        return valuesOf(file.properties());
+    }
+    case TagFormat::Mp4: {
+        TagLib::MP4::File file(name, false);
+        if (!file.isValid())
+            return notReadable(path);
+        return valuesOf(file.tag()->properties());
     }
     case TagFormat::Wav: {
         TagLib::RIFF::WAV::File file(name, false);
@@ -381,6 +413,20 @@ Status writeTagFile(const QString &path, const QString &shownPath, TagFormat for
         applyTo(*file.tag(), values);
         return saved(file.save(), shownPath);
     }
+    case TagFormat::Flac: {
+        TagLib::FLAC::File file(name, false);
+        if (Status s = checkWritable(file, shownPath); !s)
+            return s;
+        applyTo(*file.xiphComment(true), values);
+        return saved(file.save(), shownPath);
+    }
+    case TagFormat::Mp4: {
+        TagLib::MP4::File file(name, false);
+        if (Status s = checkWritable(file, shownPath); !s)
+            return s;
+        applyTo(*file.tag(), values);
+        return saved(file.save(), shownPath);
+    }
     case TagFormat::Wav: {
         // ffprobe reads only the INFO list when there is one, mutagen only the ID3 chunk.
         TagLib::RIFF::WAV::File file(name, false);
@@ -393,8 +439,7 @@ Status writeTagFile(const QString &path, const QString &shownPath, TagFormat for
                      shownPath);
     }
     }
-    return Status::cannotWriteTags(
-        shownPath, QStringLiteral("tags are written into MP3, OGG, WMA and WAV files only"));
+    return Status::cannotWriteTags(shownPath, untaggedFormatReason());
 }
 
 } // namespace engine

@@ -17,8 +17,13 @@ enum class TagFormat
     OggVorbis,
     OggOpus,
     Wma,
-    Wav
+    Wav,
+    Flac,
+    Mp4
 };
+
+/// Why a file of none of these formats gets no tags.
+QString untaggedFormatReason();
 
 /// Decided by what FFmpeg found in the file, not by its name.
 TagFormat tagFormatOf(const AVFormatContext &format);

@@ -98,8 +98,7 @@ Status TagLibInformation::writeTags(const QString &path)
     if (!format)
         return cannotWrite(path, format.description());
     if (format.value() == TagFormat::None)
-        return cannotWrite(
-            path, QStringLiteral("tags are written into MP3, OGG, WMA and WAV files only"));
+        return cannotWrite(path, untaggedFormatReason());
 
     QFile original(path);
     if (!original.open(QIODevice::ReadOnly))

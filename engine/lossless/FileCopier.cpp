@@ -61,6 +61,21 @@ std::optional<OutputFormat> formatOf(const QString &path)
     return std::nullopt;
 }
 
+/// The formats whose coded audio a cut can copy.
+bool copies(OutputFormat format)
+{
+    return format == OutputFormat::Mp3 || format == OutputFormat::Ogg ||
+           format == OutputFormat::Wav;
+}
+
+Status encodedAnew(const QString &sourcePath, OutputFormat format)
+{
+    const OutputFormatEntry *entry = outputFormatAt(int(format));
+    return Status::cannotCopy(
+        sourcePath,
+        QStringLiteral("%1 is always encoded anew").arg(QLatin1String(entry ? entry->name : "it")));
+}
+
 } // namespace
 
 Result<Mp3Stream> FileCopier::mp3Frames(SourceFile &source)
@@ -78,6 +93,8 @@ Result<Mp3Stream> FileCopier::mp3Frames(SourceFile &source)
 
 Result<QString> FileCopier::describeCopy(const QString &sourcePath, OutputFormat format)
 {
+    if (!copies(format))
+        return encodedAnew(sourcePath, format);
     auto source = openFor(sourcePath, format);
     if (!source)
         return source.status();
@@ -98,17 +115,17 @@ Result<QString> FileCopier::describeCopy(const QString &sourcePath, OutputFormat
             return describeWav(wav.value());
         else
             return wav.status();
-    case OutputFormat::Wma:
+    default:
         break;
     }
-    return Status::cannotCopy(sourcePath, QStringLiteral("WMA is always encoded anew"));
+    return encodedAnew(sourcePath, format);
 }
 
 Status FileCopier::cut(const QString &sourcePath, const QString &destPath, int64_t beginFrame,
                        int64_t endFrame, const JobCallbacks &callbacks)
 {
     const auto format = formatOf(destPath);
-    if (!format || *format == OutputFormat::Wma)
+    if (!format || !copies(*format))
         return Status::cannotCopy(sourcePath,
                                   QStringLiteral("the destination is not MP3, OGG or WAV"));
     auto source = openFor(sourcePath, *format);
@@ -134,10 +151,10 @@ Status FileCopier::cut(const QString &sourcePath, const QString &destPath, int64
             return wav.status();
         return copyWav(s, wav.value(), destPath, beginFrame, endFrame, callbacks);
     }
-    case OutputFormat::Wma:
+    default:
         break;
     }
-    return Status::cannotCopy(sourcePath, QStringLiteral("WMA is always encoded anew"));
+    return encodedAnew(sourcePath, *format);
 }
 
 } // namespace engine

@@ -185,8 +185,7 @@ engine::Result<QString> FakeEngineFactory::describeOutput(const engine::OutputCh
     case engine::OutputFormat::Wma:
         return wmaDescriptionPrefix + QString::number(output.wmaProfile) +
                QStringLiteral(" 44 kHz");
-    case engine::OutputFormat::Ogg:
-    case engine::OutputFormat::Wav:
+    default:
         break;
     }
     return QString::fromLatin1(output.entry().name);

@@ -1,8 +1,11 @@
 // The four output-format dialogs on their own: what they show of the output they are given,
 // their enabling rules, and the output they give back on OK.
 #include "DialogInput.h"
+#include "FormFLAC.h"
+#include "FormM4A.h"
 #include "FormMp3.h"
 #include "FormOGG.h"
+#include "FormOpus.h"
 #include "FormWAV.h"
 #include "FormWMA.h"
 #include "engine/encode/OutputWriters.h"
@@ -57,6 +60,8 @@ engine::Result<QString> fakeDescription(const engine::OutputChoice &output)
 
 } // namespace
 
+Q_DECLARE_METATYPE(engine::OutputChoice)
+
 class FormatDialogsTest : public QObject
 {
     Q_OBJECT
@@ -93,6 +98,9 @@ private slots:
     void wmaQuickChoicesFollowTheList_data();
     void wmaQuickChoicesFollowTheList();
     void wmaQuickChoiceAndOk();
+
+    void newFormatsGiveTheirValueBack_data();
+    void newFormatsGiveTheirValueBack();
 };
 
 void FormatDialogsTest::mp3ShowsUnlistedBitrateAsFirst_data()
@@ -514,6 +522,81 @@ void FormatDialogsTest::wmaQuickChoiceAndOk()
     QCOMPARE(list(dialog, "Combo1")->currentIndex(), 34);
     click(dialog, "CmdOK");
     QCOMPARE(dialog.output().wmaProfile, 35);
+}
+
+using Picks = QList<QPair<QByteArray, QByteArray>>;
+Q_DECLARE_METATYPE(Picks)
+
+void FormatDialogsTest::newFormatsGiveTheirValueBack_data()
+{
+    QTest::addColumn<int>("format");
+    QTest::addColumn<Picks>("picks");
+    QTest::addColumn<engine::OutputChoice>("expected");
+    engine::OutputChoice flac;
+    flac.flac = {48000, 1, 24, 8};
+    QTest::newRow("flac") << int(engine::OutputFormat::Flac)
+                          << Picks{{"cmbFrequency", "48,000 Hz"},
+                                   {"cmbChMode", "Mono"},
+                                   {"cmbBits", "24 Bit"},
+                                   {"cmbLevel", "8 (smallest)"}}
+                          << flac;
+    engine::OutputChoice opus;
+    opus.opus = {1, 256, engine::OpusSettings::Cbr, true};
+    QTest::newRow("opus mono capped at 256") << int(engine::OutputFormat::Opus)
+                                             << Picks{{"cmbChMode", "Mono"},
+                                                      {"ComboBitrate", "510"},
+                                                      {"cmbMode", "CBR"},
+                                                      {"chVoice", ""}}
+                                             << opus;
+    engine::OutputChoice m4a;
+    m4a.m4a = {22050, 1, 96};
+    QTest::newRow("m4a") << int(engine::OutputFormat::M4a)
+                         << Picks{{"cmbFrequency", "22,050 Hz"},
+                                  {"cmbChMode", "Mono"},
+                                  {"ComboBitrate", "96"}}
+                         << m4a;
+}
+
+// What the user picks comes back on OK, a dialog opened on it shows it again, and Cancel
+// gives back what it was opened with.
+void FormatDialogsTest::newFormatsGiveTheirValueBack()
+{
+    QFETCH(int, format);
+    QFETCH(Picks, picks);
+    QFETCH(engine::OutputChoice, expected);
+    const auto open =
+        [format](const engine::OutputChoice &output) -> std::unique_ptr<OutputDialog> {
+        switch (engine::OutputFormat(format)) {
+        case engine::OutputFormat::Flac:
+            return std::make_unique<FormFLAC>(output);
+        case engine::OutputFormat::Opus:
+            return std::make_unique<FormOpus>(output);
+        default:
+            return std::make_unique<FormM4A>(output);
+        }
+    };
+    const auto apply = [&](OutputDialog &dialog) {
+        for (const auto &[name, text] : picks)
+            if (text.isEmpty())
+                click(dialog, name.constData());
+            else
+                pick(dialog, name.constData(), QString::fromUtf8(text));
+    };
+    auto cancelled = open(engine::OutputChoice{});
+    apply(*cancelled);
+    click(*cancelled, "CmdCancel");
+    QCOMPARE(cancelled->output(), engine::OutputChoice());
+
+    auto dialog = open(engine::OutputChoice{});
+    apply(*dialog);
+    click(*dialog, "CmdOK");
+    QCOMPARE(dialog->output(), expected);
+    auto reopened = open(dialog->output());
+    for (const auto &[name, text] : picks)
+        if (!text.isEmpty() && name != "ComboBitrate")
+            QCOMPARE(list(*reopened, name.constData())->currentText(), QString::fromUtf8(text));
+    click(*reopened, "CmdOK");
+    QCOMPARE(reopened->output(), expected);
 }
 
 QTEST_MAIN(FormatDialogsTest)

@@ -339,13 +339,13 @@ private slots:
         QVERIFY(file.open(QIODevice::ReadOnly));
         QCOMPARE(file.readAll(), content);
 
-        const QString flac = m_dir.filePath(QStringLiteral("lossless.flac"));
-        QVERIFY(fixtures::makeTone(flac, 0.5, 44100, 1, {}));
-        const engine::Status unsupported = information.writeTags(flac);
+        const QString aiff = m_dir.filePath(QStringLiteral("uncompressed.aiff"));
+        QVERIFY(fixtures::makeTone(aiff, 0.5, 44100, 1, {}));
+        const engine::Status unsupported = information.writeTags(aiff);
         QVERIFY(!unsupported);
-        QVERIFY(unsupported.description().contains(QLatin1String("MP3, OGG, WMA and WAV")));
-        QVERIFY(!unsupported.reason().contains(flac));
-        QVERIFY(unsupported.reason().contains(QLatin1String("MP3, OGG, WMA and WAV")));
+        QVERIFY(unsupported.description().contains(QLatin1String("WAV, FLAC and M4A")));
+        QVERIFY(!unsupported.reason().contains(aiff));
+        QVERIFY(unsupported.reason().contains(QLatin1String("WAV, FLAC and M4A")));
         // Nothing is left behind beside the files.
         QCOMPARE(QDir(m_dir.path()).entryList({QStringLiteral(".*")}, QDir::Hidden | QDir::Files),
                  QStringList());

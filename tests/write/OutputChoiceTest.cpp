@@ -115,6 +115,9 @@ void OutputChoiceTest::descriptions_data()
     QTest::newRow("wav 22050 mono 8") << 1 << QList<int>{22050, 1, 8} << "WAV 22,050 Hz; Mono; 8 bit";
     QTest::newRow("wma 14") << 2 << QList<int>{14} << "WMA 44,100 Hz; Stereo; 64 Kbps";
     QTest::newRow("mp3 start-up") << 3 << QList<int>{} << "MP3 44,100 Hz; Joint Stereo; 128 Kbps";
+    QTest::newRow("flac start-up") << 4 << QList<int>{} << "FLAC the source's rate; the source's channels; 16 bit; level 5";
+    QTest::newRow("opus start-up") << 5 << QList<int>{} << "Opus 48,000 Hz; Stereo; 128 Kbps VBR";
+    QTest::newRow("m4a start-up") << 6 << QList<int>{} << "M4A 44,100 Hz; Stereo; 192 Kbps";
     // clang-format on
 }
 
@@ -123,7 +126,9 @@ void OutputChoiceTest::descriptions()
     QFETCH(int, kind);
     QFETCH(QList<int>, values);
     QFETCH(QString, description);
-    const engine::OutputChoice choice = kind == 3 ? engine::OutputChoice() : choiceOf(kind, values);
+    engine::OutputChoice choice = kind >= 3 ? engine::OutputChoice() : choiceOf(kind, values);
+    if (kind > 3)
+        choice.format = engine::OutputFormat(kind);
     const engine::Status checked = engine::checkOutput(choice);
     QVERIFY2(checked, qPrintable(checked.description()));
     QCOMPARE(engine::describeOutput(choice), description);
@@ -200,6 +205,9 @@ void OutputChoiceTest::refusedOutputsWriteNothing_data()
     QTest::newRow("wav 3 channels") << 1 << QList<int>{44100, 3, 16};
     QTest::newRow("ogg 0 channels") << 0 << QList<int>{44100, 0, 128, 0, 0, -1};
     QTest::newRow("ogg quality 11") << 0 << QList<int>{44100, 2, 128, 0, 0, 1100};
+    QTest::newRow("flac 32 bit") << 4 << QList<int>{32};
+    QTest::newRow("opus mono 320") << 5 << QList<int>{320};
+    QTest::newRow("m4a 500 kbps") << 6 << QList<int>{500};
     // clang-format on
 }
 
@@ -207,7 +215,18 @@ void OutputChoiceTest::refusedOutputsWriteNothing()
 {
     QFETCH(int, kind);
     QFETCH(QList<int>, values);
-    const engine::OutputChoice choice = choiceOf(kind, values);
+    engine::OutputChoice choice = kind <= 2 ? choiceOf(kind, values) : engine::OutputChoice();
+    if (kind == 4) {
+        choice.format = engine::OutputFormat::Flac;
+        choice.flac.bitsPerSample = values[0];
+    } else if (kind == 5) {
+        choice.format = engine::OutputFormat::Opus;
+        choice.opus.channels = 1;
+        choice.opus.bitrate = values[0];
+    } else if (kind == 6) {
+        choice.format = engine::OutputFormat::M4a;
+        choice.m4a.bitrate = values[0];
+    }
     const engine::Status refused = engine::checkOutput(choice);
     QVERIFY(!refused);
     QVERIFY(!refused.description().isEmpty());
@@ -329,7 +348,9 @@ void OutputChoiceTest::extensionChoosesTheWriter_data()
     QTest::newRow("upper case") << "x.OGG" << "vorbis" << 128000;
     QTest::newRow("mixed case") << "x.Wma" << "wmav2" << 64000;
     QTest::newRow("dots in the name") << "a.b.wav" << "pcm_s16le" << 44100 * 2 * 16;
-    QTest::newRow("unknown") << "x.flac" << "" << 0;
+    QTest::newRow("flac") << "x.flac" << "flac" << 0;
+    QTest::newRow("opus") << "x.opus" << "opus" << 0;
+    QTest::newRow("unknown") << "x.aiff" << "" << 0;
     QTest::newRow("none") << "noextension" << "" << 0;
     QTest::newRow("format name only") << "mp3" << "" << 0;
     // clang-format on
@@ -354,9 +375,11 @@ void OutputChoiceTest::extensionChoosesTheWriter()
     }
     QVERIFY2(written, qPrintable(written.description()));
     QCOMPARE(fixtures::probe(path, QStringLiteral("codec_name")), codec);
-    QCOMPARE(fixtures::probe(path, QStringLiteral("sample_rate")).toInt(), 44100);
+    QCOMPARE(fixtures::probe(path, QStringLiteral("sample_rate")).toInt(),
+             codec == QLatin1String("opus") ? 48000 : 44100);
     QCOMPARE(fixtures::probe(path, QStringLiteral("channels")).toInt(), 2);
-    QCOMPARE(fixtures::probe(path, QStringLiteral("bit_rate")).toInt(), bitRate);
+    if (bitRate > 0)
+        QCOMPARE(fixtures::probe(path, QStringLiteral("bit_rate")).toInt(), bitRate);
     QCOMPARE(folderContents(folder), QStringList{name});
 }
 
