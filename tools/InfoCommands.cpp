@@ -131,9 +131,9 @@ qint64 bestShift(const engine::SampleBlock &all, const engine::SampleBlock &bloc
 
 } // namespace
 
-// Reads the whole file, then seeks every STEP frames (at uneven offsets, so that positions
-// fall everywhere in the decoder's frames) and compares SPAN frames read there with the
-// sequential read. Any difference beyond TOLERANCE is a wrongly placed frame.
+// Reads the whole file, then seeks to every STEP frames (at uneven offsets, so that positions
+// fall everywhere in the decoder's frames), in an order that jumps, and compares SPAN frames read
+// there with the sequential read. Any difference beyond TOLERANCE is a wrongly placed frame.
 int runSweep(const QStringList &args)
 {
     bool stepOk = false;
@@ -161,10 +161,22 @@ int runSweep(const QStringList &args)
     int checked = 0;
     int wrong = 0;
     int noisy = 0;
+    QList<qint64> positions;
     for (qint64 i = 0;; ++i) {
         const qint64 position = i * step + (i * 7919) % std::max(step / 3, 1);
         if (position >= length)
             break;
+        positions.append(position);
+    }
+    // Alternately from the front and from the back: every seek jumps far, forward or back,
+    // so none is served by reading on from the previous one.
+    QList<qint64> order;
+    for (qsizetype front = 0, back = positions.size() - 1; front <= back; ++front, --back) {
+        order.append(positions[front]);
+        if (back != front)
+            order.append(positions[back]);
+    }
+    for (const qint64 position : order) {
         auto reached = file.seek(position);
         if (!reached)
             return failWith(reached.description());

@@ -115,7 +115,7 @@ Status FfmpegReader::useInput(AudioInput input)
 Status FfmpegReader::openDecoder()
 {
     const AVStream *stream = m_format->streams[m_stream];
-    const AVCodec *decoder = avcodec_find_decoder(stream->codecpar->codec_id);
+    const AVCodec *decoder = m_timeline->decoder(stream->codecpar->codec_id);
     if (!decoder)
         return cannotOpen(m_path, Refusal::UnknownFormat,
                           QString::fromUtf8(avcodec_get_name(stream->codecpar->codec_id)));
@@ -212,7 +212,7 @@ Status FfmpegReader::reposition(int64_t frame, int64_t preroll)
         return landing.status();
     m_landing = landing.value();
     if (m_landing == Landing::Counted)
-        m_countPosition = 0;
+        m_countPosition = m_timeline->countStart();
     return Status::success();
 }
 
@@ -250,6 +250,8 @@ Result<bool> FfmpegReader::decodeFrame()
         }
         if (!m_timeline->admitPacket(*m_packet)) {
             av_packet_unref(m_packet.get());
+            if (m_timeline->landingMissed())
+                return landedLate();
             continue;
         }
         const int64_t position = m_packet->pos;
@@ -277,8 +279,11 @@ Result<bool> FfmpegReader::fillPending(SampleBlock *direct, int64_t directFrames
                 m_aligning = false;
                 return true;
             }
-            // Everything after the landing point was pre-roll: start earlier.
-            if (m_aligning && m_landing == Landing::Placed && m_position < m_length)
+            // Everything after the landing point was pre-roll, or a count that began at an
+            // indexed place never reached the wanted frame: start earlier.
+            if (m_aligning && m_position < m_length &&
+                (m_landing == Landing::Placed ||
+                 (m_landing == Landing::Counted && m_timeline->countStart() > 0)))
                 return landedLate();
             return false;
         }
@@ -420,7 +425,7 @@ Result<int64_t> FfmpegReader::seek(int64_t frame)
 {
     frame = std::clamp<int64_t>(frame, 0, m_length);
     // Counting from where the reader already is costs less than counting from the start.
-    if (m_timeline->readsForward() && !m_aligning && frame >= m_position) {
+    if (!m_aligning && frame >= m_position && m_timeline->readsForward(m_position, frame)) {
         SampleBlock skipped;
         while (m_position < frame) {
             if (Status s = read(std::min<int64_t>(frame - m_position, 1 << 16), skipped); !s)

@@ -18,9 +18,10 @@ enum class FramePlacement
     /// The frames' own timestamps, snapped to the codec's frame grid where the container's
     /// clock is coarser than a sample (ASF's milliseconds).
     Timestamps,
-    /// Everything not shown exact: a seek decodes forward from the start (or from where the
-    /// reader already is), and the length is counted by decoding the whole file once at open.
-    /// Slow on long files, never misplaced.
+    /// Everything not shown exact: the length is counted by decoding the whole file once at
+    /// open, which also indexes places to seek to for codecs whose decoder is known to
+    /// settle; a seek decodes forward from such a place, from the start, or from where the
+    /// reader already is. Never misplaced.
     Counting,
 };
 

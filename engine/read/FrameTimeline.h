@@ -39,8 +39,8 @@ protected:
 /// How the frames decoded after a reposition find their place on the timeline.
 enum class Landing
 {
-    /// Decoding started anew at the file's start: frames are counted, as a sequential read
-    /// counts them.
+    /// Decoding started anew at the file's start, or at a packet whose frames before it are
+    /// known (FrameTimeline::countStart): frames are counted, as a sequential read counts them.
     Counted,
     /// Frames carry their place (FrameTimeline::position). The packet the demuxer landed in
     /// is pre-roll only, and a first frame beyond the wanted one means the seek landed late.
@@ -59,6 +59,8 @@ public:
 
     /// Demuxer settings this placement relies on; applied to every demuxer of the file.
     virtual void configureInput(AVFormatContext &) const {}
+    /// The decoder this placement relies on for `codec`.
+    virtual const AVCodec *decoder(AVCodecID codec) const { return avcodec_find_decoder(codec); }
     /// Decoder settings this placement relies on, before the decoder opens.
     virtual void configureDecoder(AVCodecContext &codec, const AVStream &stream) const;
     /// Learns at open what placing frames needs (an index, a timestamp anchor).
@@ -74,10 +76,15 @@ public:
     virtual Result<Landing> reposition(TimelineHost &host, int64_t frame, int64_t preroll) = 0;
     /// Sees every packet of the stream before the decoder does; false drops it.
     virtual bool admitPacket(AVPacket &) { return true; }
+    /// The packets after the last reposition are not the ones it aimed at: the read has to
+    /// start again, earlier.
+    virtual bool landingMissed() const { return false; }
+    /// Where counted frames start after the last reposition that returned Landing::Counted.
+    virtual int64_t countStart() const { return 0; }
     /// A decoded frame's place on the timeline; AV_NOPTS_VALUE where it is not known.
     virtual int64_t position(const AVFrame &) const { return AV_NOPTS_VALUE; }
-    /// A seek forward is cheaper by reading on from the current position.
-    virtual bool readsForward() const { return false; }
+    /// A seek forward from `from` to `to` is cheaper by reading on from the current position.
+    virtual bool readsForward(int64_t /*from*/, int64_t /*to*/) const { return false; }
 };
 
 /// A decoded frame's timestamp, or the decoder's best guess where it has none.

@@ -1,8 +1,19 @@
 #include "engine/write/DestinationFile.h"
 
+#include "engine/write/Writeback.h"
+
 #include <QFileInfo>
 
 namespace engine {
+
+namespace {
+
+/// How much written data may wait in the page cache before it is sent on to the disk. The
+/// commit's flush (the safe save's durability) then only waits for the last few megabytes
+/// instead of the whole file, and the disk works while the next blocks are decoded.
+constexpr qint64 kWritebackBytes = qint64(8) << 20;
+
+} // namespace
 
 DestinationFile::DestinationFile(const QString &path)
     : m_path(path), m_file(std::make_unique<QSaveFile>(path))
@@ -49,6 +60,10 @@ Status DestinationFile::write(const void *data, qint64 size)
             return fail(QStringLiteral("Cannot write"));
         bytes += written;
         size -= written;
+    }
+    if (const qint64 at = m_file->pos(); at - m_writebackFrom >= kWritebackBytes) {
+        startWriteback(m_file->handle(), m_writebackFrom, at - m_writebackFrom);
+        m_writebackFrom = at;
     }
     return m_failure;
 }

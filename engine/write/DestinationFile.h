@@ -41,6 +41,7 @@ private:
     QString m_path;
     std::unique_ptr<QSaveFile> m_file;
     Status m_failure;
+    qint64 m_writebackFrom = 0; ///< where the bytes not yet sent on to the disk begin
 };
 
 } // namespace engine
