@@ -108,10 +108,10 @@ void FormMainStartupTest::controlsAndCaptions()
     QStringList items;
     for (int i = 0; i < combo->count(); ++i)
         items << combo->itemText(i);
-    QCOMPARE(items, (QStringList{QStringLiteral("MP3"), QStringLiteral("WMA"),
-                                 QStringLiteral("OGG"), QStringLiteral("WAV"),
-                                 QStringLiteral("FLAC"), QStringLiteral("Opus"),
-                                 QStringLiteral("M4A")}));
+    QCOMPARE(items,
+             (QStringList{QStringLiteral("MP3"), QStringLiteral("WMA"), QStringLiteral("OGG"),
+                          QStringLiteral("WAV"), QStringLiteral("FLAC"), QStringLiteral("Opus"),
+                          QStringLiteral("M4A")}));
     QVERIFY(h.child<QCheckBox>("Check1")->isChecked());
     QVERIFY(h.window->cutter().output().copyTags);
     for (const char *name :
