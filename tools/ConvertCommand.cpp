@@ -16,7 +16,8 @@ namespace {
 const char *const kConvertUsage =
     "usage: vorn-engine convert SRC DST BEGIN END [--wav RATE CH BITS]\n"
     "         [--ogg-quality Q | --ogg-bitrate RATE CH KBPS [MIN MAX]] [--mp3-bitrate KBPS]\n"
-    "         [--mp3-vbr METHOD QUALITY] [--mp3-preset N] [--wma-profile N] [--lossless]\n"
+    "         [--mp3-vbr METHOD QUALITY] [--mp3-preset N] [--wma-profile N]\n"
+    "         [--flac LEVEL BITS] [--opus-bitrate CH KBPS MODE] [--m4a RATE CH KBPS] [--lossless]\n"
     "  copies frames BEGIN..END (END exclusive) of SRC into DST; Q is the quality x 100,\n"
     "  METHOD 0 default, 1 old, 2 new, 3 MTRH, 4 ABR; the preset runs before the other MP3\n"
     "  options; --lossless copies the source's coded audio instead (MP3, OGG and WAV into\n"
@@ -83,6 +84,18 @@ std::optional<engine::OutputChoice> parseOutput(QStringList args)
             args = args.mid(2);
         } else if (option == QLatin1String("--mp3-preset") && toInts(args, 0, 1, &preset)) {
             args = args.mid(1);
+        } else if (option == QLatin1String("--flac") && toInts(args, 0, 2, n)) {
+            output.flac.level = n[0];
+            output.flac.bitsPerSample = n[1];
+            args = args.mid(2);
+        } else if (option == QLatin1String("--opus-bitrate") && toInts(args, 0, 3, n)) {
+            output.opus.channels = n[0];
+            output.opus.bitrate = n[1];
+            output.opus.mode = n[2];
+            args = args.mid(3);
+        } else if (option == QLatin1String("--m4a") && toInts(args, 0, 3, n)) {
+            output.m4a = {n[0], n[1], n[2]};
+            args = args.mid(3);
         } else if (option == QLatin1String("--wma-profile") && toInts(args, 0, 1, n)) {
             output.wmaProfile = n[0];
             args = args.mid(1);
