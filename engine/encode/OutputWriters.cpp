@@ -66,6 +66,8 @@ Status checkOgg(const OggSettings &ogg)
 
 QString layoutText(int32_t rate, int32_t channels)
 {
+    if (rate == 0 && channels == 0)
+        return QStringLiteral("as the source");
     return QStringLiteral("%1; %2").arg(
         rate > 0 ? rateText(rate) : QStringLiteral("the source's rate"),
         channels > 0 ? channelsText(channels) : QStringLiteral("the source's channels"));
