@@ -94,9 +94,7 @@ bool Cutter::selectFormat(int index)
 {
     if (isBusy() || !engine::outputFormatAt(index))
         return false;
-    engine::OutputChoice output = m_output;
-    output.format = engine::OutputFormat(index);
-    m_output = output;
+    m_output.format = engine::OutputFormat(index);
     emit formatSelected(index);
     showCopyChoice();
     return true;
