@@ -202,6 +202,10 @@ void SettingsTest::outputRoundTrip_data()
                               << true;
     QTest::newRow("tags flag of text")
         << QVariantMap{{QStringLiteral("CopyTags"), QStringLiteral("yes")}} << true;
+    QTest::newRow("normalise of text")
+        << QVariantMap{{QStringLiteral("Normalise"), QStringLiteral("loud")}} << true;
+    QTest::newRow("negative fade")
+        << QVariantMap{{QStringLiteral("FadeIn"), QStringLiteral("-2")}} << true;
 }
 
 // What the store keeps is what it gives back; a stored part that no dialog could show keeps
@@ -218,6 +222,7 @@ void SettingsTest::outputRoundTrip()
     output.wmaProfile = 35;
     output.ogg = {22050, 1, 64, 48, 96, 700, true, false};
     output.wav = {8000, 1, 8};
+    output.shape = {0.5, 2.25, true, -16.0, true};
     const QString file =
         m_dir.filePath(QStringLiteral("output-%1.ini").arg(QLatin1String(QTest::currentDataTag())));
     {
@@ -241,6 +246,10 @@ void SettingsTest::outputRoundTrip()
     QCOMPARE(read.wmaProfile == fresh.wmaProfile, key.startsWith(QLatin1String("Wma/")));
     QCOMPARE(read.ogg == fresh.ogg, key.startsWith(QLatin1String("Ogg/")));
     QCOMPARE(read.wav == fresh.wav, key.startsWith(QLatin1String("Wav/")));
+    QCOMPARE(read.shape.normaliseLufs == fresh.shape.normaliseLufs,
+             key == QLatin1String("Normalise"));
+    QCOMPARE(read.shape.fadeInSeconds == fresh.shape.fadeInSeconds, key == QLatin1String("FadeIn"));
+    QCOMPARE(read.shape.fadeOutSeconds, output.shape.fadeOutSeconds);
 }
 
 void SettingsTest::cleanOutputSummary_data()

@@ -21,6 +21,11 @@ bool OggSettings::isValid() const
            quality >= 0 && quality <= 1000;
 }
 
+bool ShapeSettings::isActive() const
+{
+    return fadeInSeconds > 0 || fadeOutSeconds > 0 || normaliseLufs.has_value();
+}
+
 const OutputFormatEntry &OutputChoice::entry() const
 {
     const OutputFormatEntry *row = outputFormatAt(int(format));
