@@ -18,11 +18,67 @@ engine::Status abandon(engine::FileReading &reader, engine::AudioWriter *writer,
     return failure;
 }
 
+/// The first pass of a normalised cut: the faded part through the meter, the gain that
+/// brings it to the target set on `shaper`, and the reader back at the part's start.
+engine::Status measureForGain(engine::FileReading &reader, int64_t begin, int64_t frames,
+                              const ShapeOptions &shaping, Shaper &shaper,
+                              const JobCallbacks &callbacks,
+                              const std::function<void(float)> &progress, bool *stopped)
+{
+    const int32_t rate = reader.sampleRate().valueOr(0);
+    const int32_t channels = reader.channelCount().valueOr(0);
+    if (double(frames) < 0.4 * rate)
+        return engine::Status::failure(
+            QStringLiteral("The part is too short to be brought to a loudness: it needs at least "
+                           "0.4 seconds."));
+    auto meter =
+        LoudnessMeter::create(rate, shaping.outputChannels > 0 ? shaping.outputChannels : channels);
+    if (meter.failed())
+        return meter.status();
+    const auto step = [&](double fraction) {
+        progress(float(fraction * 50));
+        if (callbacks.breathe)
+            callbacks.breathe();
+        return !callbacks.goOn || callbacks.goOn();
+    };
+    if (engine::Status s = measureBlocks(reader, frames, shaper, *meter.value(), step, stopped);
+        s.failed() || *stopped)
+        return s;
+    const auto measured = meter.value()->result();
+    if (measured.failed())
+        return measured.status();
+    const Loudness reached = normalised(measured.value(), *shaping.shape.normaliseLufs);
+    shaper.setGainDb(reached.gainDb);
+    if (shaping.reached)
+        *shaping.reached = reached;
+    const auto back = reader.seek(begin);
+    return back.status();
+}
+
 } // namespace
+
+ShapeOptions shapeOptionsOf(const engine::OutputChoice &output)
+{
+    ShapeOptions options;
+    options.shape = output.shape;
+    if (output.format == engine::OutputFormat::Mp3)
+        options.outputChannels = output.mp3.channels;
+    else if (output.format == engine::OutputFormat::Ogg)
+        options.outputChannels = output.ogg.channels;
+    else if (output.format == engine::OutputFormat::Wav)
+        options.outputChannels = output.wav.channels;
+    else if (output.format == engine::OutputFormat::Flac)
+        options.outputChannels = output.flac.channels; // 0: the source's
+    else if (output.format == engine::OutputFormat::Opus)
+        options.outputChannels = output.opus.channels;
+    else if (output.format == engine::OutputFormat::M4a)
+        options.outputChannels = output.m4a.channels;
+    return options;
+}
 
 engine::Status ConvertRange(engine::FileReading &reader, const WriterMaker &makeWriter,
                             const QString &sourcePath, const QString &destPath, const Range &range,
-                            const JobCallbacks &callbacks)
+                            const JobCallbacks &callbacks, const ShapeOptions &shaping)
 {
     auto progress = [&](float percent) {
         if (callbacks.progress)
@@ -58,8 +114,22 @@ engine::Status ConvertRange(engine::FileReading &reader, const WriterMaker &make
     const double span = double(end - range.beginSample);
     int64_t position = reached.value();
 
+    // Shaping, only when asked: a plain cut goes on at its speed.
+    const bool shaped = shaping.shape.isActive();
+    Shaper shaper(shaping.shape, rate.value(), channels.value(), end - position);
+    bool stopped = false;
+    double progressFrom = 0;
+    if (shaped && shaping.shape.normaliseLufs) {
+        if (engine::Status s = measureForGain(reader, position, end - position, shaping, shaper,
+                                              callbacks, progress, &stopped);
+            s.failed())
+            return abandon(reader, writer, s);
+        progressFrom = 50;
+    }
+    const int64_t partBegin = position;
+
     engine::SampleBlock block;
-    while (position < end) {
+    while (!stopped && position < end) {
         if (engine::Status s = reader.readBlock(rate.value(), block); !s)
             return abandon(reader, writer, s);
         if (block.empty())
@@ -68,12 +138,16 @@ engine::Status ConvertRange(engine::FileReading &reader, const WriterMaker &make
         const int64_t frames = int64_t(block.size()) / channels.value();
         const int64_t keep = std::min<int64_t>(frames, end - position);
         block.resize(size_t(keep * channels.value()));
+        if (shaped)
+            shaper.apply(block, position - partBegin);
         if (engine::Status s = writer->write(block); !s)
             return abandon(reader, writer, s);
         position += keep;
         if (span > 0)
-            progress(
-                float(std::clamp(double(position - range.beginSample) / span * 100, 0.0, 100.0)));
+            progress(float(
+                progressFrom +
+                (100 - progressFrom) / 100 *
+                    std::clamp(double(position - range.beginSample) / span * 100, 0.0, 100.0)));
         if (callbacks.breathe)
             callbacks.breathe();
         if (callbacks.goOn && !callbacks.goOn())

@@ -3,7 +3,10 @@
 #include "engine/api/AudioFile.h"
 #include "engine/api/AudioWriter.h"
 #include "engine/api/JobCallbacks.h"
+#include "engine/api/OutputChoice.h"
 #include "engine/api/Status.h"
+
+#include "Shaping.h"
 
 #include <QString>
 
@@ -24,12 +27,28 @@ struct Range
     int64_t endSample = 0; ///< exclusive: the frame at the End mark is not copied
 };
 
+/// How ConvertRange shapes the part, and where it says what a normalised part reached.
+struct ShapeOptions
+{
+    engine::ShapeSettings shape;
+    /// The channels the writer writes (0: the source's). The loudness is measured on them, at
+    /// the source's rate: the gain of a resampled part differs by far less than the 0.1 LU
+    /// the result is shown in.
+    int32_t outputChannels = 0;
+    /// Set after a normalised cut; may be null.
+    Loudness *reached = nullptr;
+};
+
+/// The shaping of `output` for a cut into its format.
+ShapeOptions shapeOptionsOf(const engine::OutputChoice &output);
+
 /// Copies `range` of `sourcePath` into `destPath` through `reader` and a writer from
 /// `makeWriter`, made once the source is open, in blocks of one second. A cancel closes the
 /// destination normally, with what was written so far. Any failure discards the destination, which
-/// then stays exactly as it was before.
+/// then stays exactly as it was before. An active `shaping` fades the part's ends and, to
+/// normalise it, measures it first: the first half of the progress, the writing the second.
 engine::Status ConvertRange(engine::FileReading &reader, const WriterMaker &makeWriter,
                             const QString &sourcePath, const QString &destPath, const Range &range,
-                            const JobCallbacks &callbacks);
+                            const JobCallbacks &callbacks, const ShapeOptions &shaping = {});
 
 } // namespace cutting

@@ -14,6 +14,13 @@ namespace cutting {
 
 namespace {
 
+ShapeOptions partShaping(const SplitRequest &request)
+{
+    ShapeOptions shaping = request.shaping;
+    shaping.reached = nullptr;
+    return shaping;
+}
+
 /// The tags of part `number` of `count`: the source's (when wanted) under the part's own.
 TagSet partTags(const std::optional<TagSet> &source, const engine::PartList &list, size_t index)
 {
@@ -121,7 +128,7 @@ SplitReport SplitParts(engine::FileReading &reader, const WriterMaker &makeWrite
         }
         if (outcome.code() == engine::StatusCode::CannotCopy)
             outcome = ConvertRange(reader, makeWriter, request.sourcePath, destination,
-                                   {part.begin, part.end}, partCallbacks);
+                                   {part.begin, part.end}, partCallbacks, partShaping(request));
         if (stopped) {
             // The part in progress is not a part: only whole parts are kept.
             if (!existed)
@@ -185,7 +192,7 @@ SplitReport SplitPartsAtOnce(const PartWorkers &workers, engine::AudioInformatio
             };
             const engine::Status outcome = ConvertRange(
                 *reader, workers.makeWriter, request.sourcePath, request.destinations[qsizetype(i)],
-                {parts[i].begin, parts[i].end}, partCallbacks);
+                {parts[i].begin, parts[i].end}, partCallbacks, partShaping(request));
             if (outcome.failed()) {
                 state.failure = outcome;
                 state.outcome = Outcome::Failed;

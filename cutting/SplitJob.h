@@ -26,6 +26,9 @@ struct SplitRequest
     bool copyTags = true;
     /// Files of those names may be replaced; otherwise the job writes none of them.
     bool replaceExisting = false;
+    /// Each re-encoded part is shaped on its own: its own fades, its own loudness. `reached`
+    /// is not used (parts may run at the same time).
+    ShapeOptions shaping;
 };
 
 /// Readers and writers for parts re-encoded at the same time, each pair on a thread of its

@@ -84,7 +84,7 @@ engine::Status Cutter::runJob()
             *m_jobSource,
             [this](const QString &path) { return m_factory.createWriter(path, m_output); },
             m_state.sourcePath, m_state.destPath, {m_state.selBeginSample, m_state.selEndSample},
-            callbacks);
+            callbacks, cutting::shapeOptionsOf(m_output));
     QGuiApplication::restoreOverrideCursor();
     return outcome;
 }

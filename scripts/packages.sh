@@ -16,7 +16,7 @@ unset release
 BUILD_PACKAGES=(
   build-essential cmake ninja-build pkg-config clang-format
   libavformat-dev libavcodec-dev libswresample-dev libavutil-dev
-  libmp3lame-dev libvorbis-dev libogg-dev "$taglib_dev" libcue-dev
+  libmp3lame-dev libvorbis-dev libogg-dev "$taglib_dev" libcue-dev libebur128-dev
   qt6-base-dev qt6-multimedia-dev qt6-qpa-plugins libgl-dev librsvg2-bin
 )
 unset taglib_dev

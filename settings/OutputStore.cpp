@@ -3,6 +3,8 @@
 #include "SettingsStore.h"
 #include "TextNumbers.h"
 
+#include <utility>
+
 namespace settings {
 
 namespace {
@@ -10,6 +12,9 @@ namespace {
 const QString kLastFormat = QStringLiteral("LastFormat");
 const QString kKeepEncoding = QStringLiteral("KeepEncoding");
 const QString kCopyTags = QStringLiteral("CopyTags");
+// Beyond these a stored value was not made by the program.
+constexpr double kLongestFadeSeconds = 3600;
+constexpr double kQuietestLufs = -70;
 
 bool usable(const engine::Mp3Settings &mp3)
 {
@@ -116,6 +121,22 @@ engine::OutputChoice SettingsStore::ReadOutput() const
     readNumber(QStringLiteral("M4a/Bitrate"), m4a.bitrate);
     if (m4a.isValid())
         output.m4a = m4a;
+    // Shaping: a negative fade or a loudness no meter reports is a hand-made value; it keeps
+    // the default.
+    engine::ShapeSettings &shape = output.shape;
+    for (auto [name, seconds] : {std::pair{QStringLiteral("FadeIn"), &shape.fadeInSeconds},
+                                 std::pair{QStringLiteral("FadeOut"), &shape.fadeOutSeconds}}) {
+        bool isNumber = false;
+        const double value = ReadSetting(name).trimmed().toDouble(&isNumber);
+        if (isNumber && value >= 0 && value <= kLongestFadeSeconds)
+            *seconds = value;
+    }
+    readFlag(QStringLiteral("FadeEqualPower"), shape.equalPower);
+    bool isNumber = false;
+    const double lufs = ReadSetting(QStringLiteral("Normalise")).trimmed().toDouble(&isNumber);
+    if (isNumber && lufs >= kQuietestLufs && lufs <= 0)
+        shape.normaliseLufs = lufs;
+    readFlag(QStringLiteral("GainTags"), shape.gainTags);
     return output;
 }
 
@@ -173,6 +194,14 @@ void SettingsStore::WriteOutput(const engine::OutputChoice &output)
     number("M4a/SampleRate", output.m4a.sampleRate);
     number("M4a/Channels", output.m4a.channels);
     number("M4a/Bitrate", output.m4a.bitrate);
+    const engine::ShapeSettings &shape = output.shape;
+    WriteSetting(QStringLiteral("FadeIn"), QString::number(shape.fadeInSeconds));
+    WriteSetting(QStringLiteral("FadeOut"), QString::number(shape.fadeOutSeconds));
+    flag("FadeEqualPower", shape.equalPower);
+    WriteSetting(QStringLiteral("Normalise"), shape.normaliseLufs
+                                                  ? QString::number(*shape.normaliseLufs)
+                                                  : QStringLiteral("Off"));
+    flag("GainTags", shape.gainTags);
 }
 
 } // namespace settings

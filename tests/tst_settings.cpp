@@ -205,6 +205,10 @@ void SettingsTest::outputRoundTrip_data()
                                   << true;
     QTest::newRow("tags flag of text")
         << QVariantMap{{QStringLiteral("CopyTags"), QStringLiteral("yes")}} << true;
+    QTest::newRow("normalise of text")
+        << QVariantMap{{QStringLiteral("Normalise"), QStringLiteral("loud")}} << true;
+    QTest::newRow("negative fade")
+        << QVariantMap{{QStringLiteral("FadeIn"), QStringLiteral("-2")}} << true;
 }
 
 // What the store keeps is what it gives back; a stored part that no dialog could show keeps
@@ -224,6 +228,7 @@ void SettingsTest::outputRoundTrip()
     output.flac = {96000, 1, 24, 8};
     output.opus = {1, 48, engine::OpusSettings::Cbr, true};
     output.m4a = {22050, 1, 96};
+    output.shape = {0.5, 2.25, true, -16.0, true};
     const QString file =
         m_dir.filePath(QStringLiteral("output-%1.ini").arg(QLatin1String(QTest::currentDataTag())));
     {
@@ -250,6 +255,10 @@ void SettingsTest::outputRoundTrip()
     QCOMPARE(read.flac == fresh.flac, key.startsWith(QLatin1String("Flac/")));
     QCOMPARE(read.opus == fresh.opus, false);
     QCOMPARE(read.m4a == fresh.m4a, false);
+    QCOMPARE(read.shape.normaliseLufs == fresh.shape.normaliseLufs,
+             key == QLatin1String("Normalise"));
+    QCOMPARE(read.shape.fadeInSeconds == fresh.shape.fadeInSeconds, key == QLatin1String("FadeIn"));
+    QCOMPARE(read.shape.fadeOutSeconds, output.shape.fadeOutSeconds);
 }
 
 void SettingsTest::cleanOutputSummary_data()

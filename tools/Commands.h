@@ -16,6 +16,14 @@ int runConvert(const QStringList &args);
 int runPeaks(const QStringList &args);
 int runSplit(const QStringList &args);
 
+class QString;
+namespace engine {
+class EngineFactory;
+}
+/// Measures the finished file `path` and writes its ReplayGain 2.0 track tags; answers the
+/// exit code, with the reason on standard error.
+int tagWithGain(engine::EngineFactory &factory, const QString &path);
+
 /// The output the convert command's format options (--wav, --ogg-quality, --mp3-bitrate, ...)
 /// name, in the format of `destination`'s extension, checked by the engine.
 engine::Result<engine::OutputChoice> outputFromOptions(const QStringList &options,

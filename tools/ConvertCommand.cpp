@@ -11,6 +11,9 @@
 #include <QFileInfo>
 #include <QTextStream>
 
+#include <cmath>
+#include <cstdint>
+
 namespace {
 
 const char *const kConvertUsage =
@@ -18,10 +21,14 @@ const char *const kConvertUsage =
     "         [--ogg-quality Q | --ogg-bitrate RATE CH KBPS [MIN MAX]] [--mp3-bitrate KBPS]\n"
     "         [--mp3-vbr METHOD QUALITY] [--mp3-preset N] [--wma-profile N]\n"
     "         [--flac LEVEL BITS] [--opus-bitrate CH KBPS MODE] [--m4a RATE CH KBPS] [--lossless]\n"
+    "         [--fade-in S] [--fade-out S] [--equal-power] [--normalise LUFS] [--replaygain]\n"
     "  copies frames BEGIN..END (END exclusive) of SRC into DST; Q is the quality x 100,\n"
     "  METHOD 0 default, 1 old, 2 new, 3 MTRH, 4 ABR; the preset runs before the other MP3\n"
     "  options; --lossless copies the source's coded audio instead (MP3, OGG and WAV into\n"
-    "  their own format), or fails with the reason it cannot";
+    "  their own format), or fails with the reason it cannot. --fade-in/--fade-out fade the\n"
+    "  part's ends over S seconds (quarter-sine with --equal-power); --normalise brings it to\n"
+    "  LUFS (EBU R128) with the true peak at most -1 dBTP; --replaygain tags an MP3 or OGG\n"
+    "  with its ReplayGain 2.0 track gain and peak";
 
 int fail(const QString &description)
 {
@@ -45,6 +52,34 @@ bool toInts(const QStringList &args, qsizetype from, qsizetype count, int *out)
         if (!ok)
             return false;
     }
+    return true;
+}
+
+/// Takes one shaping option (and its value from the front of `args`) into `shape`; false for
+/// any other option or a value that is no number of the option's range.
+bool parseShape(const QString &option, QStringList &args, engine::ShapeSettings &shape)
+{
+    if (option == QLatin1String("--equal-power")) {
+        shape.equalPower = true;
+        return true;
+    }
+    if (option == QLatin1String("--replaygain")) {
+        shape.gainTags = true;
+        return true;
+    }
+    bool ok = false;
+    const double value = args.value(0).toDouble(&ok);
+    if (!ok || !std::isfinite(value))
+        return false;
+    if (option == QLatin1String("--fade-in") && value >= 0)
+        shape.fadeInSeconds = value;
+    else if (option == QLatin1String("--fade-out") && value >= 0)
+        shape.fadeOutSeconds = value;
+    else if (option == QLatin1String("--normalise") && value <= 0 && value >= -70)
+        shape.normaliseLufs = value;
+    else
+        return false;
+    args.removeFirst();
     return true;
 }
 
@@ -99,6 +134,7 @@ std::optional<engine::OutputChoice> parseOutput(QStringList args)
         } else if (option == QLatin1String("--wma-profile") && toInts(args, 0, 1, n)) {
             output.wmaProfile = n[0];
             args = args.mid(1);
+        } else if (parseShape(option, args, output.shape)) {
         } else {
             return std::nullopt;
         }
@@ -132,6 +168,25 @@ int runLossless(const QString &source, const QString &destination, int64_t begin
 
 } // namespace
 
+/// What `path` got for ReplayGain, or why it got none; answers the exit code.
+int tagWithGain(engine::EngineFactory &factory, const QString &path)
+{
+    engine::AudioFileObject reader;
+    // The finished file decoded: the samples a player applies the gain to.
+    const auto loudness = cutting::measureRange(reader, path, 0, INT64_MAX);
+    if (loudness.failed())
+        return fail(loudness.description());
+    const auto information = factory.createInformation();
+    if (engine::Status s = cutting::writeGainTags(*information, path, loudness.value()); s.failed())
+        return fail(s.description());
+    QTextStream(stdout) << QStringLiteral("ReplayGain: %1 dB, peak %2\n")
+                               .arg(cutting::kReplayGainReferenceLufs -
+                                        loudness.value().integratedLufs,
+                                    0, 'f', 2)
+                               .arg(loudness.value().samplePeak, 0, 'f', 6);
+    return 0;
+}
+
 int runConvert(const QStringList &args)
 {
     bool beginOk = false;
@@ -147,22 +202,33 @@ int runConvert(const QStringList &args)
     if (end <= begin)
         return fail(
             QStringLiteral("Nothing to save: the End mark must come after the Begin mark."));
-    if (lossless)
-        return runLossless(args[0], args[1], begin, end);
+    engine::DefaultEngineFactory factory;
+    if (lossless) {
+        // A copy keeps its coded audio: the only shaping it can have is in its tags.
+        if (parsed->shape.isActive())
+            return fail(QStringLiteral("A copy without re-encoding cannot be faded or "
+                                       "normalised; leave out --lossless to re-encode."));
+        const int copied = runLossless(args[0], args[1], begin, end);
+        return copied != 0 || !parsed->shape.gainTags ? copied : tagWithGain(factory, args[1]);
+    }
 
     const auto output = outputFromOptions(rest, args[1]);
     if (!output)
         return fail(output.description());
-    engine::DefaultEngineFactory factory;
     engine::AudioFileObject reader;
+    cutting::Loudness reached;
+    cutting::ShapeOptions shaping = cutting::shapeOptionsOf(output.value());
+    shaping.reached = &reached;
     // The same job the window runs for its Cut command.
     const engine::Status outcome = cutting::ConvertRange(
         reader, [&](const QString &path) { return factory.createWriter(path, output.value()); },
-        args[0], args[1], {begin, end}, {});
+        args[0], args[1], {begin, end}, {}, shaping);
     if (!outcome)
         return fail(outcome.description());
     QTextStream(stdout) << factory.describeOutput(output.value()).value() << '\n';
-    return 0;
+    if (output.value().shape.normaliseLufs)
+        QTextStream(stdout) << reached.text() << '\n';
+    return output.value().shape.gainTags ? tagWithGain(factory, args[1]) : 0;
 }
 
 engine::Result<engine::OutputChoice> outputFromOptions(const QStringList &options,

@@ -29,7 +29,8 @@ const char *const kSplitUsage =
     "  {album} {source} {begin} {end}. --silence splits in the middle of every pause below\n"
     "  DB (-50) of at least S seconds (1.5), or 0.5 s before its end. --lossless copies the coded "
     "audio where it can (the\n"
-    "  format is then the source's); the format options are those of the convert command";
+    "  format is then the source's); the format options are those of the convert command,\n"
+    "  with --fade-in, --fade-out, --normalise (each part on its own) and --replaygain";
 
 int fail(const QString &text)
 {
@@ -226,6 +227,10 @@ int runSplit(const QStringList &args)
     request.copy = lossless;
     request.copyTags = tags;
     request.replaceExisting = replace;
+    request.shaping = cutting::shapeOptionsOf(output.value());
+    if (lossless && request.shaping.shape.isActive())
+        return fail(QStringLiteral("Parts copied without re-encoding cannot be faded or "
+                                   "normalised; leave out --lossless to re-encode."));
     const bool terminal = isatty(fileno(stderr));
     int shown = -1;
     cutting::JobCallbacks callbacks;
@@ -252,5 +257,9 @@ int runSplit(const QStringList &args)
         out << written << '\n';
     if (report.status.failed())
         return fail(report.status.description());
+    if (output.value().shape.gainTags)
+        for (const QString &written : report.written)
+            if (const int tagged = tagWithGain(factory, written); tagged != 0)
+                return tagged;
     return report.written.size() == destinations.size() ? 0 : 1;
 }

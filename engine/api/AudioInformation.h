@@ -24,6 +24,13 @@ struct TagValues
     bool operator==(const TagValues &) const = default;
 };
 
+/// ReplayGain 2.0 track values as tags hold them: "-3.21 dB" and "0.988525".
+struct GainTags
+{
+    QString trackGain;
+    QString trackPeak;
+};
+
 /// Describes a file's format and carries its tags.
 class AudioInformation
 {
@@ -38,6 +45,12 @@ public:
     virtual void setTags(const TagValues &tags) = 0;
     /// Writes the current tag values into `path` without touching its audio.
     virtual Status writeTags(const QString &path) = 0;
+    /// Adds the ReplayGain track tags to those `path` has, without touching its audio.
+    virtual Status writeGainTags(const QString &path, const GainTags &gain)
+    {
+        (void)gain;
+        return Status::cannotWriteTags(path, QStringLiteral("gain tags cannot be written here"));
+    }
 };
 
 } // namespace engine

@@ -40,6 +40,11 @@ bool M4aSettings::isValid() const
            bitrate >= 32 && bitrate <= 320;
 }
 
+bool ShapeSettings::isActive() const
+{
+    return fadeInSeconds > 0 || fadeOutSeconds > 0 || normaliseLufs.has_value();
+}
+
 const OutputFormatEntry &OutputChoice::entry() const
 {
     const OutputFormatEntry *row = outputFormatAt(int(format));

@@ -6,6 +6,7 @@
 #include <QString>
 
 #include <cstdint>
+#include <optional>
 
 namespace engine {
 
@@ -88,6 +89,28 @@ struct M4aSettings
     bool operator==(const M4aSettings &) const = default;
 };
 
+/// What is done to a part's sound before it is written: fades at its ends and a gain that
+/// brings it to a loudness, and for copies ReplayGain tags instead. Everything off by default,
+/// and then a cut runs as fast as without it.
+struct ShapeSettings
+{
+    /// From the part's first frame; a fade longer than half the part takes half of it.
+    double fadeInSeconds = 0;
+    /// To the part's last frame, clamped the same way.
+    double fadeOutSeconds = 0;
+    /// Quarter-sine fades, which keep the sum of a cross-fade's powers even; linear otherwise.
+    bool equalPower = false;
+    /// The EBU R128 integrated loudness the part is brought to, in LUFS (-14, -16, -23), with
+    /// the true peak kept at or below -1 dBTP; none leaves the level as it is.
+    std::optional<double> normaliseLufs;
+    /// ReplayGain 2.0 track gain and peak written into a copied file's tags.
+    bool gainTags = false;
+
+    /// Anything that changes the samples written (fades or a loudness).
+    bool isActive() const;
+    bool operator==(const ShapeSettings &) const = default;
+};
+
 inline constexpr int32_t kWmaProfileCount = 47;
 inline constexpr int32_t kDefaultWmaProfile = 14;
 
@@ -108,6 +131,7 @@ struct OutputChoice
     /// Copy the coded audio where the source allows it rather than re-encode.
     bool keepEncoding = false;
     bool copyTags = true;
+    ShapeSettings shape;
 
     /// The chosen format's row of the format table.
     const OutputFormatEntry &entry() const;

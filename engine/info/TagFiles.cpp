@@ -442,4 +442,68 @@ Status writeTagFile(const QString &path, const QString &shownPath, TagFormat for
     return Status::cannotWriteTags(shownPath, untaggedFormatReason());
 }
 
+namespace {
+
+void putGain(TagLib::PropertyMap &map, const GainTags &gain)
+{
+    map.replace("REPLAYGAIN_TRACK_GAIN", TagLib::StringList(toTagLib(gain.trackGain)));
+    map.replace("REPLAYGAIN_TRACK_PEAK", TagLib::StringList(toTagLib(gain.trackPeak)));
+}
+
+template <typename File, typename Tag>
+Status putGainInto(File &file, Tag &tag, const QString &shownPath, const GainTags &gain)
+{
+    if (Status s = checkWritable(file, shownPath); !s)
+        return s;
+    TagLib::PropertyMap map = tag.properties();
+    putGain(map, gain);
+    tag.setProperties(map);
+    return Status::success();
+}
+
+} // namespace
+
+Status writeGainTagFile(const QString &path, const QString &shownPath, TagFormat format,
+                        const GainTags &gain)
+{
+    const TagLibPath name(path);
+    switch (format) {
+    case TagFormat::Mp3: {
+        TagLib::MPEG::File file(name, false);
+        if (!file.isValid())
+            return checkWritable(file, shownPath);
+        if (Status s = putGainInto(file, *file.ID3v2Tag(true), shownPath, gain); !s)
+            return s;
+        // The same layout writeTagFile leaves: ID3v2.3 alone.
+        return saved(file.save(TagLib::MPEG::File::ID3v2, TagLib::File::StripOthers,
+                               TagLib::ID3v2::v3, TagLib::File::DoNotDuplicate),
+                     shownPath);
+    }
+    case TagFormat::OggVorbis: {
+        TagLib::Ogg::Vorbis::File file(name, false);
+        if (!file.isValid())
+            return checkWritable(file, shownPath);
+        if (Status s = putGainInto(file, *file.tag(), shownPath, gain); !s)
+            return s;
+        return saved(file.save(), shownPath);
+    }
+    case TagFormat::OggOpus: {
+        TagLib::Ogg::Opus::File file(name, false);
+        if (!file.isValid())
+            return checkWritable(file, shownPath);
+        if (Status s = putGainInto(file, *file.tag(), shownPath, gain); !s)
+            return s;
+        return saved(file.save(), shownPath);
+    }
+    case TagFormat::None:
+    case TagFormat::Wma:
+    case TagFormat::Wav:
+    case TagFormat::Flac:
+    case TagFormat::Mp4:
+        break;
+    }
+    return Status::cannotWriteTags(
+        shownPath, QStringLiteral("ReplayGain tags are written into MP3 and OGG files only"));
+}
+
 } // namespace engine

@@ -34,5 +34,9 @@ Result<TagValues> readTagFile(const QString &path, TagFormat format);
 /// name `shownPath`, the file the user asked for.
 Status writeTagFile(const QString &path, const QString &shownPath, TagFormat format,
                     const TagValues &values);
+/// Sets REPLAYGAIN_TRACK_GAIN and REPLAYGAIN_TRACK_PEAK among the tags `path` has (ID3v2 TXXX
+/// frames, Vorbis comments), in place; other formats are refused.
+Status writeGainTagFile(const QString &path, const QString &shownPath, TagFormat format,
+                        const GainTags &gain);
 
 } // namespace engine

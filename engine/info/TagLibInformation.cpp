@@ -89,6 +89,20 @@ Status TagLibInformation::readInformation(const QString &path)
 
 Status TagLibInformation::writeTags(const QString &path)
 {
+    return writeInCopy(path, [this, &path](const QString &copy, TagFormat format) {
+        return writeTagFile(copy, path, format, m_tags);
+    });
+}
+
+Status TagLibInformation::writeGainTags(const QString &path, const GainTags &gain)
+{
+    return writeInCopy(path, [&path, &gain](const QString &copy, TagFormat format) {
+        return writeGainTagFile(copy, path, format, gain);
+    });
+}
+
+Status TagLibInformation::writeInCopy(const QString &path, const TagWrite &write)
+{
     const QFileInfo info(path);
     if (!info.isFile())
         return cannotWrite(path, QStringLiteral("the file does not exist"));
@@ -118,7 +132,7 @@ Status TagLibInformation::writeTags(const QString &path)
     original.close();
     copy.close();
 
-    if (Status s = writeTagFile(copy.fileName(), path, format.value(), m_tags); !s)
+    if (Status s = write(copy.fileName(), format.value()); !s)
         return s;
     QFile::setPermissions(copy.fileName(), info.permissions());
     std::error_code error;

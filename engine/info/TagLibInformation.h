@@ -1,6 +1,9 @@
 #pragma once
 
 #include "engine/api/AudioInformation.h"
+#include "engine/info/TagFiles.h"
+
+#include <functional>
 
 namespace engine {
 
@@ -17,8 +20,13 @@ public:
     /// Writes into a copy beside the file and puts it in place of the file only when
     /// everything was written, so a failure leaves the file as it was.
     Status writeTags(const QString &path) override;
+    /// The same way: into a copy that replaces the file.
+    Status writeGainTags(const QString &path, const GainTags &gain) override;
 
 private:
+    using TagWrite = std::function<Status(const QString &copy, TagFormat format)>;
+    Status writeInCopy(const QString &path, const TagWrite &write);
+
     QString m_description;
     TagValues m_tags;
 };

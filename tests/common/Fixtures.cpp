@@ -4,8 +4,10 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QtTest>
 
+#include <cmath>
 #include <cstring>
 
 namespace fixtures {
@@ -149,7 +151,10 @@ Decoded decodeWithOggdec(const QString &path)
     return decoded;
 }
 
-QVariantMap probeTags(const QString &path)
+namespace {
+
+/// Every tag ffprobe reads from `path`, the format's and the streams'.
+QVariantMap probeAllTags(const QString &path)
 {
     QProcess process;
     process.start(QStringLiteral(FFPROBE_PROGRAM),
@@ -165,6 +170,50 @@ QVariantMap probeTags(const QString &path)
                           .toVariantMap();
     for (const auto &stream : root.value(QLatin1String("streams")).toArray())
         all.insert(stream.toObject().value(QLatin1String("tags")).toObject().toVariantMap());
+    return all;
+}
+
+} // namespace
+
+QString probeTag(const QString &path, const QString &key)
+{
+    const QVariantMap all = probeAllTags(path);
+    for (auto it = all.begin(); it != all.end(); ++it)
+        if (it.key().compare(key, Qt::CaseInsensitive) == 0)
+            return it.value().toString();
+    return QString();
+}
+
+Loudness measureLoudness(const QString &path)
+{
+    int code = 0;
+    QByteArray err;
+    run(QStringLiteral(FFMPEG_PROGRAM),
+        {QStringLiteral("-hide_banner"), QStringLiteral("-nostats"), QStringLiteral("-i"), path,
+         QStringLiteral("-af"), QStringLiteral("ebur128=peak=true"), QStringLiteral("-f"),
+         QStringLiteral("null"), QStringLiteral("-")},
+        &code, &err);
+    Loudness loudness;
+    if (code != 0)
+        return loudness;
+    // The summary at the end of the filter's log.
+    const QString log = QString::fromUtf8(err);
+    const qsizetype summary = log.lastIndexOf(QLatin1String("Summary:"));
+    const QString tail = log.mid(summary < 0 ? 0 : summary);
+    const QRegularExpressionMatch integrated =
+        QRegularExpression(QStringLiteral("I:\\s+(-?[0-9.]+) LUFS")).match(tail);
+    const QRegularExpressionMatch peak =
+        QRegularExpression(QStringLiteral("Peak:\\s+(-?[0-9.]+) dBFS")).match(tail);
+    if (integrated.hasMatch())
+        loudness.integratedLufs = integrated.captured(1).toDouble();
+    if (peak.hasMatch())
+        loudness.truePeakDbtp = peak.captured(1).toDouble();
+    return loudness;
+}
+
+QVariantMap probeTags(const QString &path)
+{
+    const QVariantMap all = probeAllTags(path);
     QVariantMap fields;
     for (auto it = all.begin(); it != all.end(); ++it) {
         QString key = it.key().toLower();

@@ -5,6 +5,7 @@
 #include <QStringList>
 #include <QVariantMap>
 
+#include <cmath>
 #include <vector>
 
 /// Test fixtures made by the ffmpeg program, and the same program as an independent decoder.
@@ -37,6 +38,15 @@ QString probe(const QString &path, const QString &key);
 /// The seven tags as ffprobe reads them (format and stream tags; "date" as "year",
 /// "tracknumber" as "track"), empty ones left out.
 QVariantMap probeTags(const QString &path);
+/// Any one tag of `path` as ffprobe reads it (format or stream, any case of its name).
+QString probeTag(const QString &path, const QString &key);
+/// What the ffmpeg program's ebur128 filter measures of `path`; NaN where it measured nothing.
+struct Loudness
+{
+    double integratedLufs = std::nan("");
+    double truePeakDbtp = std::nan("");
+};
+Loudness measureLoudness(const QString &path);
 /// A settings file in `dir` of its own for the running test function and data row.
 QString scratchIni(const QString &dir);
 /// Runs the vorn-engine tool built with the suite; returns its exit code.

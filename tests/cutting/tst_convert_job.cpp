@@ -6,7 +6,9 @@
 #include "Fixtures.h"
 #include "WriterTestSupport.h"
 #include "engine/factory/AudioFileObject.h"
+#include "engine/factory/DefaultEngineFactory.h"
 #include "engine/factory/Initialise.h"
+#include "engine/lossless/FileCopier.h"
 
 #include <QCryptographicHash>
 #include <QDir>
@@ -14,6 +16,10 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
 
 namespace {
 
@@ -43,6 +49,18 @@ qint64 oggdecFrames(const QString &path, int channels)
     return frames;
 }
 
+/// The RMS level in dB of frames [from, from + count) of every channel.
+double rmsDb(const writertest::Decoded &decoded, qint64 from, qint64 count)
+{
+    double sum = 0;
+    const qint64 first = from * decoded.channels;
+    const qint64 last =
+        std::min<qint64>((from + count) * decoded.channels, qint64(decoded.samples.size()));
+    for (qint64 i = first; i < last; ++i)
+        sum += double(decoded.samples[size_t(i)]) * decoded.samples[size_t(i)];
+    return 10 * std::log10(std::max(sum / double(std::max<qint64>(last - first, 1)), 1e-20));
+}
+
 } // namespace
 
 class ConvertJobTest : public QObject
@@ -57,6 +75,12 @@ private slots:
     void failuresLeaveTheOlderFile_data();
     void failuresLeaveTheOlderFile();
     void wmaCutWritesOnlyItsFile();
+    void envelopeAtKnownFrames_data();
+    void envelopeAtKnownFrames();
+    void shapedParts_data();
+    void shapedParts();
+    void gainTagsOnCopies_data();
+    void gainTagsOnCopies();
 
 private:
     QTemporaryDir m_dir;
@@ -230,6 +254,248 @@ void ConvertJobTest::wmaCutWritesOnlyItsFile()
         added.removeOne(name);
     QCOMPARE(added, QStringList{QStringLiteral("only.wma")});
     QCOMPARE(fixtures::probe(dest, QStringLiteral("codec_name")), QStringLiteral("wmav2"));
+}
+
+void ConvertJobTest::envelopeAtKnownFrames_data()
+{
+    QTest::addColumn<double>("fadeIn");  // seconds at 100 frames a second
+    QTest::addColumn<double>("fadeOut"); // the same
+    QTest::addColumn<bool>("equalPower");
+    QTest::addColumn<double>("gainDb");
+    QTest::addColumn<qint64>("frame"); // of a part of 1,000 frames
+    QTest::addColumn<double>("factor");
+    QTest::newRow("fade-in starts silent") << 1.0 << 0.0 << false << 0.0 << qint64(0) << 0.0;
+    QTest::newRow("fade-in halfway") << 1.0 << 0.0 << false << 0.0 << qint64(50) << 0.5;
+    QTest::newRow("fade-in done") << 1.0 << 0.0 << false << 0.0 << qint64(100) << 1.0;
+    QTest::newRow("quarter sine halfway")
+        << 1.0 << 0.0 << true << 0.0 << qint64(50) << std::sqrt(0.5);
+    QTest::newRow("fade-out ends silent") << 0.0 << 1.0 << false << 0.0 << qint64(999) << 0.0;
+    QTest::newRow("fade-out halfway") << 0.0 << 1.0 << false << 0.0 << qint64(949) << 0.5;
+    QTest::newRow("before the fade-out") << 0.0 << 1.0 << false << 0.0 << qint64(899) << 1.0;
+    QTest::newRow("long fade takes half") << 20.0 << 0.0 << false << 0.0 << qint64(250) << 0.5;
+    QTest::newRow("both long meet in the middle")
+        << 20.0 << 20.0 << false << 0.0 << qint64(499) << 0.998;
+    QTest::newRow("gain between the fades") << 1.0 << 1.0 << false << -20.0 << qint64(500) << 0.1;
+    QTest::newRow("gain times the fade") << 1.0 << 1.0 << false << -20.0 << qint64(50) << 0.05;
+}
+
+// The factor at a frame, and every frame of blocks of ones shaped by it, whichever block
+// boundary falls where.
+void ConvertJobTest::envelopeAtKnownFrames()
+{
+    QFETCH(double, fadeIn);
+    QFETCH(double, fadeOut);
+    QFETCH(bool, equalPower);
+    QFETCH(double, gainDb);
+    QFETCH(qint64, frame);
+    QFETCH(double, factor);
+    engine::ShapeSettings shape;
+    shape.fadeInSeconds = fadeIn;
+    shape.fadeOutSeconds = fadeOut;
+    shape.equalPower = equalPower;
+    constexpr int64_t kFrames = 1000;
+    cutting::Shaper shaper(shape, 100, 2, kFrames);
+    shaper.setGainDb(gainDb);
+    QVERIFY2(std::abs(shaper.factorAt(frame) - factor) < 1e-3,
+             qPrintable(QString::number(shaper.factorAt(frame))));
+    for (int64_t split : {int64_t(1), int64_t(333), int64_t(999)}) {
+        engine::SampleBlock first(size_t(split * 2), 1.0f);
+        engine::SampleBlock second(size_t((kFrames - split) * 2), 1.0f);
+        shaper.apply(first, 0);
+        shaper.apply(second, split);
+        for (int64_t f = 0; f < kFrames; ++f) {
+            const float got =
+                f < split ? first[size_t(f * 2 + 1)] : second[size_t((f - split) * 2)];
+            QVERIFY2(
+                std::abs(got - float(shaper.factorAt(f))) < 1e-6f,
+                qPrintable(QStringLiteral("frame %1 of blocks split at %2").arg(f).arg(split)));
+        }
+    }
+}
+
+void ConvertJobTest::shapedParts_data()
+{
+    QTest::addColumn<QString>("extension");
+    QTest::addColumn<int>("channels"); // written
+    QTest::addColumn<QString>("source");
+    QTest::addColumn<double>("seconds");
+    QTest::addColumn<double>("fade");
+    QTest::addColumn<double>("lufs"); // NaN: not normalised
+    QTest::addColumn<QString>("outcome");
+    const double none = std::nan("");
+    const struct
+    {
+        const char *name;
+        const char *extension;
+        int channels;
+        const char *source;
+        double seconds;
+        double fade;
+        double lufs;
+        const char *outcome;
+    } rows[] = {
+        {"fades wav", "wav", 2, "tone", 5, 1, none, "faded"},
+        {"fades mp3", "mp3", 2, "tone", 5, 1, none, "faded"},
+        {"-16 LUFS wav", "wav", 2, "tone", 5, 0, -16, "target"},
+        {"-16 LUFS mp3", "mp3", 2, "tone", 5, 0, -16, "target"},
+        // Measured as written: the mono mix, not the stereo source.
+        {"-23 LUFS mono wav", "wav", 1, "tone", 5, 0, -23, "target"},
+        // Measured after the fades.
+        {"-14 LUFS faded wav", "wav", 2, "tone", 5, 1, -14, "target"},
+        {"true peak ceiling wav", "wav", 2, "crest", 4, 0, -14, "ceiling"},
+        {"too short to measure", "wav", 2, "tone", 0.3, 0, -16, "refused"},
+        {"silence", "wav", 2, "silence", 2, 0, -16, "refused"},
+    };
+    for (const auto &r : rows)
+        QTest::newRow(r.name) << QString::fromLatin1(r.extension) << r.channels
+                              << QString::fromLatin1(r.source) << r.seconds << r.fade << r.lufs
+                              << QString::fromLatin1(r.outcome);
+}
+
+void ConvertJobTest::shapedParts()
+{
+    QFETCH(QString, extension);
+    QFETCH(int, channels);
+    QFETCH(QString, source);
+    QFETCH(double, seconds);
+    QFETCH(double, fade);
+    QFETCH(double, lufs);
+    QFETCH(QString, outcome);
+    QString sourcePath = m_source;
+    if (source != QLatin1String("tone")) {
+        // Short bursts far above a quiet tone: a true peak 24 dB over the loudness.
+        const QString generator =
+            source == QLatin1String("crest")
+                ? QStringLiteral("aevalsrc=0.05*sin(2*PI*440*t)+0.8*lt(mod(t\\,0.5)\\,0.0005)*"
+                                 "sin(2*PI*3000*t):s=44100:d=6")
+                : QStringLiteral("anullsrc=r=44100:cl=stereo:d=6");
+        sourcePath =
+            m_dir.filePath(QStringLiteral("shape-source-") + source + QStringLiteral(".wav"));
+        QVERIFY(fixtures::runFfmpeg({QStringLiteral("-f"), QStringLiteral("lavfi"),
+                                     QStringLiteral("-i"), generator, QStringLiteral("-ac"),
+                                     QStringLiteral("2"), QStringLiteral("-c:a"),
+                                     QStringLiteral("pcm_s16le"), sourcePath}));
+    }
+    const QString dest = m_dir.filePath(
+        QString::fromLatin1(QTest::currentDataTag()).replace(u' ', u'-') + u'.' + extension);
+    engine::OutputChoice output;
+    output.format = engine::outputFormatOf(dest)->format;
+    output.mp3.channels = channels;
+    output.wav.channels = int16_t(channels);
+    output.shape.fadeInSeconds = fade;
+    output.shape.fadeOutSeconds = fade;
+    if (!std::isnan(lufs))
+        output.shape.normaliseLufs = lufs;
+    cutting::Loudness reached;
+    cutting::ShapeOptions shaping = cutting::shapeOptionsOf(output);
+    shaping.reached = &reached;
+    QList<float> seen;
+    cutting::JobCallbacks callbacks;
+    callbacks.progress = [&](float p) { seen << p; };
+    engine::AudioFileObject reader;
+    const qint64 frames = std::llround(seconds * kRate);
+    const engine::Status status =
+        cutting::ConvertRange(reader, writertest::makerOf(output), sourcePath, dest,
+                              {kRate, kRate + frames}, callbacks, shaping);
+    if (outcome == QLatin1String("refused")) {
+        QVERIFY(status.failed());
+        QVERIFY2(status.description().contains(QLatin1String("0.4 seconds")),
+                 qPrintable(status.description()));
+        QVERIFY(!QFile::exists(dest));
+        return;
+    }
+    QVERIFY2(status, qPrintable(status.description()));
+    QVERIFY(std::is_sorted(seen.begin(), seen.end() - 1));
+
+    if (fade > 0 && std::isnan(lufs)) {
+        const writertest::Decoded cut = writertest::decodeWithEngine(dest);
+        QCOMPARE(cut.frames(), frames);
+        const qint64 tenMs = kRate / 100;
+        const double middle = rmsDb(cut, frames / 2 - kRate / 2, kRate);
+        const double first = rmsDb(cut, 0, tenMs);
+        const double last = rmsDb(cut, frames - tenMs, tenMs);
+        qInfo("fade: middle %.1f dB, first 10 ms %.1f dB, last 10 ms %.1f dB", middle, first, last);
+        QVERIFY(first <= middle - 30);
+        QVERIFY(last <= middle - 30);
+    }
+    if (std::isnan(lufs))
+        return;
+    // Measuring is the first half of the progress, writing the second.
+    QVERIFY(std::any_of(seen.begin(), seen.end(), [](float p) { return p > 0 && p <= 50; }));
+    QVERIFY(std::any_of(seen.begin(), seen.end(), [](float p) { return p > 50 && p < 100; }));
+    const fixtures::Loudness heard = fixtures::measureLoudness(dest);
+    qInfo("target %.1f LUFS; reached %s; ffmpeg: %.1f LUFS, true peak %.1f dBTP", lufs,
+          qPrintable(reached.text()), heard.integratedLufs, heard.truePeakDbtp);
+    QVERIFY(!std::isnan(heard.integratedLufs) && !std::isnan(heard.truePeakDbtp));
+    QVERIFY(std::abs(heard.integratedLufs - reached.integratedLufs) <= 0.5);
+    // ffmpeg's true peak is its own estimate of the 16-bit file: a tenth of a dB apart.
+    QVERIFY(heard.truePeakDbtp <= cutting::kTruePeakCeilingDb + 0.1);
+    QVERIFY(reached.truePeakDbtp <= cutting::kTruePeakCeilingDb + 1e-9);
+    if (outcome == QLatin1String("target")) {
+        QVERIFY(std::abs(heard.integratedLufs - lufs) <= 0.5);
+    } else {
+        // The ceiling held the gain back: quieter than asked, the peak at the ceiling.
+        QVERIFY(heard.integratedLufs < lufs - 1);
+        QVERIFY(heard.truePeakDbtp > cutting::kTruePeakCeilingDb - 0.5);
+    }
+}
+
+void ConvertJobTest::gainTagsOnCopies_data()
+{
+    QTest::addColumn<QString>("extension");
+    QTest::addColumn<QStringList>("codec");
+    QTest::newRow("mp3") << QStringLiteral("mp3")
+                         << QStringList{QStringLiteral("-c:a"), QStringLiteral("libmp3lame"),
+                                        QStringLiteral("-b:a"), QStringLiteral("128k")};
+    QTest::newRow("ogg") << QStringLiteral("ogg")
+                         << QStringList{QStringLiteral("-c:a"), QStringLiteral("libvorbis"),
+                                        QStringLiteral("-q:a"), QStringLiteral("4")};
+}
+
+// The tags go in beside the coded audio, which decodes to the same samples as the untagged
+// copy; the gain is ReplayGain's -18 LUFS less what an independent meter hears.
+void ConvertJobTest::gainTagsOnCopies()
+{
+    QFETCH(QString, extension);
+    QFETCH(QStringList, codec);
+    const QString source = m_dir.filePath(QStringLiteral("gain-source.") + extension);
+    const QString plain = m_dir.filePath(QStringLiteral("gain-plain.") + extension);
+    const QString tagged = m_dir.filePath(QStringLiteral("gain-tagged.") + extension);
+    QVERIFY(fixtures::makeTone(source, 6, kRate, 2, codec));
+    engine::FileCopier copier;
+    for (const QString &dest : {plain, tagged})
+        QVERIFY(copier.cut(source, dest, kRate, 4 * kRate, {}));
+
+    engine::AudioFileObject reader;
+    const auto loudness = cutting::measureRange(reader, tagged, 0, INT64_MAX);
+    QVERIFY2(loudness, qPrintable(loudness.description()));
+    engine::DefaultEngineFactory factory;
+    const auto information = factory.createInformation();
+    const engine::Status written = cutting::writeGainTags(*information, tagged, loudness.value());
+    QVERIFY2(written, qPrintable(written.description()));
+
+    const fixtures::Decoded decoded = fixtures::decodeWithFfmpeg(tagged);
+    QVERIFY(!decoded.samples.empty());
+    QVERIFY(decoded.samples == fixtures::decodeWithFfmpeg(plain).samples);
+    QVERIFY(writertest::decodeWithEngine(tagged).samples ==
+            writertest::decodeWithEngine(plain).samples);
+    const QString gainText = fixtures::probeTag(tagged, QStringLiteral("REPLAYGAIN_TRACK_GAIN"));
+    QVERIFY2(gainText.endsWith(QLatin1String(" dB")), qPrintable(gainText));
+    bool ok = false;
+    const double gain = gainText.chopped(3).toDouble(&ok);
+    QVERIFY(ok);
+    const fixtures::Loudness heard = fixtures::measureLoudness(tagged);
+    qInfo("%s: REPLAYGAIN_TRACK_GAIN %s; ffmpeg %.1f LUFS, so %.2f dB", qPrintable(extension),
+          qPrintable(gainText), heard.integratedLufs, -18 - heard.integratedLufs);
+    QVERIFY(std::abs(gain - (-18 - heard.integratedLufs)) <= 0.5);
+    const double peak =
+        fixtures::probeTag(tagged, QStringLiteral("REPLAYGAIN_TRACK_PEAK")).toDouble(&ok);
+    // The largest decoded sample.
+    float largest = 0;
+    for (float sample : decoded.samples)
+        largest = std::max(largest, std::abs(sample));
+    QVERIFY2(ok && std::abs(peak - double(largest)) < 0.005,
+             qPrintable(QStringLiteral("%1 against %2").arg(peak).arg(largest)));
 }
 
 QTEST_GUILESS_MAIN(ConvertJobTest)
