@@ -124,6 +124,13 @@ engine::Status ConvertRange(engine::FileReading &reader, const WriterMaker &make
                                               callbacks, progress, &stopped);
             s.failed())
             return abandon(reader, writer, s);
+        // Cancelled while measuring: nothing was written, and an empty file must not take the
+        // place of the destination.
+        if (stopped)
+            return abandon(reader, writer,
+                           engine::Status::failure(QStringLiteral(
+                               "The cut was cancelled before anything was written; the "
+                               "destination is as it was.")));
         progressFrom = 50;
     }
     const int64_t partBegin = position;

@@ -194,6 +194,21 @@ void ConvertJobTest::progressRisesAndCancelKeepsAPlayableFile()
                                   callbacks));
     QCOMPARE(seen.at(seen.size() - 2), 100.0f);
     QVERIFY(std::is_sorted(seen.begin(), seen.end() - 1));
+
+    // Cancelled while a normalised cut is still measuring: the finished file stays.
+    const QByteArray before = [&] {
+        QFile file(dest);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }();
+    breaths = 0;
+    callbacks.goOn = [&] { return breaths < 1; };
+    cutting::ShapeOptions normalise;
+    normalise.shape.normaliseLufs = -16.0;
+    QVERIFY(!cutting::ConvertRange(reader, writertest::makerOf(), m_source, dest, {0, 6 * kRate},
+                                   callbacks, normalise));
+    QFile after(dest);
+    QVERIFY(after.open(QIODevice::ReadOnly));
+    QCOMPARE(after.readAll(), before);
 }
 
 void ConvertJobTest::failuresLeaveTheOlderFile_data()
