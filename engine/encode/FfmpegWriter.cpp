@@ -19,7 +19,7 @@ constexpr int kVariableFrameSize = 4096;
 /// float where the encoder takes it.
 AVSampleFormat formatFor(const AVCodec &codec, int bitsPerSample)
 {
-    const AVSampleFormat *formats = codec.sample_fmts;
+    const AVSampleFormat *formats = encoderSampleFormats(codec);
     if (!formats)
         return AV_SAMPLE_FMT_FLT;
     const AVSampleFormat wanted = bitsPerSample == 16   ? AV_SAMPLE_FMT_S16
