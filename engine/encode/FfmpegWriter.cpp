@@ -11,7 +11,6 @@ namespace engine {
 
 namespace {
 
-constexpr int kIoBufferBytes = 1 << 16;
 /// Encoders that take frames of any size get them in pieces of this many frames.
 constexpr int kVariableFrameSize = 4096;
 
@@ -42,12 +41,6 @@ FfmpegWriter::FfmpegWriter(std::unique_ptr<DestinationFile> file, EncoderRequest
       m_request(std::move(request))
 {}
 
-FfmpegWriter::~FfmpegWriter()
-{
-    // The muxer goes first: it still points at the I/O context.
-    m_format.reset();
-}
-
 Result<std::unique_ptr<AudioWriter>> FfmpegWriter::create(const QString &path,
                                                           EncoderRequest request)
 {
@@ -68,51 +61,6 @@ Status FfmpegWriter::ffmpegFailure(int code) const
     return failure(averrorText(code));
 }
 
-int FfmpegWriter::writeBytes(void *opaque, AvioWriteBytes data, int size)
-{
-    auto *self = static_cast<FfmpegWriter *>(opaque);
-    return self->file().write(data, size) ? size : AVERROR(EIO);
-}
-
-int64_t FfmpegWriter::seekTo(void *opaque, int64_t offset, int whence)
-{
-    auto *self = static_cast<FfmpegWriter *>(opaque);
-    DestinationFile &file = self->file();
-    switch (whence & ~AVSEEK_FORCE) {
-    case AVSEEK_SIZE:
-        return file.size();
-    case SEEK_CUR:
-        offset += file.position();
-        break;
-    case SEEK_END:
-        offset += file.size();
-        break;
-    default:
-        break;
-    }
-    return file.seek(offset) ? offset : AVERROR(EIO);
-}
-
-Status FfmpegWriter::openMuxer()
-{
-    AVFormatContext *format = nullptr;
-    const int rc = avformat_alloc_output_context2(&format, nullptr, m_request.muxer, nullptr);
-    m_format.reset(format);
-    if (rc < 0)
-        return ffmpegFailure(rc);
-    auto *buffer = static_cast<unsigned char *>(av_malloc(kIoBufferBytes));
-    if (!buffer)
-        return ffmpegFailure(AVERROR(ENOMEM));
-    m_io.reset(avio_alloc_context(buffer, kIoBufferBytes, 1, this, nullptr, writeBytes, seekTo));
-    if (!m_io) {
-        av_free(buffer);
-        return ffmpegFailure(AVERROR(ENOMEM));
-    }
-    format->pb = m_io.get();
-    format->flags |= AVFMT_FLAG_CUSTOM_IO;
-    return Status::success();
-}
-
 Status FfmpegWriter::openEncoder(int rate, int channels)
 {
     const AVCodec *codec = avcodec_find_encoder_by_name(m_request.encoder);
@@ -128,7 +76,7 @@ Status FfmpegWriter::openEncoder(int rate, int channels)
     if (m_request.compressionLevel >= 0)
         m_codec->compression_level = m_request.compressionLevel;
     m_codec->time_base = AVRational{1, rate};
-    if (m_format->oformat->flags & AVFMT_GLOBALHEADER)
+    if (m_muxer.format()->oformat->flags & AVFMT_GLOBALHEADER)
         m_codec->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
     DictionaryPtr options;
     for (const auto &[name, value] : m_request.codecOptions) {
@@ -162,8 +110,8 @@ Status FfmpegWriter::start(int rate, int channels)
     m_inputRate = rate;
     const int outRate = m_request.sampleRate > 0 ? m_request.sampleRate : rate;
     const int outChannels = m_request.channels > 0 ? m_request.channels : channels;
-    if (Status s = openMuxer(); !s)
-        return s;
+    if (const int rc = m_muxer.open(m_request.muxer); rc < 0)
+        return ffmpegFailure(rc);
     if (Status s = openEncoder(outRate, outChannels); !s)
         return s;
     auto converter = SampleConverter::create({rate, channels, AV_SAMPLE_FMT_FLT},
@@ -172,7 +120,7 @@ Status FfmpegWriter::start(int rate, int channels)
         return converter.status();
     m_converter = std::move(converter.value());
 
-    AVStream *stream = avformat_new_stream(m_format.get(), nullptr);
+    AVStream *stream = avformat_new_stream(m_muxer.format(), nullptr);
     if (!stream)
         return ffmpegFailure(AVERROR(ENOMEM));
     stream->time_base = m_codec->time_base;
@@ -184,9 +132,9 @@ Status FfmpegWriter::start(int rate, int channels)
         av_dict_set(&raw, name.c_str(), value.c_str(), 0);
     // MP4: a movie clock of the sample rate, so that the edit list trimming the encoder's
     // priming is exact to the frame.
-    if (av_opt_find(m_format->priv_data, "movie_timescale", nullptr, 0, 0))
+    if (av_opt_find(m_muxer.format()->priv_data, "movie_timescale", nullptr, 0, 0))
         av_dict_set_int(&raw, "movie_timescale", outRate, 0);
-    const int rc = avformat_write_header(m_format.get(), &raw);
+    const int rc = avformat_write_header(m_muxer.format(), &raw);
     options.reset(raw);
     if (rc < 0)
         return ffmpegFailure(rc);
@@ -208,9 +156,10 @@ Status FfmpegWriter::sendFrame(AVFrame *frame)
         if (rc < 0)
             return ffmpegFailure(rc);
         m_packet->stream_index = 0;
-        av_packet_rescale_ts(m_packet.get(), m_codec->time_base, m_format->streams[0]->time_base);
+        av_packet_rescale_ts(m_packet.get(), m_codec->time_base,
+                             m_muxer.format()->streams[0]->time_base);
         // Takes the packet's data and leaves it blank for the next one.
-        if (const int code = av_interleaved_write_frame(m_format.get(), m_packet.get()); code < 0)
+        if (const int code = av_interleaved_write_frame(m_muxer.format(), m_packet.get()); code < 0)
             return ffmpegFailure(code);
     }
 }
@@ -266,11 +215,10 @@ Status FfmpegWriter::complete()
         return s;
     if (Status s = sendFrame(nullptr); !s)
         return s;
-    if (const int rc = av_write_trailer(m_format.get()); rc < 0)
+    if (const int rc = av_write_trailer(m_muxer.format()); rc < 0)
         return ffmpegFailure(rc);
-    avio_flush(m_io.get());
-    if (m_io->error < 0)
-        return ffmpegFailure(m_io->error);
+    if (const int rc = m_muxer.flush(); rc < 0)
+        return ffmpegFailure(rc);
     return Status::success();
 }
 

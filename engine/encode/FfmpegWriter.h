@@ -1,5 +1,6 @@
 #pragma once
 
+#include "engine/encode/MuxerOutput.h"
 #include "engine/ffmpeg/FfmpegPtr.h"
 #include "engine/ffmpeg/FfmpegVersion.h"
 #include "engine/write/FileWriter.h"
@@ -36,28 +37,22 @@ class FfmpegWriter : public FileWriter
 {
 public:
     static Result<std::unique_ptr<AudioWriter>> create(const QString &path, EncoderRequest request);
-    ~FfmpegWriter() override;
 
 private:
     FfmpegWriter(std::unique_ptr<DestinationFile> file, EncoderRequest request);
     Status start(int rate, int channels) override;
     Status encode(const float *samples, int frames) override;
     Status complete() override;
-    Status openMuxer();
     Status openEncoder(int rate, int channels);
     Status sendFrame(AVFrame *frame);
     Status queue(const Result<int> &converted);
     Status encodeFrames(bool last);
     Status ffmpegFailure(int code) const;
 
-    static int writeBytes(void *opaque, AvioWriteBytes data, int size);
-    static int64_t seekTo(void *opaque, int64_t offset, int whence);
-
     EncoderRequest m_request;
     std::unique_ptr<SampleConverter> m_converter;
     CodecContextPtr m_codec;
-    IoContextPtr m_io;
-    OutputFormatContextPtr m_format;
+    MuxerOutput m_muxer{file()};
     FramePtr m_frame;
     PacketPtr m_packet;
     AudioFifoPtr m_fifo;

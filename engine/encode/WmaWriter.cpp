@@ -11,7 +11,6 @@ extern "C" {
 namespace engine {
 
 namespace {
-constexpr int kIoBufferBytes = 1 << 16;
 // wmav2 makes one block of block_align bytes per codec frame (2048, 1024 or 512 frames), and
 // the ASF muxer gives every packet it gets a payload of its own with 17 bytes of headers: for
 // the 96-byte blocks of 24 kbit/s at 16 kHz that alone is 18 % more. Whole blocks are gathered
@@ -26,12 +25,6 @@ constexpr int kPacketHeaderRoom = 32;
 WmaWriter::WmaWriter(std::unique_ptr<DestinationFile> file, const WmaProfile &profile)
     : FileWriter(std::move(file), profile.sampleRate, profile.channels), m_profile(profile)
 {}
-
-WmaWriter::~WmaWriter()
-{
-    // The muxer goes first: it still points at the I/O context.
-    m_format.reset();
-}
 
 Result<std::unique_ptr<AudioWriter>> WmaWriter::create(const QString &path, int32_t profile)
 {
@@ -51,31 +44,6 @@ Status WmaWriter::ffmpegFailure(int code) const
     return failure(averrorText(code));
 }
 
-int WmaWriter::writeBytes(void *opaque, AvioWriteBytes data, int size)
-{
-    auto *self = static_cast<WmaWriter *>(opaque);
-    return self->file().write(data, size) ? size : AVERROR(EIO);
-}
-
-int64_t WmaWriter::seekTo(void *opaque, int64_t offset, int whence)
-{
-    auto *self = static_cast<WmaWriter *>(opaque);
-    DestinationFile &file = self->file();
-    switch (whence & ~AVSEEK_FORCE) {
-    case AVSEEK_SIZE:
-        return file.size();
-    case SEEK_CUR:
-        offset += file.position();
-        break;
-    case SEEK_END:
-        offset += file.size();
-        break;
-    default:
-        break;
-    }
-    return file.seek(offset) ? offset : AVERROR(EIO);
-}
-
 Status WmaWriter::openEncoder()
 {
     const AVCodec *codec = avcodec_find_encoder(AV_CODEC_ID_WMAV2);
@@ -89,7 +57,7 @@ Status WmaWriter::openEncoder()
     av_channel_layout_default(&m_codec->ch_layout, m_profile.channels);
     m_codec->bit_rate = int64_t(m_profile.kbps) * 1000;
     m_codec->time_base = AVRational{1, m_profile.sampleRate};
-    if (m_format->oformat->flags & AVFMT_GLOBALHEADER)
+    if (m_muxer.format()->oformat->flags & AVFMT_GLOBALHEADER)
         m_codec->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
     if (const int rc = avcodec_open2(m_codec.get(), codec, nullptr); rc < 0)
         return ffmpegFailure(rc);
@@ -109,26 +77,6 @@ Status WmaWriter::openEncoder()
     return Status::success();
 }
 
-Status WmaWriter::openMuxer()
-{
-    AVFormatContext *format = nullptr;
-    int rc = avformat_alloc_output_context2(&format, nullptr, "asf", nullptr);
-    m_format.reset(format);
-    if (rc < 0)
-        return ffmpegFailure(rc);
-    auto *buffer = static_cast<unsigned char *>(av_malloc(kIoBufferBytes));
-    if (!buffer)
-        return ffmpegFailure(AVERROR(ENOMEM));
-    m_io.reset(avio_alloc_context(buffer, kIoBufferBytes, 1, this, nullptr, writeBytes, seekTo));
-    if (!m_io) {
-        av_free(buffer);
-        return ffmpegFailure(AVERROR(ENOMEM));
-    }
-    format->pb = m_io.get();
-    format->flags |= AVFMT_FLAG_CUSTOM_IO;
-    return Status::success();
-}
-
 Status WmaWriter::start(int rate, int channels)
 {
     auto converter = SampleConverter::create(
@@ -137,11 +85,11 @@ Status WmaWriter::start(int rate, int channels)
     if (!converter)
         return converter.status();
     m_converter = std::move(converter.value());
-    if (Status s = openMuxer(); !s)
-        return s;
+    if (const int rc = m_muxer.open("asf"); rc < 0)
+        return ffmpegFailure(rc);
     if (Status s = openEncoder(); !s)
         return s;
-    AVStream *stream = avformat_new_stream(m_format.get(), nullptr);
+    AVStream *stream = avformat_new_stream(m_muxer.format(), nullptr);
     if (!stream)
         return ffmpegFailure(AVERROR(ENOMEM));
     stream->time_base = m_codec->time_base;
@@ -149,11 +97,11 @@ Status WmaWriter::start(int rate, int channels)
         return ffmpegFailure(rc);
     const int block = std::max(1, m_codec->block_align);
     m_blocksPerObject = std::max(1, (kMinObjectBytes + block - 1) / block);
-    if (const int rc = av_opt_set_int(m_format->priv_data, "packet_size",
+    if (const int rc = av_opt_set_int(m_muxer.format()->priv_data, "packet_size",
                                       m_blocksPerObject * block + kPacketHeaderRoom, 0);
         rc < 0)
         return ffmpegFailure(rc);
-    if (const int rc = avformat_write_header(m_format.get(), nullptr); rc < 0)
+    if (const int rc = avformat_write_header(m_muxer.format(), nullptr); rc < 0)
         return ffmpegFailure(rc);
     // Decoders drop the first frame (it has no previous one to overlap): make it silence,
     // so that the decoded sound starts with the first sample written.
@@ -208,9 +156,10 @@ Status WmaWriter::writeObject()
     m_packet->stream_index = 0;
     m_object.clear();
     m_objectBlocks = 0;
-    av_packet_rescale_ts(m_packet.get(), m_codec->time_base, m_format->streams[0]->time_base);
+    av_packet_rescale_ts(m_packet.get(), m_codec->time_base,
+                         m_muxer.format()->streams[0]->time_base);
     // Takes the packet's data and leaves it blank for the next one.
-    if (const int rc = av_interleaved_write_frame(m_format.get(), m_packet.get()); rc < 0)
+    if (const int rc = av_interleaved_write_frame(m_muxer.format(), m_packet.get()); rc < 0)
         return ffmpegFailure(rc);
     return Status::success();
 }
@@ -261,11 +210,10 @@ Status WmaWriter::complete()
         return s;
     if (Status s = writeObject(); !s)
         return s;
-    if (const int rc = av_write_trailer(m_format.get()); rc < 0)
+    if (const int rc = av_write_trailer(m_muxer.format()); rc < 0)
         return ffmpegFailure(rc);
-    avio_flush(m_io.get());
-    if (m_io->error < 0)
-        return ffmpegFailure(m_io->error);
+    if (const int rc = m_muxer.flush(); rc < 0)
+        return ffmpegFailure(rc);
     return Status::success();
 }
 

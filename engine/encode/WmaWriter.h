@@ -1,5 +1,6 @@
 #pragma once
 
+#include "engine/encode/MuxerOutput.h"
 #include "engine/encode/WmaProfiles.h"
 #include "engine/ffmpeg/FfmpegPtr.h"
 #include "engine/ffmpeg/FfmpegVersion.h"
@@ -18,7 +19,6 @@ class WmaWriter : public FileWriter
 {
 public:
     static Result<std::unique_ptr<AudioWriter>> create(const QString &path, int32_t profile);
-    ~WmaWriter() override;
 
 private:
     WmaWriter(std::unique_ptr<DestinationFile> file, const WmaProfile &profile);
@@ -26,7 +26,6 @@ private:
     Status encode(const float *samples, int frames) override;
     Status complete() override;
     Status openEncoder();
-    Status openMuxer();
     Status sendFrame(AVFrame *frame);
     /// Adds one encoded block to the media object being gathered.
     void gather(const AVPacket &block);
@@ -36,14 +35,10 @@ private:
     Status encodeWholeFrames();
     Status ffmpegFailure(int code) const;
 
-    static int writeBytes(void *opaque, AvioWriteBytes data, int size);
-    static int64_t seekTo(void *opaque, int64_t offset, int whence);
-
     WmaProfile m_profile;
     std::unique_ptr<SampleConverter> m_converter;
     CodecContextPtr m_codec;
-    IoContextPtr m_io;
-    OutputFormatContextPtr m_format;
+    MuxerOutput m_muxer{file()};
     FramePtr m_frame;
     PacketPtr m_packet;
     AudioFifoPtr m_fifo;
