@@ -3,6 +3,7 @@
 #include "SettingsStore.h"
 #include "TextNumbers.h"
 
+#include <type_traits>
 #include <utility>
 
 namespace settings {
@@ -23,6 +24,48 @@ bool usable(const engine::Mp3Settings &mp3)
            mp3.channelMode <= engine::Mp3Settings::DualChannel &&
            mp3.vbrMethod >= engine::Mp3Settings::VbrNone &&
            mp3.vbrMethod <= engine::Mp3Settings::VbrAbr;
+}
+
+/// Every setting of every format under its stored name, for reading and writing alike, so
+/// that the two cannot name a value differently.
+template <typename Choice, typename Visit> void eachFormatSetting(Choice &output, Visit visit)
+{
+    auto &mp3 = output.mp3;
+    visit("Mp3/SampleRate", mp3.sampleRate);
+    visit("Mp3/Channels", mp3.channels);
+    visit("Mp3/ChannelMode", mp3.channelMode);
+    visit("Mp3/Bitrate", mp3.bitrate);
+    visit("Mp3/Quality", mp3.quality);
+    visit("Mp3/VbrMethod", mp3.vbrMethod);
+    visit("Mp3/MaxVbrBitrate", mp3.maxVbrBitrate);
+    visit("Mp3/VbrQuality", mp3.vbrQuality);
+    visit("Mp3/AbrBitrate", mp3.abrBitrate);
+    visit("Mp3/WriteVbrHeader", mp3.writeVbrHeader);
+    visit("Mp3/StrictMinimum", mp3.strictMinimum);
+    visit("Wma/Profile", output.wmaProfile);
+    auto &ogg = output.ogg;
+    visit("Ogg/SampleRate", ogg.sampleRate);
+    visit("Ogg/Channels", ogg.channels);
+    visit("Ogg/Bitrate", ogg.bitrate);
+    visit("Ogg/MinBitrate", ogg.minBitrate);
+    visit("Ogg/MaxBitrate", ogg.maxBitrate);
+    visit("Ogg/Quality", ogg.quality);
+    visit("Ogg/Vbr", ogg.vbr);
+    visit("Ogg/UseQuality", ogg.useQuality);
+    visit("Wav/SampleRate", output.wav.sampleRate);
+    visit("Wav/Channels", output.wav.channels);
+    visit("Wav/BitsPerSample", output.wav.bitsPerSample);
+    visit("Flac/SampleRate", output.flac.sampleRate);
+    visit("Flac/Channels", output.flac.channels);
+    visit("Flac/BitsPerSample", output.flac.bitsPerSample);
+    visit("Flac/Level", output.flac.level);
+    visit("Opus/Channels", output.opus.channels);
+    visit("Opus/Bitrate", output.opus.bitrate);
+    visit("Opus/Mode", output.opus.mode);
+    visit("Opus/Voice", output.opus.voice);
+    visit("M4a/SampleRate", output.m4a.sampleRate);
+    visit("M4a/Channels", output.m4a.channels);
+    visit("M4a/Bitrate", output.m4a.bitrate);
 }
 
 QString flagText(bool value)
@@ -60,67 +103,28 @@ engine::OutputChoice SettingsStore::ReadOutput() const
     output.keepEncoding = ReadSetting(kKeepEncoding) == QLatin1String("1");
     readFlag(kCopyTags, output.copyTags);
 
-    engine::Mp3Settings mp3;
-    readNumber(QStringLiteral("Mp3/SampleRate"), mp3.sampleRate);
-    readNumber(QStringLiteral("Mp3/Channels"), mp3.channels);
-    readNumber(QStringLiteral("Mp3/ChannelMode"), mp3.channelMode);
-    readNumber(QStringLiteral("Mp3/Bitrate"), mp3.bitrate);
-    readNumber(QStringLiteral("Mp3/Quality"), mp3.quality);
-    readNumber(QStringLiteral("Mp3/VbrMethod"), mp3.vbrMethod);
-    readNumber(QStringLiteral("Mp3/MaxVbrBitrate"), mp3.maxVbrBitrate);
-    readNumber(QStringLiteral("Mp3/VbrQuality"), mp3.vbrQuality);
-    readNumber(QStringLiteral("Mp3/AbrBitrate"), mp3.abrBitrate);
-    readFlag(QStringLiteral("Mp3/WriteVbrHeader"), mp3.writeVbrHeader);
-    readFlag(QStringLiteral("Mp3/StrictMinimum"), mp3.strictMinimum);
-    if (usable(mp3))
-        output.mp3 = mp3;
-
-    int32_t profile = output.wmaProfile;
-    readNumber(QStringLiteral("Wma/Profile"), profile);
-    if (profile >= 1 && profile <= engine::kWmaProfileCount)
-        output.wmaProfile = profile;
-
-    engine::OggSettings ogg;
-    readNumber(QStringLiteral("Ogg/SampleRate"), ogg.sampleRate);
-    readNumber(QStringLiteral("Ogg/Channels"), ogg.channels);
-    readNumber(QStringLiteral("Ogg/Bitrate"), ogg.bitrate);
-    readNumber(QStringLiteral("Ogg/MinBitrate"), ogg.minBitrate);
-    readNumber(QStringLiteral("Ogg/MaxBitrate"), ogg.maxBitrate);
-    readNumber(QStringLiteral("Ogg/Quality"), ogg.quality);
-    readFlag(QStringLiteral("Ogg/Vbr"), ogg.vbr);
-    readFlag(QStringLiteral("Ogg/UseQuality"), ogg.useQuality);
-    if (ogg.isValid())
-        output.ogg = ogg;
-
-    engine::WavSettings wav;
-    readNumber(QStringLiteral("Wav/SampleRate"), wav.sampleRate);
-    readNumber(QStringLiteral("Wav/Channels"), wav.channels);
-    readNumber(QStringLiteral("Wav/BitsPerSample"), wav.bitsPerSample);
-    if (wav.isValid())
-        output.wav = wav;
-
-    engine::FlacSettings flac;
-    readNumber(QStringLiteral("Flac/SampleRate"), flac.sampleRate);
-    readNumber(QStringLiteral("Flac/Channels"), flac.channels);
-    readNumber(QStringLiteral("Flac/BitsPerSample"), flac.bitsPerSample);
-    readNumber(QStringLiteral("Flac/Level"), flac.level);
-    if (flac.isValid())
-        output.flac = flac;
-
-    engine::OpusSettings opus;
-    readNumber(QStringLiteral("Opus/Channels"), opus.channels);
-    readNumber(QStringLiteral("Opus/Bitrate"), opus.bitrate);
-    readNumber(QStringLiteral("Opus/Mode"), opus.mode);
-    readFlag(QStringLiteral("Opus/Voice"), opus.voice);
-    if (opus.isValid())
-        output.opus = opus;
-
-    engine::M4aSettings m4a;
-    readNumber(QStringLiteral("M4a/SampleRate"), m4a.sampleRate);
-    readNumber(QStringLiteral("M4a/Channels"), m4a.channels);
-    readNumber(QStringLiteral("M4a/Bitrate"), m4a.bitrate);
-    if (m4a.isValid())
-        output.m4a = m4a;
+    // Read over the defaults; a format whose settings no dialog could show keeps them all.
+    engine::OutputChoice stored = output;
+    eachFormatSetting(stored, [this](const char *name, auto &value) {
+        if constexpr (std::is_same_v<std::remove_reference_t<decltype(value)>, bool>)
+            readFlag(QString::fromLatin1(name), value);
+        else
+            readNumber(QString::fromLatin1(name), value);
+    });
+    if (usable(stored.mp3))
+        output.mp3 = stored.mp3;
+    if (stored.wmaProfile >= 1 && stored.wmaProfile <= engine::kWmaProfileCount)
+        output.wmaProfile = stored.wmaProfile;
+    if (stored.ogg.isValid())
+        output.ogg = stored.ogg;
+    if (stored.wav.isValid())
+        output.wav = stored.wav;
+    if (stored.flac.isValid())
+        output.flac = stored.flac;
+    if (stored.opus.isValid())
+        output.opus = stored.opus;
+    if (stored.m4a.isValid())
+        output.m4a = stored.m4a;
     // Shaping: a negative fade or a loudness no meter reports is a hand-made value; it keeps
     // the default.
     engine::ShapeSettings &shape = output.shape;
@@ -152,48 +156,12 @@ void SettingsStore::WriteOutput(const engine::OutputChoice &output)
     flag("KeepEncoding", output.keepEncoding);
     flag("CopyTags", output.copyTags);
 
-    const engine::Mp3Settings &mp3 = output.mp3;
-    number("Mp3/SampleRate", mp3.sampleRate);
-    number("Mp3/Channels", mp3.channels);
-    number("Mp3/ChannelMode", mp3.channelMode);
-    number("Mp3/Bitrate", mp3.bitrate);
-    number("Mp3/Quality", mp3.quality);
-    number("Mp3/VbrMethod", mp3.vbrMethod);
-    number("Mp3/MaxVbrBitrate", mp3.maxVbrBitrate);
-    number("Mp3/VbrQuality", mp3.vbrQuality);
-    number("Mp3/AbrBitrate", mp3.abrBitrate);
-    flag("Mp3/WriteVbrHeader", mp3.writeVbrHeader);
-    flag("Mp3/StrictMinimum", mp3.strictMinimum);
-
-    number("Wma/Profile", output.wmaProfile);
-
-    const engine::OggSettings &ogg = output.ogg;
-    number("Ogg/SampleRate", ogg.sampleRate);
-    number("Ogg/Channels", ogg.channels);
-    number("Ogg/Bitrate", ogg.bitrate);
-    number("Ogg/MinBitrate", ogg.minBitrate);
-    number("Ogg/MaxBitrate", ogg.maxBitrate);
-    number("Ogg/Quality", ogg.quality);
-    flag("Ogg/Vbr", ogg.vbr);
-    flag("Ogg/UseQuality", ogg.useQuality);
-
-    number("Wav/SampleRate", output.wav.sampleRate);
-    number("Wav/Channels", output.wav.channels);
-    number("Wav/BitsPerSample", output.wav.bitsPerSample);
-
-    number("Flac/SampleRate", output.flac.sampleRate);
-    number("Flac/Channels", output.flac.channels);
-    number("Flac/BitsPerSample", output.flac.bitsPerSample);
-    number("Flac/Level", output.flac.level);
-
-    number("Opus/Channels", output.opus.channels);
-    number("Opus/Bitrate", output.opus.bitrate);
-    number("Opus/Mode", output.opus.mode);
-    flag("Opus/Voice", output.opus.voice);
-
-    number("M4a/SampleRate", output.m4a.sampleRate);
-    number("M4a/Channels", output.m4a.channels);
-    number("M4a/Bitrate", output.m4a.bitrate);
+    eachFormatSetting(output, [&](const char *name, const auto &value) {
+        if constexpr (std::is_same_v<std::remove_cvref_t<decltype(value)>, bool>)
+            flag(name, value);
+        else
+            number(name, value);
+    });
     const engine::ShapeSettings &shape = output.shape;
     WriteSetting(QStringLiteral("FadeIn"), QString::number(shape.fadeInSeconds));
     WriteSetting(QStringLiteral("FadeOut"), QString::number(shape.fadeOutSeconds));
