@@ -31,6 +31,19 @@ public:
     QString openFile(QWidget *, const FileRequest &) override { return {}; }
     QString saveFile(QWidget *, const FileRequest &) override { return {}; }
     bool confirmReplace(QWidget *, const QString &) override { return false; }
+    QString chooseFolder(QWidget *, const QString &, const QString &) override { return {}; }
+    bool ask(QWidget *, const QString &, const QString &) override { return false; }
+    std::optional<QString>
+    askPartTemplate(QWidget *, const QString &,
+                    const std::function<QStringList(const QString &)> &) override
+    {
+        return std::nullopt;
+    }
+    std::optional<engine::PauseSettings> askPauseSettings(QWidget *,
+                                                          const engine::PauseSettings &) override
+    {
+        return std::nullopt;
+    }
     void message(QWidget *, const QString &text, const QString &, Icon) override
     {
         QTextStream(stderr) << text << '\n';

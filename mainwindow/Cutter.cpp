@@ -33,6 +33,8 @@ Cutter::Cutter(engine::EngineFactory &factory, Dialogs &dialogs, settings::Setti
     m_player = required(factory.createPlayer(), "player");
     m_copier = required(factory.createLosslessCutter(), "lossless cutter");
     m_peakComputer = factory.createPeakComputer();
+    m_cueSheets = required(factory.createCueSheets(), "cue sheet reader");
+    m_pauseFinder = required(factory.createPauseFinder(), "pause finder");
 
     // The player raises its events on this thread already. Handled at once, they stay in
     // order with the commands around them: a second, queued hop would let a tick raised
@@ -194,4 +196,11 @@ void Cutter::ResetWindowState()
     emit sourceLabelsChanged();
     m_state.copySource.clear();
     showCopyChoice();
+    // The list belongs to the source that was open; it is kept for it already.
+    m_state.parts = {};
+    m_state.selectedPart = -1;
+    m_state.cueNotice.clear();
+    m_pauses.reset();
+    emit partsChanged();
+    emit partSelected(-1);
 }

@@ -4,10 +4,13 @@
 #include "engine/api/AudioFile.h"
 #include "engine/api/AudioInformation.h"
 #include "engine/api/AudioPlayer.h"
+#include "engine/api/CueSheets.h"
 #include "engine/api/EngineFactory.h"
 #include "engine/api/JobCallbacks.h"
 #include "engine/api/LosslessCutter.h"
 #include "engine/api/OutputChoice.h"
+#include "engine/api/PartList.h"
+#include "engine/api/PauseFinder.h"
 #include "engine/api/PeakComputer.h"
 
 #include <QObject>
@@ -74,6 +77,12 @@ struct CutterState
     bool cancelRequested = false;
     /// The window was closed during a cut: it closes once the job has returned.
     bool closeAfterCut = false;
+    /// The open source's parts, kept for it in the settings store on every change.
+    engine::PartList parts;
+    /// The row whose part the marks edit; -1: the marks are the plain selection.
+    int selectedPart = -1;
+    /// What the status bar says of a cue sheet beside the source.
+    QString cueNotice;
 };
 
 /// The open source and the commands on it, without widgets: the window forwards its controls'
@@ -165,6 +174,28 @@ public:
     void setCopyTags(bool copy);
     void setKeepEncoding(bool keep);
 
+    // The part list.
+    bool hasParts() const { return !m_state.parts.parts.empty(); }
+    bool hasSource() const { return m_state.play != PlayState::NoSource; }
+    /// The Begin/End selection becomes a part, and is selected.
+    void addPart();
+    /// The selected part goes; the marks stay where they were, as the plain selection.
+    void removePart();
+    /// The part under the position (the selected one first), or the whole file when the list
+    /// is empty, becomes two at the position; the second is selected.
+    void splitHere();
+    /// Row `row` is selected and the marks show it; -1 selects none.
+    void selectPart(int row);
+    void setPartTitle(int row, const QString &title);
+    void importCue();
+    void exportCue();
+    /// Proposes parts between the pauses found, from the waveform's peaks.
+    void findPauses();
+    /// The selected part without the silence at its start and end.
+    void trimSilence();
+    /// Asks for a folder and the names, and writes every part to its own file.
+    void cutAll();
+
     // Cutting.
     /// Asks for a destination and cuts the selection into it; returns when the job has ended.
     /// Refused while a cut runs, so no second job can start inside the first one's breath.
@@ -194,6 +225,10 @@ signals:
     void progressChanged(int percent);
     void titleChanged(const QString &title);
     void closeWanted();
+    /// The part list or its texts changed.
+    void partsChanged();
+    /// The selected row changed (-1: none).
+    void partSelected(int row);
 
 private:
     void startUp();
@@ -227,6 +262,25 @@ private:
     /// Empty when the tags went over, or why they did not.
     QString copyTags();
     void message(const QString &text, const QString &title, Dialogs::Icon icon);
+    /// Whether the user lets `count` parts be replaced (no question for an empty list).
+    bool mayReplaceParts(const QString &question);
+    void setParts(engine::PartList parts);
+    void storeParts();
+    /// The selected part takes the marks' range.
+    void followMarks();
+    /// The selected part; none when no row is selected.
+    const engine::Part *selectedPartRange() const;
+    /// The marks show `part` (the selection and the panels), without touching the list.
+    void showMarks(int64_t begin, int64_t end);
+    /// The parts of the source as last kept for it, and the note of a cue sheet beside it.
+    void restoreParts();
+    /// The source's pauses with the settings last chosen; none (after a message) while the
+    /// waveform's peaks are not complete.
+    std::optional<std::vector<engine::Pause>> pauses();
+    int32_t sourceRate() const;
+    QString sourceBaseName() const;
+    /// The destinations of the parts in a folder the user chose; empty when they cancelled.
+    QStringList chooseDestinations();
 
     engine::EngineFactory &m_factory;
     Dialogs &m_dialogs;
@@ -242,6 +296,11 @@ private:
     std::unique_ptr<engine::AudioPlayer> m_player;
     std::unique_ptr<engine::LosslessCutter> m_copier;
     std::unique_ptr<engine::PeakComputer> m_peakComputer;
+    std::unique_ptr<engine::CueSheets> m_cueSheets;
+    std::unique_ptr<engine::PauseFinder> m_pauseFinder;
+    engine::PauseSettings m_pauseSettings;
+    /// The pauses found in the open source with m_pauseSettings, once asked for.
+    std::optional<std::vector<engine::Pause>> m_pauses;
 
     CutterState m_state;
 };

@@ -124,6 +124,7 @@ void Cutter::openDescribedSource()
     m_state.smallStepSamples = double(total.value()) / double(milliseconds.value()) * 500;
     m_state.largeStepSamples = double(total.value()) / double(milliseconds.value()) * 2000;
     emit sourceLabelsChanged();
+    restoreParts();
     showSoundDevicePanel();
     m_state.copySource = m_state.sourcePath;
     showCopyChoice();
@@ -140,5 +141,10 @@ void Cutter::openDescribedSource()
 void Cutter::showSoundDevicePanel()
 {
     const bool silent = m_state.play != PlayState::NoSource && m_player->isSilent();
-    emit panelChanged(1, silent ? tr("No sound output device") : QString());
+    QStringList notes;
+    if (silent)
+        notes << tr("No sound output device");
+    if (!m_state.cueNotice.isEmpty())
+        notes << m_state.cueNotice;
+    emit panelChanged(1, notes.join(QStringLiteral("   ")));
 }

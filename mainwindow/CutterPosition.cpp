@@ -109,16 +109,26 @@ void Cutter::markBegin(int64_t samplePosition)
 {
     if (isBusy() || m_state.play == PlayState::NoSource)
         return;
-    m_state.selBeginSample = std::clamp<int64_t>(samplePosition, 0, m_state.totalSamples);
+    const int64_t frame = std::clamp<int64_t>(samplePosition, 0, m_state.totalSamples);
+    // A Begin at or past the selected part's end starts the next part rather than emptying
+    // this one: marking parts one after another needs no step between them.
+    if (const engine::Part *part = selectedPartRange(); part && frame >= part->end)
+        selectPart(-1);
+    m_state.selBeginSample = frame;
     showSelection();
     emit panelChanged(2, tr("Begin: ") + positionTextOf(m_state.selBeginSample));
+    followMarks();
 }
 
 void Cutter::markEnd(int64_t samplePosition)
 {
     if (isBusy() || m_state.play == PlayState::NoSource)
         return;
-    m_state.selEndSample = std::clamp<int64_t>(samplePosition, 0, m_state.totalSamples);
+    const int64_t frame = std::clamp<int64_t>(samplePosition, 0, m_state.totalSamples);
+    if (const engine::Part *part = selectedPartRange(); part && frame <= part->begin)
+        selectPart(-1);
+    m_state.selEndSample = frame;
     showSelection();
     emit panelChanged(3, tr("End: ") + positionTextOf(m_state.selEndSample));
+    followMarks();
 }

@@ -1,8 +1,13 @@
 #pragma once
 
+#include "engine/api/PauseFinder.h"
+
 #include <QList>
 #include <QString>
 #include <QStringList>
+
+#include <functional>
+#include <optional>
 
 class QWidget;
 
@@ -41,6 +46,18 @@ public:
     virtual void message(QWidget *parent, const QString &text, const QString &title, Icon icon) = 0;
     /// Asks whether the existing file `path` may be replaced; true for "Yes".
     virtual bool confirmReplace(QWidget *parent, const QString &path) = 0;
+    /// The folder chosen, starting in `folder`; empty text when the user cancelled.
+    virtual QString chooseFolder(QWidget *parent, const QString &title, const QString &folder) = 0;
+    /// A question answered Yes (true) or No.
+    virtual bool ask(QWidget *parent, const QString &text, const QString &title) = 0;
+    /// The file-name template for the parts, starting from `pattern`, with the names
+    /// `namesOf` makes of it shown as the user types; nothing when the user cancelled.
+    virtual std::optional<QString>
+    askPartTemplate(QWidget *parent, const QString &pattern,
+                    const std::function<QStringList(const QString &)> &namesOf) = 0;
+    /// The threshold and minimum length for finding pauses, starting from `settings`.
+    virtual std::optional<engine::PauseSettings>
+    askPauseSettings(QWidget *parent, const engine::PauseSettings &settings) = 0;
 };
 
 class QtDialogs : public Dialogs
@@ -50,4 +67,11 @@ public:
     QString saveFile(QWidget *parent, const FileRequest &request) override;
     void message(QWidget *parent, const QString &text, const QString &title, Icon icon) override;
     bool confirmReplace(QWidget *parent, const QString &path) override;
+    QString chooseFolder(QWidget *parent, const QString &title, const QString &folder) override;
+    bool ask(QWidget *parent, const QString &text, const QString &title) override;
+    std::optional<QString>
+    askPartTemplate(QWidget *parent, const QString &pattern,
+                    const std::function<QStringList(const QString &)> &namesOf) override;
+    std::optional<engine::PauseSettings>
+    askPauseSettings(QWidget *parent, const engine::PauseSettings &settings) override;
 };

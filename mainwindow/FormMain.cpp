@@ -26,6 +26,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
+#include <QTableView>
 
 #include <algorithm>
 
@@ -64,6 +65,7 @@ FormMain::FormMain(engine::EngineFactory &factory, Dialogs &dialogs, settings::S
     connectControls();
     connectSlider();
     connectWaveform();
+    connectParts();
     connectKeys();
     showState();
     setAcceptDrops(true);
@@ -193,8 +195,9 @@ void FormMain::showPlayState(PlayState state)
         b->setVisible(!busy);
     for (QWidget *w : std::initializer_list<QWidget *>{
              m_ui.CmdHelp, m_ui.CmdAbout, m_ui.CmdSet, m_ui.CmdB, m_ui.CmdF, m_ui.CmdBB, m_ui.CmdFF,
-             m_ui.ComboFormat, m_ui.CheckCopyTags, m_ui.CheckKeepEncoding})
+             m_ui.ComboFormat, m_ui.CheckCopyTags, m_ui.CheckKeepEncoding, m_ui.Parts})
         w->setEnabled(!busy);
+    showParts();
     m_ui.CmdCancel->setEnabled(busy);
     m_ui.CmdCancel->setVisible(busy);
     if (busy)
@@ -213,6 +216,7 @@ void FormMain::enableSourceControls(bool enable)
         m_ui.slPosition->setSelLength(0);
         m_ui.slPosition->setSelStart(0);
     }
+    showParts();
 }
 
 void FormMain::showSelection()
@@ -220,6 +224,7 @@ void FormMain::showSelection()
     const CutterState &state = m_cutter.state();
     m_ui.CmdPreview->setEnabled(m_cutter.hasSelection());
     m_ui.CmdCut->setEnabled(m_cutter.hasSelection());
+    showParts();
     m_ui.slPosition->setSelStart(state.selBegin);
     m_ui.slPosition->setSelLength(state.selLength);
     m_ui.Waveform->setSelection(double(state.selBeginSample), double(state.selEndSample));

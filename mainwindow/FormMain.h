@@ -8,6 +8,7 @@
 
 class Dialogs;
 class HelpWindow;
+class PartTableModel;
 namespace settings {
 class SettingsStore;
 }
@@ -49,6 +50,10 @@ private:
     void connectModel();
     void connectKeys();
     void connectWaveform();
+    void connectParts();
+    /// The part commands that may be used now, and the parts on the waveform.
+    void showParts();
+    void showSelectedPart(int row);
     void showState();
     void showPlayState(PlayState state);
     void showSelection();
@@ -66,4 +71,7 @@ private:
     settings::SettingsStore &m_store;
     Cutter m_cutter;
     QPointer<HelpWindow> m_help;
+    PartTableModel *m_partTable = nullptr;
+    /// The list's selection is being set from the model: not a user's choice to pass back.
+    bool m_showingPart = false;
 };

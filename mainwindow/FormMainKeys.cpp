@@ -5,8 +5,11 @@
 #include "ZivSlider.h"
 
 #include <QCheckBox>
+#include <QCoreApplication>
 #include <QKeyEvent>
+#include <QMouseEvent>
 #include <QPushButton>
+#include <QTableView>
 
 void FormMain::connectKeys()
 {
@@ -24,6 +27,18 @@ void FormMain::connectKeys()
         return list;
     };
     constexpr auto held = KeyCommand::Repeat::WhileHeld;
+    // Esc stops a cut; when none runs, it lets go of the selected part.
+    KeyCommand escape(keys({Qt::Key_Escape}), m_ui.CmdCancel);
+    escape.gate = this;
+    escape.inToolTip = false;
+    escape.action = [this] {
+        if (!m_ui.CmdCancel->isHidden() && m_ui.CmdCancel->isEnabled())
+            m_ui.CmdCancel->click();
+        else if (!m_cutter.isBusy())
+            m_cutter.selectPart(-1);
+    };
+    m_ui.CmdCancel->setToolTip(QCoreApplication::translate("WindowKeys", "%1 (%2)")
+                                   .arg(m_ui.CmdCancel->toolTip(), keysText(escape.keys)));
     addWindowKeys(this, {
                             {keys({Qt::Key_Space}), m_ui.CmdPausePlay},
                             {keys({Qt::CTRL | Qt::Key_O}), m_ui.CmdOpen},
@@ -39,7 +54,15 @@ void FormMain::connectKeys()
                             {keys({Qt::Key_End}), m_ui.CmdF, moveTo(1000)},
                             {keys({Qt::CTRL | Qt::Key_K}), m_ui.CmdCut},
                             {keys({Qt::Key_F1}), m_ui.CmdHelp},
-                            {keys({Qt::Key_Escape}), m_ui.CmdCancel},
+                            {keys({Qt::CTRL | Qt::SHIFT | Qt::Key_K}), m_ui.CmdCutAll},
+                            {keys({Qt::Key_A}), m_ui.CmdAddPart},
+                            {keys({Qt::Key_Delete}), m_ui.CmdRemovePart},
+                            {keys({Qt::Key_S}), m_ui.CmdSplitHere},
+                            {keys({Qt::Key_T}), m_ui.CmdTrimSilence},
+                            {keys({Qt::CTRL | Qt::Key_I}), m_ui.CmdImportCue},
+                            {keys({Qt::CTRL | Qt::Key_E}), m_ui.CmdExportCue},
+                            {keys({Qt::CTRL | Qt::Key_F}), m_ui.CmdFindPauses},
+                            escape,
                         });
     // Space keeps its own meaning on the focused Cancel (a cut is stopped as the user expects)
     // and on the check box, which no other key can tick.
@@ -49,6 +72,11 @@ void FormMain::connectKeys()
 
 bool FormMain::eventFilter(QObject *watched, QEvent *event)
 {
+    if (watched == m_ui.Parts->viewport() && event->type() == QEvent::MouseButtonPress) {
+        const auto *mouse = static_cast<QMouseEvent *>(event);
+        if (!m_ui.Parts->indexAt(mouse->position().toPoint()).isValid())
+            m_cutter.selectPart(-1);
+    }
     if (event->type() == QEvent::ShortcutOverride) {
         const auto *key = static_cast<QKeyEvent *>(event);
         if (key->key() == Qt::Key_Space && key->modifiers() == Qt::NoModifier) {

@@ -10,12 +10,14 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QHeaderView>
 #include <QLabel>
 #include <QMainWindow>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QStatusBar>
 #include <QStyle>
+#include <QTableView>
 #include <QVBoxLayout>
 
 #include <iterator>
@@ -149,15 +151,56 @@ void FormMainUi::setupUi(QMainWindow *window)
     output->addWidget(CheckCopyTags, 2, 0, 1, 4);
     column->addWidget(FrameOutput);
 
+    FrameParts = named<QGroupBox>(central, "FrameParts");
+    FrameParts->setTitle(QObject::tr("Parts"));
+    auto *partRow = new QHBoxLayout(FrameParts);
+    Parts = named<QTableView>(FrameParts, "Parts");
+    Parts->setAccessibleName(QObject::tr("Parts"));
+    Parts->setSelectionBehavior(QAbstractItemView::SelectRows);
+    Parts->setSelectionMode(QAbstractItemView::SingleSelection);
+    Parts->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
+                           QAbstractItemView::AnyKeyPressed);
+    Parts->verticalHeader()->hide();
+    Parts->horizontalHeader()->setStretchLastSection(true);
+    Parts->setMinimumHeight(110);
+    partRow->addWidget(Parts, 1);
+    auto *partCommands = new QGridLayout;
+    CmdAddPart = button(FrameParts, "CmdAddPart", QObject::tr("Add Part"),
+                        QObject::tr("Add the selection as a part"));
+    CmdRemovePart = button(FrameParts, "CmdRemovePart", QObject::tr("Remove"),
+                           QObject::tr("Remove the selected part"));
+    CmdSplitHere = button(FrameParts, "CmdSplitHere", QObject::tr("Split Here"),
+                          QObject::tr("Split the part at the position"));
+    CmdTrimSilence = button(FrameParts, "CmdTrimSilence", QObject::tr("Trim Silence"),
+                            QObject::tr("Trim the silence at the selected part's ends"));
+    CmdImportCue = button(FrameParts, "CmdImportCue", QObject::tr("Import Cue Sheet\u2026"),
+                          QObject::tr("Load the parts of a cue sheet"));
+    CmdExportCue = button(FrameParts, "CmdExportCue", QObject::tr("Export Cue Sheet\u2026"),
+                          QObject::tr("Write a cue sheet of the parts"));
+    CmdFindPauses = button(FrameParts, "CmdFindPauses", QObject::tr("Find Pauses\u2026"),
+                           QObject::tr("Propose parts between the pauses"));
+    CmdCutAll = button(FrameParts, "CmdCutAll", QObject::tr("Cut All"),
+                       QObject::tr("Save every part to its own file"));
+    QPushButton *const partButtons[] = {CmdAddPart,   CmdRemovePart, CmdSplitHere,  CmdTrimSilence,
+                                        CmdImportCue, CmdExportCue,  CmdFindPauses, CmdCutAll};
+    for (size_t i = 0; i < std::size(partButtons); ++i) {
+        partButtons[i]->setEnabled(false);
+        partCommands->addWidget(partButtons[i], int(i % 4), int(i / 4));
+    }
+    partRow->addLayout(partCommands);
+    column->addWidget(FrameParts, 1);
+
     ProgressConvert = named<QProgressBar>(central, "ProgressConvert");
     ProgressConvert->setTextVisible(false);
     column->addWidget(ProgressConvert);
 
     // Tab follows the screen row by row, the slider straight after Open.
     QWidget *const tabOrder[] = {
-        CmdOpen, CmdCancel, slPosition,  CmdPausePlay, CmdPreview,        CmdBB,
-        CmdB,    CmdF,      CmdFF,       CmdSelStart,  CmdSelStop,        CmdCut,
-        CmdHelp, CmdAbout,  ComboFormat, CmdSet,       CheckKeepEncoding, CheckCopyTags};
+        CmdOpen,      CmdCancel,     slPosition,    CmdPausePlay, CmdPreview,        CmdBB,
+        CmdB,         CmdF,          CmdFF,         CmdSelStart,  CmdSelStop,        CmdCut,
+        CmdHelp,      CmdAbout,      ComboFormat,   CmdSet,       CheckKeepEncoding, CheckCopyTags,
+        Parts,        CmdAddPart,    CmdRemovePart, CmdSplitHere, CmdTrimSilence,    CmdImportCue,
+        CmdExportCue, CmdFindPauses, CmdCutAll};
     for (size_t i = 1; i < std::size(tabOrder); ++i)
         QWidget::setTabOrder(tabOrder[i - 1], tabOrder[i]);
 

@@ -12,6 +12,7 @@ class QMainWindow;
 class QProgressBar;
 class QPushButton;
 class QStatusBar;
+class QTableView;
 class WaveformStrip;
 class ZivSlider;
 
@@ -51,6 +52,18 @@ struct FormMainUi
     QLabel *LabelSummary = nullptr;
     QCheckBox *CheckKeepEncoding = nullptr;
     QCheckBox *CheckCopyTags = nullptr;
+
+    /// The open source's parts, with the commands on them beside the list.
+    QGroupBox *FrameParts = nullptr;
+    QTableView *Parts = nullptr;
+    QPushButton *CmdAddPart = nullptr;
+    QPushButton *CmdRemovePart = nullptr;
+    QPushButton *CmdSplitHere = nullptr;
+    QPushButton *CmdTrimSilence = nullptr;
+    QPushButton *CmdImportCue = nullptr;
+    QPushButton *CmdExportCue = nullptr;
+    QPushButton *CmdFindPauses = nullptr;
+    QPushButton *CmdCutAll = nullptr;
 
     QProgressBar *ProgressConvert = nullptr;
     QStatusBar *StatusBar1 = nullptr;

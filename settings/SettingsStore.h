@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/api/OutputChoice.h"
+#include "engine/api/PartList.h"
 
 #include <QRect>
 #include <QString>
@@ -37,6 +38,13 @@ public:
     engine::OutputChoice ReadOutput() const;
     /// Stores every part of `output`, so that ReadOutput gives it back.
     void WriteOutput(const engine::OutputChoice &output);
+
+    /// The part list last stored for the source at `sourcePath`; empty when there is none.
+    engine::PartList ReadParts(const QString &sourcePath) const;
+    /// Keeps `parts` for `sourcePath`, most recent first; only the lists of the
+    /// kRecentPartLists sources used last are kept, and an empty list is simply forgotten.
+    void WriteParts(const QString &sourcePath, const engine::PartList &parts);
+    static constexpr int kRecentPartLists = 20;
 
 private:
     template <typename T> void readNumber(const QString &valueName, T &value) const;

@@ -1,5 +1,5 @@
 // The window's model without its widgets: one cut at a time whatever arrives during the job's
-// breath, and sources longer than 2^31 frames.
+// breath, sources longer than 2^31 frames, and the part list with "Cut All".
 #include "WindowHarness.h"
 
 #include <QTemporaryDir>
@@ -18,7 +18,9 @@ struct ModelHarness
     settings::SettingsStore store{stored};
     Cutter cutter{factory, dialogs, store};
 
-    explicit ModelHarness(const QString &ini) : stored(ini, QSettings::IniFormat) {}
+    explicit ModelHarness(const QString &ini, bool withPeaks = false)
+        : factory(withPeaks), stored(ini, QSettings::IniFormat)
+    {}
     const CutterState &state() const { return cutter.state(); }
     void open(int64_t frames, int32_t rate = 44100)
     {
@@ -48,6 +50,11 @@ private slots:
     void oneJobAtATime();
     void keysDuringTheBreathStartNoSecondJob();
     void sourcesBeyond32BitFrames();
+    void partCommands_data();
+    void partCommands();
+    void cutAll_data();
+    void cutAll();
+    void partsKeptPerSourceAndCueSheets();
 
 private:
     QString ini() const
@@ -211,6 +218,233 @@ void CutterTest::sourcesBeyond32BitFrames()
     QCOMPARE(writes.size(), 60);
     QCOMPARE(writes.last(), QStringLiteral("FileW.writeBlock(%1)").arg(2 * kRate));
     QCOMPARE(h.dialogs.messages.last().text, QStringLiteral("Saved - /out/last-minute.mp3"));
+}
+
+namespace {
+
+constexpr int64_t kSecond = 44100;
+
+/// A part list as "begin-end" in seconds, the selected row marked with '*'.
+QString partsText(const CutterState &state)
+{
+    QStringList texts;
+    for (size_t i = 0; i < state.parts.parts.size(); ++i) {
+        const engine::Part &part = state.parts.parts[i];
+        texts << QStringLiteral("%1-%2%3")
+                     .arg(double(part.begin) / kSecond)
+                     .arg(double(part.end) / kSecond)
+                     .arg(int(i) == state.selectedPart ? QStringLiteral("*") : QString());
+    }
+    return texts.join(u' ');
+}
+
+void positionAt(ModelHarness &h, double seconds)
+{
+    h.cutter.RepositionToSample(int64_t(seconds * kSecond), false);
+}
+
+} // namespace
+
+void CutterTest::partCommands_data()
+{
+    QTest::addColumn<Command>("commands");
+    QTest::addColumn<QString>("parts");
+    // The marks after the commands, seconds.
+    QTest::addColumn<double>("begin");
+    QTest::addColumn<double>("end");
+    const auto add = [](double begin, double end) {
+        return [begin, end](ModelHarness &h) {
+            h.select(int64_t(begin * kSecond), int64_t(end * kSecond));
+            h.cutter.addPart();
+        };
+    };
+    QTest::newRow("add selects the new part")
+        << Command(add(1, 5)) << QStringLiteral("1-5*") << 1.0 << 5.0;
+    QTest::newRow("no part of an empty selection") << Command(add(5, 1)) << QString() << 5.0 << 1.0;
+    QTest::newRow("split the whole file at the position") << Command([](ModelHarness &h) {
+        positionAt(h, 8);
+        h.cutter.splitHere();
+    }) << QStringLiteral("0-8 8-20*") << 8.0 << 20.0;
+    QTest::newRow("split the selected part, its title on both halves")
+        << Command([add](ModelHarness &h) {
+               add(1, 5)(h);
+               add(10, 15)(h);
+               h.cutter.setPartTitle(0, QStringLiteral("Intro"));
+               h.cutter.selectPart(0);
+               positionAt(h, 3);
+               h.cutter.splitHere();
+               QCOMPARE(h.state().parts.parts[1].title, QStringLiteral("Intro"));
+           })
+        << QStringLiteral("1-3 3-5* 10-15") << 3.0 << 5.0;
+    QTest::newRow("split between parts does nothing") << Command([add](ModelHarness &h) {
+        add(1, 5)(h);
+        positionAt(h, 8);
+        h.cutter.splitHere();
+    }) << QStringLiteral("1-5*") << 1.0 << 5.0;
+    QTest::newRow("remove keeps the marks") << Command([add](ModelHarness &h) {
+        add(1, 5)(h);
+        add(6, 9)(h);
+        h.cutter.selectPart(0);
+        h.cutter.removePart();
+    }) << QStringLiteral("6-9") << 1.0 << 5.0;
+    QTest::newRow("marks edit the selected part") << Command([add](ModelHarness &h) {
+        add(1, 5)(h);
+        add(6, 9)(h);
+        h.cutter.selectPart(0);
+        h.cutter.markEnd(4 * kSecond);
+    }) << QStringLiteral("1-4* 6-9") << 1.0 << 4.0;
+    QTest::newRow("after deselecting the marks are the plain selection")
+        << Command([add](ModelHarness &h) {
+               add(1, 5)(h);
+               h.cutter.selectPart(-1);
+               h.cutter.markEnd(7 * kSecond);
+           })
+        << QStringLiteral("1-5") << 1.0 << 7.0;
+    QTest::newRow("trim silence of the selected part") << Command([add](ModelHarness &h) {
+        add(0, 20)(h);
+        h.factory.pauses = {
+            {0, 2 * kSecond}, {9 * kSecond, 11 * kSecond}, {18 * kSecond, 20 * kSecond}};
+        h.cutter.trimSilence();
+    }) << QStringLiteral("2-18*") << 2.0 << 18.0;
+}
+
+void CutterTest::partCommands()
+{
+    QFETCH(Command, commands);
+    QFETCH(QString, parts);
+    QFETCH(double, begin);
+    QFETCH(double, end);
+    ModelHarness h(ini(), true);
+    h.open(20 * kSecond);
+    commands(h);
+    QCOMPARE(partsText(h.state()), parts);
+    QCOMPARE(double(h.state().selBeginSample) / kSecond, begin);
+    QCOMPARE(double(h.state().selEndSample) / kSecond, end);
+}
+
+void CutterTest::cutAll_data()
+{
+    QTest::addColumn<Command>("setUp");
+    QTest::addColumn<Command>("during");
+    QTest::addColumn<int>("writers");
+    QTest::addColumn<QString>("outcome");
+    const Command nothing = [](ModelHarness &) {};
+    QTest::newRow("saved") << nothing << nothing << 3 << QStringLiteral("Saved 3 files to %1");
+    QTest::newRow("cancelled in the first part")
+        << nothing << Command([](ModelHarness &h) { h.cutter.cancel(); }) << 1
+        << QStringLiteral("Cancelled: 0 of 3 files saved to %1");
+    // Inside the job's breath nothing starts a second job or changes the list.
+    QTest::newRow("commands during the job wait") << nothing << Command([](ModelHarness &h) {
+        h.cutter.cutAll();
+        h.cutter.cut();
+        h.cutter.addPart();
+        h.cutter.splitHere();
+        h.cutter.selectPart(-1);
+        h.cutter.importCue();
+    }) << 3 << QStringLiteral("Saved 3 files to %1");
+    QTest::newRow("a write fails")
+        << Command([](ModelHarness &h) { h.factory.writesBeforeFailure = 6; }) << nothing << 2
+        << QStringLiteral("Error - ");
+}
+
+void CutterTest::cutAll()
+{
+    QFETCH(Command, setUp);
+    QFETCH(Command, during);
+    QFETCH(int, writers);
+    QFETCH(QString, outcome);
+    ModelHarness h(ini());
+    h.open(20 * kSecond);
+    for (const auto &[begin, end] : {std::pair{0, 4}, {4, 9}, {12, 20}}) {
+        h.select(begin * kSecond, end * kSecond);
+        h.cutter.addPart();
+    }
+    h.cutter.setPartTitle(0, QStringLiteral("Eins"));
+    h.cutter.setPartTitle(1, QStringLiteral("Zwei/Drei"));
+    h.cutter.setPartTitle(2, QStringLiteral("Für dich"));
+    setUp(h);
+    const QString folder =
+        m_dir.filePath(QStringLiteral("parts-") + QString::fromLatin1(QTest::currentDataTag()));
+    QVERIFY(QDir().mkpath(folder));
+    h.dialogs.folderAnswers << folder;
+    h.dialogs.templateAnswers << QStringLiteral("{n} {title}");
+    QTimer::singleShot(0, &h.cutter, [&] { during(h); });
+    h.cutter.cutAll();
+
+    QCOMPARE(h.dialogs.folderStarts.size(), 1);
+    QCOMPARE(h.dialogs.shownNames.value(0),
+             QStringList({QStringLiteral("1 Eins.mp3"), QStringLiteral("2 Zwei_Drei.mp3"),
+                          QStringLiteral("3 Für dich.mp3")}));
+    const QStringList created = h.factory.log.matching(QStringLiteral("FileW.createForWriting"));
+    QCOMPARE(created.size(), writers);
+    QVERIFY(created[0].contains(QDir(folder).filePath(QStringLiteral("1 Eins.mp3"))));
+    QCOMPARE(h.dialogs.messages.size(), 1);
+    QVERIFY2(h.dialogs.messages[0].text.startsWith(outcome.arg(folder)),
+             qPrintable(h.dialogs.messages[0].text));
+    QCOMPARE(h.store.ReadSetting(QStringLiteral("PartTemplate")), QStringLiteral("{n} {title}"));
+    QVERIFY(!h.cutter.isBusy());
+    QCOMPARE(h.state().parts.parts.size(), size_t(3));
+
+    // Files there already: one question for all of them, and No goes back to the folder.
+    QFile existing(QDir(folder).filePath(QStringLiteral("3 Für dich.mp3")));
+    QVERIFY(existing.open(QIODevice::WriteOnly));
+    existing.close();
+    h.factory.log.calls.clear();
+    h.dialogs.folderAnswers << folder;
+    h.dialogs.templateAnswers << QString();
+    h.cutter.cutAll();
+    QCOMPARE(h.dialogs.questions, QStringList{QStringLiteral("Replace 1 existing file?")});
+    QCOMPARE(h.dialogs.folderStarts.size(), 3);
+    QVERIFY(h.factory.log.matching(QStringLiteral("FileW.createForWriting")).isEmpty());
+}
+
+void CutterTest::partsKeptPerSourceAndCueSheets()
+{
+    ModelHarness h(ini());
+    h.open(20 * kSecond);
+    h.select(kSecond, 5 * kSecond);
+    h.cutter.addPart();
+    h.cutter.setPartTitle(0, QStringLiteral("Erste"));
+
+    // Another source shows its own parts; the first one's come back with it.
+    const QString album = m_dir.filePath(QStringLiteral("album.flac"));
+    QFile sheet(m_dir.filePath(QStringLiteral("album.cue")));
+    QVERIFY(sheet.open(QIODevice::WriteOnly));
+    sheet.close();
+    h.factory.cueParts.parts = {{0, 6 * kSecond, QStringLiteral("A"), {}},
+                                {6 * kSecond, 14 * kSecond, QStringLiteral("B"), {}},
+                                {14 * kSecond, 20 * kSecond, QStringLiteral("C"), {}}};
+    QSignalSpy panels(&h.cutter, &Cutter::panelChanged);
+    h.cutter.openFile(album);
+    QVERIFY(h.state().parts.parts.empty());
+    // A sheet beside the source is offered, not loaded.
+    QVERIFY(panels.last().at(1).toString().contains(
+        QStringLiteral("Cue sheet found: 3 tracks. Press Ctrl+I to load it.")));
+    h.dialogs.openAnswers << sheet.fileName();
+    h.cutter.importCue();
+    QCOMPARE(partsText(h.state()), QStringLiteral("0-6 6-14 14-20"));
+    QCOMPARE(h.state().parts.parts[2].title, QStringLiteral("C"));
+    // A second import asks before it replaces the list; No keeps it.
+    h.cutter.selectPart(1);
+    h.cutter.removePart();
+    h.dialogs.openAnswers << sheet.fileName();
+    h.cutter.importCue();
+    QCOMPARE(h.dialogs.questions,
+             QStringList{
+                 QStringLiteral("Replace the 2 parts in the list with the cue sheet's tracks?")});
+    QCOMPARE(partsText(h.state()), QStringLiteral("0-6 14-20"));
+
+    h.cutter.openFile(QStringLiteral("/m/long.mp3"));
+    QCOMPARE(partsText(h.state()), QStringLiteral("1-5"));
+    QCOMPARE(h.state().parts.parts[0].title, QStringLiteral("Erste"));
+    h.cutter.openFile(album);
+    QCOMPARE(partsText(h.state()), QStringLiteral("0-6 14-20"));
+
+    // Only the 20 sources used last keep their lists.
+    for (int i = 0; i < settings::SettingsStore::kRecentPartLists; ++i)
+        h.store.WriteParts(QStringLiteral("/m/%1.mp3").arg(i), {{{0, 10, {}, {}}}, {}, {}});
+    QVERIFY(h.store.ReadParts(album).parts.empty());
+    QCOMPARE(h.store.ReadParts(QStringLiteral("/m/0.mp3")).parts.size(), size_t(1));
 }
 
 QTEST_MAIN(CutterTest)

@@ -218,7 +218,7 @@ void FormMainTest::focus()
 
     h.button("CmdOpen")->setFocus();
     QStringList order{QStringLiteral("CmdOpen")};
-    for (int i = 0; i < 20; ++i) {
+    for (int i = 0; i < 40; ++i) {
         h.type(Qt::Key_Tab);
         const QString name = h.window->focusWidget()->objectName();
         if (name == QStringLiteral("CmdOpen"))
@@ -227,7 +227,8 @@ void FormMainTest::focus()
     }
     QCOMPARE(order, QString::fromLatin1("CmdOpen slPosition CmdPausePlay CmdPreview CmdBB CmdB "
                                         "CmdF CmdFF CmdSelStart CmdSelStop CmdCut CmdHelp "
-                                        "CmdAbout ComboFormat CmdSet CheckKeepEncoding Check1")
+                                        "CmdAbout ComboFormat CmdSet CheckKeepEncoding Check1 "
+                                        "Parts CmdAddPart CmdSplitHere CmdImportCue")
                         .split(u' '));
 
     slider->setFocus();

@@ -25,6 +25,10 @@ const QColor kBand(93, 136, 236, 70); // the slider's band, seen through
 const QColor kMarkLine(0, 0, 0, 150);
 const QColor kPlayLine(0, 158, 63); // the slider's thumb
 const QColor kRuler(232, 232, 232);
+// Parts in two alternating warm tones, so that neighbours stay apart, under the blue selection.
+const QColor kPartTones[] = {QColor(255, 166, 43, 60), QColor(214, 104, 35, 60)};
+const QColor kPartEdge(170, 80, 20, 170);
+const QColor kPartText(120, 50, 10);
 const QColor kRulerText(70, 70, 70);
 
 /// Time between ruler ticks: the first of these (seconds) that leaves room for a label.
@@ -93,6 +97,7 @@ void WaveformStrip::paintEvent(QPaintEvent *)
             paintPeaks(painter, lane, c, left, right, frames.get());
     }
 
+    paintParts(painter, top, bottom);
     if (m_selEnd > m_selBegin) {
         const int from = columnOfFrame(m_selBegin);
         const int to = columnOfFrame(m_selEnd);
@@ -101,6 +106,30 @@ void WaveformStrip::paintEvent(QPaintEvent *)
     if (m_position >= m_view.begin && m_position <= m_view.end)
         painter.fillRect(QRect(columnOfFrame(m_position), top, 1, bottom - top), kPlayLine);
     paintMarks(painter, bottom);
+}
+
+void WaveformStrip::paintParts(QPainter &painter, int top, int bottom) const
+{
+    QFont font = painter.font();
+    font.setPixelSize(std::max(9, std::min(12, (bottom - top) / 4)));
+    painter.setFont(font);
+    for (size_t i = 0; i < m_parts.size(); ++i) {
+        const auto [begin, end] = m_parts[i];
+        if (end <= m_view.begin || begin >= m_view.end || end <= begin)
+            continue;
+        const int from = columnOfFrame(std::max(begin, m_view.begin));
+        const int to = columnOfFrame(std::min(end, m_view.end));
+        const QRect band(from, top, std::max(to - from, 1), bottom - top);
+        painter.fillRect(band, kPartTones[i % 2]);
+        painter.fillRect(QRect(columnOfFrame(begin), top, 1, bottom - top), kPartEdge);
+        painter.setPen(kPartText);
+        painter.drawText(band.adjusted(3, 1, -1, -1), Qt::AlignLeft | Qt::AlignTop,
+                         QString::number(i + 1));
+        if (int(i) == m_selectedPart) {
+            painter.setPen(QPen(kPartEdge, 2));
+            painter.drawRect(band.adjusted(1, 1, -1, -1));
+        }
+    }
 }
 
 void WaveformStrip::paintPeaks(QPainter &painter, const QRect &lane, int32_t channel,

@@ -84,6 +84,13 @@ void WaveformStrip::setSelection(double begin, double end)
     update();
 }
 
+void WaveformStrip::setParts(std::vector<std::pair<double, double>> parts, int selected)
+{
+    m_parts = std::move(parts);
+    m_selectedPart = selected;
+    update();
+}
+
 void WaveformStrip::setPosition(double frame)
 {
     if (frame == m_position)

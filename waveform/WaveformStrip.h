@@ -11,6 +11,8 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <utility>
+#include <vector>
 
 /// A strip that shows the sound of the open file over the slider's value scale: peaks per
 /// channel (filled in as they come), the selection band and its two marks as the slider draws
@@ -46,6 +48,9 @@ public:
     void setSelection(double begin, double end);
     void setPosition(double frame);
     double position() const { return m_position; }
+    /// Parts of the file, frames [first, second), drawn as numbered bands apart from the
+    /// selection's; `selected` (an index, or -1) is outlined.
+    void setParts(std::vector<std::pair<double, double>> parts, int selected);
 
     waveform::View view() const { return m_view; }
     void setView(const waveform::View &view);
@@ -98,6 +103,7 @@ private:
                       const waveform::Frames &frames) const;
     void paintRuler(class QPainter &painter, const QRect &ruler) const;
     void paintMarks(class QPainter &painter, int bottom);
+    void paintParts(class QPainter &painter, int top, int bottom) const;
 
     int64_t m_length = 0;
     int32_t m_rate = 0;
@@ -106,6 +112,8 @@ private:
     double m_selBegin = 0;
     double m_selEnd = 0;
     double m_position = 0;
+    std::vector<std::pair<double, double>> m_parts;
+    int m_selectedPart = -1;
     std::optional<Mark> m_dragging;
     double m_dragFrame = 0;
     bool m_pressed = false;

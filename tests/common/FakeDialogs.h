@@ -24,6 +24,15 @@ public:
     QList<Message> messages;
     QList<bool> replaceAnswers;   ///< none left: "No"
     QStringList replaceQuestions; ///< the paths asked about
+    QStringList folderAnswers;    ///< none left: cancelled
+    QStringList folderStarts;     ///< where each folder dialog started
+    QList<bool> askAnswers;       ///< none left: "No"
+    QStringList questions;
+    /// The template each part-name dialog gives back; none left: cancelled. The names it
+    /// showed for it are recorded.
+    QStringList templateAnswers;
+    QList<QStringList> shownNames;
+    QList<engine::PauseSettings> pauseAnswers; ///< none left: cancelled
 
     QString openFile(QWidget *, const FileRequest &request) override
     {
@@ -43,5 +52,32 @@ public:
     {
         replaceQuestions.append(path);
         return !replaceAnswers.isEmpty() && replaceAnswers.takeFirst();
+    }
+    QString chooseFolder(QWidget *, const QString &, const QString &folder) override
+    {
+        folderStarts.append(folder);
+        return folderAnswers.isEmpty() ? QString() : folderAnswers.takeFirst();
+    }
+    bool ask(QWidget *, const QString &text, const QString &) override
+    {
+        questions.append(text);
+        return !askAnswers.isEmpty() && askAnswers.takeFirst();
+    }
+    std::optional<QString>
+    askPartTemplate(QWidget *, const QString &pattern,
+                    const std::function<QStringList(const QString &)> &namesOf) override
+    {
+        if (templateAnswers.isEmpty())
+            return std::nullopt;
+        const QString answer = templateAnswers.takeFirst();
+        shownNames.append(namesOf(answer.isEmpty() ? pattern : answer));
+        return answer.isEmpty() ? pattern : answer;
+    }
+    std::optional<engine::PauseSettings> askPauseSettings(QWidget *,
+                                                          const engine::PauseSettings &) override
+    {
+        if (pauseAnswers.isEmpty())
+            return std::nullopt;
+        return pauseAnswers.takeFirst();
     }
 };

@@ -5,6 +5,7 @@
 #include "engine/api/AudioPlayer.h"
 #include "engine/api/AudioWriter.h"
 #include "engine/api/EngineFactory.h"
+#include "engine/api/PeakComputer.h"
 
 #include <QStringList>
 
@@ -141,11 +142,12 @@ private:
     Log &m_log;
 };
 
-/// Answers every sheet with `parts` (or `refusal`) and records what is written.
+/// Answers every sheet with the factory's `parts` (or `refusal`) and records what is written.
 class FakeCueSheets : public engine::CueSheets
 {
 public:
-    engine::PartList parts;
+    explicit FakeCueSheets(const engine::PartList &answer) : parts(answer) {}
+    const engine::PartList &parts;
     QString refusal;
     mutable std::map<QString, engine::PartList> written;
 
@@ -163,11 +165,12 @@ public:
     }
 };
 
-/// Answers every search with `pauses`.
+/// Answers every search with the factory's `pauses`.
 class FakePauseFinder : public engine::PauseFinder
 {
 public:
-    std::vector<engine::Pause> pauses;
+    explicit FakePauseFinder(const std::vector<engine::Pause> &answer) : pauses(answer) {}
+    const std::vector<engine::Pause> &pauses;
     engine::Result<std::vector<engine::Pause>>
     findPauses(const QString &, const engine::Peaks &, const engine::PauseSettings &) const override
     {
@@ -175,9 +178,49 @@ public:
     }
 };
 
+/// Peaks of a source whose computation has finished at once: described, nothing in them.
+class FakePeaks : public engine::Peaks
+{
+public:
+    bool described() const override { return true; }
+    int64_t length() const override { return 0; }
+    int32_t channelCount() const override { return 2; }
+    int32_t sampleRate() const override { return 44100; }
+    int64_t finestFrames() const override { return 256; }
+    std::optional<engine::PeakSpan> span(int32_t, int64_t, int64_t) const override
+    {
+        return std::nullopt;
+    }
+    int64_t knownFrames() const override { return 0; }
+    bool finished() const override { return true; }
+    engine::Status status() const override { return engine::Status::success(); }
+};
+
+/// A peak computer that is finished as soon as it starts; it reads no frames.
+class FakePeakComputer : public engine::PeakComputer
+{
+public:
+    void start(const QString &) override { m_peaks = std::make_shared<FakePeaks>(); }
+    void stop() override { m_peaks.reset(); }
+    std::shared_ptr<const engine::Peaks> peaks() const override { return m_peaks; }
+    void requestFrames(int64_t, int64_t) override {}
+    std::shared_ptr<const engine::FrameWindow> frames() const override { return nullptr; }
+
+private:
+    std::shared_ptr<const engine::Peaks> m_peaks;
+};
+
 class FakeEngineFactory : public engine::EngineFactory
 {
 public:
+    /// `withPeaks`: the window gets a peak computer (finished at once), as the program does.
+    explicit FakeEngineFactory(bool withPeaks = false) : m_withPeaks(withPeaks) {}
+    std::unique_ptr<engine::PeakComputer> createPeakComputer() override
+    {
+        if (!m_withPeaks)
+            return nullptr;
+        return std::make_unique<FakePeakComputer>();
+    }
     /// Mutable: the writers, which the factory's const face makes, log here too.
     mutable Log log;
     // The objects handed out, kept for the test to reach (the window owns them).
@@ -185,6 +228,9 @@ public:
     std::vector<FakeAudioFile *> files; ///< in creation order: FileR, AudioFile
     FakePlayer *player = nullptr;
     FakeLosslessCutter *copier = nullptr;
+    /// What every cue sheet holds, and what the pause finder finds.
+    engine::PartList cueParts;
+    std::vector<engine::Pause> pauses;
     // What the writers do, and what they were made from.
     mutable int writesBeforeFailure = -1; ///< writes that succeed before each further one fails
     bool createFails = false;
@@ -201,17 +247,20 @@ public:
     std::unique_ptr<engine::LosslessCutter> createLosslessCutter() override;
     std::unique_ptr<engine::CueSheets> createCueSheets() override
     {
-        return std::make_unique<FakeCueSheets>();
+        return std::make_unique<FakeCueSheets>(cueParts);
     }
     std::unique_ptr<engine::PauseFinder> createPauseFinder() override
     {
-        return std::make_unique<FakePauseFinder>();
+        return std::make_unique<FakePauseFinder>(pauses);
     }
     /// Logged as "FileW.createForWriting(path)".
     engine::Result<std::unique_ptr<engine::AudioWriter>>
     createWriter(const QString &path, const engine::OutputChoice &output) const override;
     engine::Status checkOutput(const engine::OutputChoice &) const override { return checkAnswer; }
     engine::Result<QString> describeOutput(const engine::OutputChoice &output) const override;
+
+private:
+    bool m_withPeaks = false;
 };
 
 } // namespace fakes
