@@ -343,8 +343,8 @@ QStringList Cutter::chooseDestinations()
         if (folder.isEmpty())
             return {};
         const QString stored = m_store.ReadSetting(kPartTemplate);
-        const QString start =
-            stored.isEmpty() ? cutting::defaultPartTemplate(m_state.parts) : stored;
+        const QString byDefault = cutting::defaultPartTemplate(m_state.parts);
+        const QString start = stored.isEmpty() ? byDefault : stored;
         const auto namesOf = [this](const QString &pattern) {
             return cutting::partFileNames(pattern, m_state.parts, sourceBaseName(), sourceRate(),
                                           m_output.extension());
@@ -353,7 +353,9 @@ QStringList Cutter::chooseDestinations()
             m_dialogs.askPartTemplate(m_dialogParent, start, namesOf);
         if (!pattern)
             return {};
-        m_store.WriteSetting(kPartTemplate, *pattern);
+        // Only a template of the user's own is remembered: the default follows the list
+        // (titles from a cue sheet, or none).
+        m_store.WriteSetting(kPartTemplate, *pattern == byDefault ? QString() : *pattern);
         QStringList destinations;
         int existing = 0;
         bool writesSource = false;

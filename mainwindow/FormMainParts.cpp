@@ -5,6 +5,7 @@
 #include "FormMain.h"
 #include "PartTableModel.h"
 #include "WaveformStrip.h"
+#include "ZivSlider.h"
 
 #include <QEvent>
 #include <QHeaderView>
@@ -80,7 +81,12 @@ void FormMain::showParts()
     m_ui.CmdFindPauses->setEnabled(idle && open && m_cutter.peaks());
     m_ui.CmdCutAll->setEnabled(idle && open && m_cutter.hasParts());
     std::vector<std::pair<double, double>> bands;
-    for (const engine::Part &part : state.parts.parts)
+    std::vector<std::pair<double, double>> units;
+    const auto total = double(std::max<int64_t>(state.totalSamples, 1));
+    for (const engine::Part &part : state.parts.parts) {
         bands.emplace_back(double(part.begin), double(part.end));
+        units.emplace_back(double(part.begin) / total * 1000, double(part.end) / total * 1000);
+    }
     m_ui.Waveform->setParts(std::move(bands), state.selectedPart);
+    m_ui.slPosition->setParts(std::move(units), state.selectedPart);
 }

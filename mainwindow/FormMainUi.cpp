@@ -187,6 +187,8 @@ void FormMainUi::setupUi(QMainWindow *window)
         partButtons[i]->setEnabled(false);
         partCommands->addWidget(partButtons[i], int(i % 4), int(i / 4));
     }
+    // The commands stay together at the top however tall the list grows.
+    partCommands->setRowStretch(4, 1);
     partRow->addLayout(partCommands);
     column->addWidget(FrameParts, 1);
 

@@ -152,6 +152,15 @@ void ZivSlider::setSelLength(int32_t New_SelLength)
     paintNow();
 }
 
+void ZivSlider::setParts(std::vector<std::pair<double, double>> parts, int selected)
+{
+    if (parts == m_parts && selected == m_selectedPart)
+        return;
+    m_parts = std::move(parts);
+    m_selectedPart = selected;
+    update();
+}
+
 void ZivSlider::setVisibleRange(std::optional<std::pair<double, double>> range)
 {
     if (range == m_visibleRange)

@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <optional>
 #include <utility>
+#include <vector>
 
 /// Stored properties in their key order (what a host keeps of a slider in its layout).
 using PropertyBag = QList<std::pair<QString, QVariant>>;
@@ -91,6 +92,9 @@ public:
     /// allowed); none takes the mark away. Not a stored property.
     void setVisibleRange(std::optional<std::pair<double, double>> range);
     std::optional<std::pair<double, double>> visibleRange() const { return m_visibleRange; }
+    /// Parts of the file in value units [first, second), drawn in the groove beside the
+    /// selection; `selected` (an index, or -1) is outlined.
+    void setParts(std::vector<std::pair<double, double>> parts, int selected);
 
     QSize sizeHint() const override;
 
@@ -156,5 +160,7 @@ private:
     int32_t m_lastClickX = 0;
     bool m_keysMoved = false;
     std::optional<std::pair<double, double>> m_visibleRange;
+    std::vector<std::pair<double, double>> m_parts;
+    int m_selectedPart = -1;
     SliderBitmaps m_bitmaps;
 };

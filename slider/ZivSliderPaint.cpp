@@ -112,6 +112,22 @@ void ZivSlider::paintEvent(QPaintEvent *)
         }
     }
 
+    // Parts in the groove, in the strip's two warm tones, under the selection's band.
+    for (size_t i = 0; i < m_parts.size(); ++i) {
+        const auto from = xOfValue(m_parts[i].first, m_max, m_geometry);
+        const auto to = xOfValue(m_parts[i].second, m_max, m_geometry);
+        if (!from || !to)
+            continue;
+        const QRect part = twipsToPixels(
+            QRectF(*from, kGrooveTop, std::max(*to - *from, 0.0), kGrooveHeight), perPixel);
+        painter.fillRect(part, i % 2 ? QColor(214, 104, 35, 110) : QColor(255, 166, 43, 110));
+        if (int(i) == m_selectedPart) {
+            painter.setPen(QColor(170, 80, 20));
+            painter.setBrush(Qt::NoBrush);
+            painter.drawRect(part.adjusted(0, 0, -1, -1));
+        }
+    }
+
     if (const auto mark = startMarkRect(m_selStart, m_min, m_max, m_geometry, h))
         drawPicture(painter, pictures.ImageStart, *mark, perPixel);
     if (const auto mark = endMarkRect(m_selStart, m_selLength, m_max, m_geometry, h))

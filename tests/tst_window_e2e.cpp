@@ -10,6 +10,7 @@
 #include "engine/factory/AudioFileObject.h"
 #include "engine/factory/DefaultEngineFactory.h"
 
+#include <QCheckBox>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -31,6 +32,7 @@ private slots:
     void pauseHoldsAndTheEndLeadsToTheStart();
     void badFilesOpenCleanlyOrSayWhy();
     void anotherFileReplacesTheWaveform();
+    void cutAllCopiesEveryPart();
 
 private:
     QTemporaryDir m_dir;
@@ -88,6 +90,10 @@ struct Window
     {
         dialogs.openAnswers << source;
         button("CmdOpen")->click();
+        mark(begin, end);
+    }
+    void mark(int32_t begin, int32_t end)
+    {
         auto *slider = window.findChild<ZivSlider *>(QStringLiteral("slPosition"));
         slider->setValue(begin);
         emit slider->MouseUp(1, 0, 0.0f, 0.0f);
@@ -383,6 +389,41 @@ void FormMainTest::anotherFileReplacesTheWaveform()
     w.dialogs.openAnswers << loud;
     w.button("CmdOpen")->click();
     QVERIFY(strip->busy());
+}
+
+// Three parts marked as a user marks them, saved with one "Cut All" and copied without
+// re-encoding: three MP3 files, each exactly as long as its part.
+void FormMainTest::cutAllCopiesEveryPart()
+{
+    Window w(m_dir.filePath(QStringLiteral("parts.ini")));
+    w.window.findChild<QCheckBox *>(QStringLiteral("CheckKeepEncoding"))->setChecked(true);
+    w.openAndMark(m_source, 100, 300);
+    w.button("CmdAddPart")->click();
+    w.mark(300, 550);
+    w.button("CmdAddPart")->click();
+    w.mark(600, 900);
+    w.button("CmdAddPart")->click();
+    const CutterState &state = w.window.cutter().state();
+    QCOMPARE(state.parts.parts.size(), size_t(3));
+    QVERIFY(state.copies);
+
+    const QString folder = m_dir.filePath(QStringLiteral("parts"));
+    QVERIFY(QDir().mkpath(folder));
+    w.dialogs.folderAnswers << folder;
+    w.dialogs.templateAnswers << QStringLiteral("part {n}");
+    QVERIFY(w.button("CmdCutAll")->isEnabled());
+    w.button("CmdCutAll")->click();
+    QCOMPARE(w.dialogs.messages.size(), 1);
+    QCOMPARE(w.dialogs.messages[0].text, QStringLiteral("Saved 3 files to ") + folder);
+    for (int i = 0; i < 3; ++i) {
+        const engine::Part &part = state.parts.parts[size_t(i)];
+        const QString file = QDir(folder).filePath(QStringLiteral("part %1.mp3").arg(i + 1));
+        engine::AudioFileObject check;
+        QVERIFY2(check.openForReading(file).ok(), qPrintable(file));
+        QCOMPARE(check.length().value(), part.end - part.begin);
+        QCOMPARE(fixtures::probeTags(file).value(QStringLiteral("track")).toString(),
+                 QStringLiteral("%1/3").arg(i + 1));
+    }
 }
 
 QTEST_MAIN(FormMainTest)
