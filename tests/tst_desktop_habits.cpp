@@ -24,13 +24,6 @@ struct Harness : WindowHarness
         for (fakes::FakeAudioFile *file : factory.files)
             file->frames = 60 * kRate;
     }
-    /// On the screen and in front: keys reach a window only then.
-    bool showActive()
-    {
-        window->show();
-        window->activateWindow();
-        return QTest::qWaitForWindowActive(window.get());
-    }
     QString label(const char *name) const
     {
         return window->findChild<QLabel *>(QString::fromLatin1(name))->text();
@@ -51,13 +44,6 @@ struct Harness : WindowHarness
         for (int i = 0; i < 5; ++i)
             button("CmdFF")->click();
         button("CmdSelStop")->click();
-    }
-    /// A key as the user types it, to whatever has the focus.
-    void type(int key, int modifiers = Qt::NoModifier)
-    {
-        QWidget *focused = window->focusWidget();
-        QTest::keyClick(focused ? focused : window.get(), Qt::Key(key),
-                        Qt::KeyboardModifiers(modifiers));
     }
 };
 

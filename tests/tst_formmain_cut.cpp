@@ -1,5 +1,5 @@
 // The Cut command in the window, with fake engine objects: the proposed names, the busy
-// state, Cancel, the outcome messages and when tags are copied.
+// state, Cancel, the outcome messages and when tags are copied; the part list and Cut All.
 #include "WindowHarness.h"
 
 #include <QCheckBox>
@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QProgressBar>
+#include <QTableView>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -57,6 +58,7 @@ private slots:
     void platformDialogsKeepTheirWords();
     void wmaWritesNothingBesideTheDestination();
     void keepingTheEncodingCopies();
+    void partListFollowsTheModel();
 
 private:
     QString ini() const
@@ -377,6 +379,65 @@ void FormMainTest::keepingTheEncodingCopies()
     keep->toggle();
     QCOMPARE(h.store.ReadSetting(QStringLiteral("KeepEncoding")), QStringLiteral("0"));
     QCOMPARE(summary->text(), ownSettings);
+}
+
+// The table shows the model's parts and choice, and gives a row picked in it back; the part
+// commands are offered when they can work, and not while Cut All runs.
+void FormMainTest::partListFollowsTheModel()
+{
+    Harness h(ini());
+    QVERIFY(h.showActive());
+    auto *table = h.child<QTableView>("Parts");
+    QCOMPARE(table->accessibleName(), QStringLiteral("Parts"));
+    const auto offered = [&h] {
+        QStringList names;
+        for (const char *name : {"CmdAddPart", "CmdRemovePart", "CmdSplitHere", "CmdImportCue",
+                                 "CmdExportCue", "CmdCutAll"})
+            if (h.button(name)->isEnabled() && !h.button(name)->isHidden())
+                names << QString::fromLatin1(name).mid(3);
+        return names.join(u' ');
+    };
+    QCOMPARE(offered(), QString());
+    h.openAndSelect(QStringLiteral("/m/song.mp3"), 1, 3);
+    QCOMPARE(offered(), QStringLiteral("AddPart SplitHere ImportCue"));
+    h.type(Qt::Key_A);
+    h.openAndSelect(QStringLiteral("/m/song.mp3"), 4, 6);
+    QCOMPARE(h.window->cutter().state().parts.parts.size(), size_t(1)); // a new open, its list
+    h.type(Qt::Key_A);
+    h.window->cutter().markBegin(10 * kRate);
+    h.window->cutter().markEnd(12 * kRate);
+    h.type(Qt::Key_A);
+    QCOMPARE(table->model()->rowCount(), 3);
+    QCOMPARE(table->selectionModel()->selectedRows().value(0).row(), 2);
+    QCOMPARE(offered(), QStringLiteral("AddPart RemovePart SplitHere ImportCue ExportCue CutAll"));
+    QCOMPARE(table->model()->index(2, 1).data().toString(), QStringLiteral("00:00:10"));
+
+    // A row picked in the table selects its part; Esc and the empty area let go of it.
+    table->selectRow(0);
+    QCOMPARE(h.window->cutter().state().selectedPart, 0);
+    QCOMPARE(h.panel(2), QStringLiteral("Begin: 00:00:01"));
+    h.type(Qt::Key_Escape);
+    QCOMPARE(h.window->cutter().state().selectedPart, -1);
+    QVERIFY(table->selectionModel()->selectedRows().isEmpty());
+    table->selectRow(1);
+    h.window->resize(900, 900);
+    QTRY_VERIFY(table->viewport()->height() > table->rowViewportPosition(2) + 60);
+    const QPoint empty(5, table->viewport()->height() - 3);
+    QVERIFY(!table->indexAt(empty).isValid());
+    QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, empty);
+    QCOMPARE(h.window->cutter().state().selectedPart, -1);
+
+    h.dialogs.folderAnswers << m_dir.path();
+    h.dialogs.templateAnswers << QStringLiteral("{n}");
+    QString during;
+    QTimer::singleShot(0, h.window.get(), [&] {
+        during = offered() + (table->isEnabled() ? QStringLiteral(" table") : QString());
+    });
+    h.type(Qt::Key_K, Qt::ControlModifier | Qt::ShiftModifier);
+    QCOMPARE(during, QString());
+    QCOMPARE(h.dialogs.messages.value(0).text,
+             QStringLiteral("Saved 3 files to ") + QDir::toNativeSeparators(m_dir.path()));
+    QCOMPARE(offered(), QStringLiteral("AddPart SplitHere ImportCue ExportCue CutAll"));
 }
 
 QTEST_MAIN(FormMainTest)

@@ -8,6 +8,7 @@
 
 #include <QPushButton>
 #include <QSettings>
+#include <QTest>
 
 #include <memory>
 
@@ -42,6 +43,20 @@ struct WindowHarness
         return window->findChild<ZivSlider *>(QStringLiteral("slPosition"));
     }
     QString panel(int number) const { return window->ui().panel(number); }
+    /// On the screen and in front: keys reach a window only then.
+    bool showActive()
+    {
+        window->show();
+        window->activateWindow();
+        return QTest::qWaitForWindowActive(window.get());
+    }
+    /// A key as the user types it, to whatever has the focus.
+    void type(int key, int modifiers = Qt::NoModifier)
+    {
+        QWidget *focused = window->focusWidget();
+        QTest::keyClick(focused ? focused : window.get(), Qt::Key(key),
+                        Qt::KeyboardModifiers(modifiers));
+    }
     fakes::FakeAudioFile &audioFile() const { return *factory.files.at(1); }
     fakes::FakePlayer &player() const { return *factory.player; }
 };
