@@ -59,6 +59,18 @@ std::optional<QString> summaryOf(const engine::OutputChoice &output,
     return std::nullopt;
 }
 
+QString shapeSummaryOf(const engine::ShapeSettings &shape)
+{
+    QString text;
+    if (shape.fadeInSeconds > 0 || shape.fadeOutSeconds > 0)
+        text += QStringLiteral("; fade %1 s / %2 s")
+                    .arg(shape.fadeInSeconds, 0, 'f', 1)
+                    .arg(shape.fadeOutSeconds, 0, 'f', 1);
+    if (shape.normaliseLufs)
+        text += QStringLiteral("; to %1 LUFS").arg(*shape.normaliseLufs, 0, 'f', 0);
+    return text;
+}
+
 QString cleanOutputSummary(QString description)
 {
     description.replace(QStringLiteral("kHz"), QStringLiteral("Hz"));

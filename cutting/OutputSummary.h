@@ -23,6 +23,9 @@ enum OutputFormat
 std::optional<QString> summaryOf(const engine::OutputChoice &output,
                                  const std::optional<QString> &described);
 
+/// What the shaping adds to the summary: "; fade 1.0 s / 2.0 s; to -16 LUFS", or nothing.
+QString shapeSummaryOf(const engine::ShapeSettings &shape);
+
 /// The writer's MP3 description as the summary keeps it: "kHz" becomes "Hz", a final "; "
 /// goes.
 QString cleanOutputSummary(QString description);

@@ -59,9 +59,18 @@ void Cutter::startUp()
 {
     m_state.appFolder = programFolder();
     m_output = m_store.ReadOutput();
+    readEdgeSeconds();
     emit formatSelected(int(m_output.format));
     showCopyChoice();
     restoreFolder();
+}
+
+void Cutter::readEdgeSeconds()
+{
+    // A stored length that is no number, or none a user could mean, keeps the 2 s.
+    bool ok = false;
+    const double stored = m_store.ReadSetting(QStringLiteral("EdgeSeconds")).toDouble(&ok);
+    m_edgeSeconds = ok && stored >= 0.1 && stored <= 60 ? stored : 2.0;
 }
 
 void Cutter::restoreFolder()
@@ -134,6 +143,15 @@ void Cutter::setCopyTags(bool copy)
     setOutput(output);
 }
 
+void Cutter::setShape(const engine::ShapeSettings &shape)
+{
+    if (isBusy() || m_output.shape == shape)
+        return;
+    engine::OutputChoice output = m_output;
+    output.shape = shape;
+    setOutput(output);
+}
+
 void Cutter::setKeepEncoding(bool keep)
 {
     if (m_output.keepEncoding == keep)
@@ -154,10 +172,17 @@ void Cutter::showCopyChoice()
     m_state.copies = false;
     QString text = *summary;
     if (m_output.keepEncoding && !m_state.copySource.isEmpty()) {
-        const auto copy = m_copier->describeCopy(m_state.copySource, m_output.format);
-        m_state.copies = copy.ok();
-        text = m_state.copies ? copy.value() + tr(", no re-encoding")
-                              : reencodedLine(copy.status().reason());
+        // Fades and a loudness change the samples, which a copy keeps as they are.
+        if (m_output.shape.isActive()) {
+            text = reencodedLine(tr("fades and loudness change the sound"));
+        } else {
+            const auto copy = m_copier->describeCopy(m_state.copySource, m_output.format);
+            m_state.copies = copy.ok();
+            text = m_state.copies ? copy.value() + tr(", no re-encoding")
+                                  : reencodedLine(copy.status().reason());
+            if (m_state.copies && m_output.shape.gainTags)
+                text += tr("; gain tags");
+        }
     }
     m_state.summaryLine = text;
     emit summaryChanged(text);
@@ -166,8 +191,11 @@ void Cutter::showCopyChoice()
 std::optional<QString> Cutter::outputSummary() const
 {
     const engine::Result<QString> described = m_factory.describeOutput(m_output);
-    return cutting::summaryOf(m_output,
-                              described ? std::optional(described.value()) : std::nullopt);
+    const std::optional<QString> summary =
+        cutting::summaryOf(m_output, described ? std::optional(described.value()) : std::nullopt);
+    if (!summary)
+        return std::nullopt;
+    return *summary + cutting::shapeSummaryOf(m_output.shape);
 }
 
 QString Cutter::reencodedLine(const QString &reason) const

@@ -83,6 +83,14 @@ struct CutterState
     int selectedPart = -1;
     /// What the status bar says of a cue sheet beside the source.
     QString cueNotice;
+    /// Where the preview that plays ends; the first tick at or past it stops it.
+    int64_t previewEnd = 0;
+    /// A preview whose last block ends exactly here (Play End); -1: blocks as they come.
+    int64_t feedLimit = -1;
+    /// The play source's read position in the run that plays now.
+    int64_t fedTo = 0;
+    /// The preview starts again at Begin when it reaches End, until it is stopped.
+    bool loop = false;
 };
 
 /// The open source and the commands on it, without widgets: the window forwards its controls'
@@ -133,6 +141,11 @@ public:
     // Listening.
     void TogglePause();
     void preview();
+    /// Plays the first seconds of the selection ("EdgeSeconds", 2 by default).
+    void playBegin();
+    /// Plays the last seconds before End and stops exactly at End.
+    void playEnd();
+    void setLoop(bool loop);
     void nudge(double step);
     /// Moves the sound to `samplePosition` (the end of the source: its last frame is read
     /// next), with the effect a slider release has while playing or paused.
@@ -173,6 +186,8 @@ public:
     }
     void setCopyTags(bool copy);
     void setKeepEncoding(bool keep);
+    /// The fades, the loudness target and the gain tags of what Cut writes.
+    void setShape(const engine::ShapeSettings &shape);
 
     // The part list.
     bool hasParts() const { return !m_state.parts.parts.empty(); }
@@ -237,10 +252,16 @@ private:
     void reportOpenFailure(const QString &reason);
     void rememberFolder(const QString &folder);
     void restoreFolder();
+    void readEdgeSeconds();
     void setPlay(PlayState play);
     engine::Status startPlayerRun();
     void FeedBlock();
     void StopPlayback();
+    /// Plays [from, to) as a preview; `exactEnd`: the last block queued ends at `to`.
+    void previewRange(int64_t from, int64_t to, bool exactEnd);
+    /// The preview reached its end: it loops or pauses there.
+    void endPreview(int64_t position);
+    int64_t edgeFrames() const;
     void pauseAt(int64_t position);
     void returnToStart();
     void ShowCurrentTime(int64_t samplePosition);
@@ -261,6 +282,11 @@ private:
     engine::Status runCopy(const engine::JobCallbacks &callbacks);
     /// Empty when the tags went over, or why they did not.
     QString copyTags();
+    /// The ReplayGain tags of a copied file, measured on its decoded samples: empty when they
+    /// were written, or why not; `loudness` gets what was measured.
+    QString tagGain(const QString &path, QString *loudness);
+    /// Refuses a part the loudness target cannot be measured on, before any dialog.
+    bool normalisable(int64_t begin, int64_t end);
     void message(const QString &text, const QString &title, Dialogs::Icon icon);
     /// Whether the user lets `count` parts be replaced (no question for an empty list).
     bool mayReplaceParts(const QString &question);
@@ -299,6 +325,11 @@ private:
     std::unique_ptr<engine::CueSheets> m_cueSheets;
     std::unique_ptr<engine::PauseFinder> m_pauseFinder;
     engine::PauseSettings m_pauseSettings;
+    /// "EdgeSeconds": how much of the part Play Begin and Play End play.
+    double m_edgeSeconds = 2.0;
+    /// The loudness line of the last cut's outcome: what a normalised part reached, or what a
+    /// copy with gain tags measures.
+    std::optional<QString> m_reached;
     /// The pauses found in the open source with m_pauseSettings, once asked for.
     std::optional<std::vector<engine::Pause>> m_pauses;
 

@@ -4,6 +4,7 @@
 #include "ConvertJob.h"
 #include "Cutter.h"
 #include "ProgramFiles.h"
+#include "Shaping.h"
 #include "TagTransfer.h"
 #include "engine/api/OutputFormatTable.h"
 
@@ -79,12 +80,19 @@ engine::Status Cutter::runJob()
     engine::Status outcome = engine::Status::success();
     if (m_state.copies)
         outcome = runCopy(callbacks);
-    if (!m_state.copies || outcome.code() == engine::StatusCode::CannotCopy)
+    m_reached.reset();
+    if (!m_state.copies || outcome.code() == engine::StatusCode::CannotCopy) {
+        cutting::Loudness reached;
+        cutting::ShapeOptions shaping = cutting::shapeOptionsOf(m_output);
+        shaping.reached = &reached;
         outcome = cutting::ConvertRange(
             *m_jobSource,
             [this](const QString &path) { return m_factory.createWriter(path, m_output); },
             m_state.sourcePath, m_state.destPath, {m_state.selBeginSample, m_state.selEndSample},
-            callbacks, cutting::shapeOptionsOf(m_output));
+            callbacks, shaping);
+        if (outcome.ok() && m_output.shape.normaliseLufs)
+            m_reached = reached.text();
+    }
     QGuiApplication::restoreOverrideCursor();
     return outcome;
 }
@@ -100,6 +108,30 @@ engine::Status Cutter::runCopy(const engine::JobCallbacks &callbacks)
         emit summaryChanged(m_state.summaryLine);
     }
     return outcome;
+}
+
+QString Cutter::tagGain(const QString &path, QString *loudness)
+{
+    // The finished file decoded: the samples a player applies the gain to.
+    const auto measured = cutting::measureRange(*m_jobSource, path, 0, INT64_MAX);
+    if (measured.failed())
+        return measured.status().reason();
+    *loudness = measured.value().text();
+    const engine::Status written = cutting::writeGainTags(*m_information, path, measured.value());
+    return written.failed() ? written.reason() : QString();
+}
+
+bool Cutter::normalisable(int64_t begin, int64_t end)
+{
+    // The meter needs one 400 ms gating block; a silent part is found while measuring.
+    const int32_t rate = m_playSource->sampleRate().valueOr(0);
+    if (!m_output.shape.normaliseLufs || m_state.copies || rate <= 0 ||
+        (end - begin) * 10 >= int64_t(rate) * 4)
+        return true;
+    message(tr("The part is shorter than 0.4 s: its loudness cannot be measured, so it cannot be "
+               "normalised. Mark a longer part or choose Normalise \"Off\"."),
+            tr("Error"), Dialogs::Icon::Critical);
+    return false;
 }
 
 QString Cutter::copyTags()
@@ -123,6 +155,8 @@ void Cutter::cut()
                 Dialogs::Icon::Critical);
         return;
     }
+    if (!normalisable(m_state.selBeginSample, m_state.selEndSample))
+        return;
     const QString destination = ChooseDestination();
     if (destination.isEmpty())
         return;
@@ -146,6 +180,14 @@ void Cutter::cut()
         ++m_state.cutNumber;
     // Only a job that ended well made a new file; a failed one left the old one untouched.
     const QString tagFailure = copiesTags() && outcome.ok() ? copyTags() : QString();
+    // Gain tags go on last: the source's tags written above would not keep them.
+    QString gainFailure;
+    if (outcome.ok() && m_state.copies && m_output.shape.gainTags) {
+        QString measured;
+        gainFailure = tagGain(m_state.destPath, &measured);
+        if (gainFailure.isEmpty())
+            m_reached = measured;
+    }
 
     emit titleChanged(QStringLiteral(" ") + tr("Vorn Audio Cutter"));
     m_state.cancelRequested = false;
@@ -160,6 +202,11 @@ void Cutter::cut()
         // are missing rather than find out later.
         if (!tagFailure.isEmpty())
             text += QStringLiteral("\n") + tr("The tags could not be written: %1").arg(tagFailure);
+        if (m_reached)
+            text += QStringLiteral("\n") + *m_reached;
+        if (!gainFailure.isEmpty())
+            text += QStringLiteral("\n") +
+                    tr("The gain tags could not be written: %1").arg(gainFailure);
         message(text, tr("Vorn Audio Cutter"), Dialogs::Icon::None);
     } else {
         message(tr("Error - ") + QStringLiteral("\r\n") + m_state.lastJobError, tr("Error"),

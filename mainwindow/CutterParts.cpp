@@ -392,6 +392,9 @@ void Cutter::cutAll()
                     tr("Error"), Dialogs::Icon::Critical);
             return;
         }
+    for (const engine::Part &part : m_state.parts.parts)
+        if (!normalisable(part.begin, part.end))
+            return;
     const QStringList destinations = chooseDestinations();
     if (destinations.isEmpty())
         return;
@@ -422,6 +425,14 @@ void Cutter::cutAll()
         m_state.copies ? m_copier.get() : nullptr, *m_information, request, callbacks);
     QGuiApplication::restoreOverrideCursor();
 
+    QStringList notes = report.notes;
+    if (m_state.copies && m_output.shape.gainTags)
+        for (const QString &written : report.written) {
+            QString measured;
+            if (const QString failure = tagGain(written, &measured); !failure.isEmpty())
+                notes << tr("The gain tags of '%1' could not be written: %2")
+                             .arg(QFileInfo(written).fileName(), failure);
+        }
     const QString folder = folderOf(destinations.constFirst());
     if (!report.written.isEmpty())
         rememberFolder(folder);
@@ -454,8 +465,8 @@ void Cutter::cutAll()
         text = (saved == 1 ? tr("Saved 1 file to %1") : tr("Saved %n files to %1", nullptr, saved))
                    .arg(shownFolder);
     }
-    if (!report.notes.isEmpty())
-        text += QStringLiteral("\n\n") + report.notes.join(u'\n');
+    if (!notes.isEmpty())
+        text += QStringLiteral("\n\n") + notes.join(u'\n');
     message(text, report.status.failed() ? tr("Error") : tr("Vorn Audio Cutter"),
             report.status.failed() ? Dialogs::Icon::Critical : Dialogs::Icon::None);
 }

@@ -25,9 +25,13 @@ void Cutter::FeedBlock()
 {
     if (m_state.play == PlayState::NoSource)
         return;
+    int32_t count = m_state.blockSamples;
+    if (m_state.play == PlayState::Previewing && m_state.feedLimit >= 0)
+        count = int32_t(std::clamp<int64_t>(m_state.feedLimit - m_state.fedTo, 0, count));
     engine::SampleBlock block;
-    if (m_playSource->readBlock(m_state.blockSamples, block).failed() || block.size() < 2)
+    if (count <= 0 || m_playSource->readBlock(count, block).failed() || block.size() < 2)
         return;
+    m_state.fedTo += count;
     engine::ignoreFailure(m_player->queueBlock(block),
                           "a block that cannot be queued is not heard");
 }
@@ -71,6 +75,7 @@ void Cutter::TogglePause()
     // the reader was; the next click tries again.
     engine::ignoreFailure(m_player->startOutput(), "the next click starts output again");
     engine::ignoreFailure(m_playSource->seek(m_state.playOrigin), "the next click seeks again");
+    m_state.fedTo = m_state.playOrigin;
     FeedBlock();
 }
 
@@ -101,14 +106,52 @@ void Cutter::onTimer(int64_t CurrentSamples, int32_t, int32_t)
         emit thumbMoved(unitsOf(position));
     ShowCurrentTime(position);
     m_state.currentSample = position;
-    if (m_state.play == PlayState::Previewing && m_state.currentSample >= m_state.selEndSample)
-        pauseAt(position);
+    if (m_state.play == PlayState::Previewing && m_state.currentSample >= m_state.previewEnd)
+        endPreview(position);
 }
 
 void Cutter::onEndPlay()
 {
+    // A preview that ends exactly at its End has heard its last block: it ends there.
+    if (m_state.play == PlayState::Previewing && m_state.feedLimit >= 0)
+        return endPreview(m_state.feedLimit);
     if (m_state.play == PlayState::Playing || m_state.play == PlayState::Previewing)
         returnToStart();
+}
+
+void Cutter::endPreview(int64_t position)
+{
+    const bool wholePart = m_state.feedLimit < 0 && m_state.playOrigin == m_state.selBeginSample &&
+                           m_state.previewEnd == m_state.selEndSample;
+    if (m_state.loop && wholePart && hasSelection())
+        return previewRange(m_state.selBeginSample, m_state.selEndSample, false);
+    pauseAt(m_state.feedLimit >= 0 ? m_state.feedLimit : position);
+}
+
+void Cutter::setLoop(bool loop)
+{
+    m_state.loop = loop;
+}
+
+int64_t Cutter::edgeFrames() const
+{
+    return int64_t(settings::roundHalfEven(m_edgeSeconds * m_playSource->sampleRate().valueOr(0)));
+}
+
+void Cutter::playBegin()
+{
+    if (!hasSelection() || isBusy() || !hasSource())
+        return;
+    const int64_t begin = m_state.selBeginSample;
+    previewRange(begin, std::min(begin + edgeFrames(), m_state.totalSamples), false);
+}
+
+void Cutter::playEnd()
+{
+    if (!hasSelection() || isBusy() || !hasSource())
+        return;
+    const int64_t end = m_state.selEndSample;
+    previewRange(std::max<int64_t>(end - edgeFrames(), 0), end, true);
 }
 
 void Cutter::preview()
@@ -120,6 +163,11 @@ void Cutter::preview()
         TogglePause();
         return;
     }
+    previewRange(m_state.selBeginSample, m_state.selEndSample, false);
+}
+
+void Cutter::previewRange(int64_t from, int64_t to, bool exactEnd)
+{
     // A preview that cannot start leaves the window paused where it was, not showing "Pause"
     // and "Stop" over silence; a failure is also shown.
     auto abandon = [this](const QString &description) {
@@ -129,10 +177,13 @@ void Cutter::preview()
     };
     engine::ignoreFailure(m_player->stopOutput(), "output is stopped whatever it reports");
     setPlay(PlayState::Previewing);
-    const int64_t begin = m_state.selBeginSample;
+    const int64_t begin = from;
+    m_state.previewEnd = to;
+    m_state.feedLimit = exactEnd ? to : -1;
     if (auto reached = m_playSource->seek(begin); reached.failed())
         return abandon(reached.description());
     m_state.playOrigin = begin;
+    m_state.fedTo = begin;
     const auto total = m_playSource->length();
     if (total.failed())
         return abandon(total.description());

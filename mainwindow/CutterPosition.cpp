@@ -25,6 +25,7 @@ void Cutter::nudge(double step)
     if (m_playSource->seek(m_state.playOrigin).failed())
         return;
     m_state.currentSample = m_state.playOrigin;
+    m_state.fedTo = m_state.playOrigin;
 }
 
 void Cutter::pickPosition(int64_t frame)
@@ -80,6 +81,7 @@ void Cutter::RepositionToSample(int64_t samplePosition, bool fromMouseUp)
         m_state.flgSliderHeld = false;
     ShowCurrentTime(0);
     m_state.currentSample = m_state.playOrigin;
+    m_state.fedTo = m_state.playOrigin;
     FeedBlock();
     FeedBlock();
 }

@@ -20,12 +20,14 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QDoubleSpinBox>
 #include <QFile>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
+#include <QSignalBlocker>
 #include <QTableView>
 
 #include <algorithm>
@@ -116,6 +118,52 @@ void FormMain::connectControls()
     // box without a click, and the window must not show one state and act on the other.
     connect(m_ui.CheckCopyTags, &QCheckBox::toggled, cutter, &Cutter::setCopyTags);
     connect(m_ui.CheckKeepEncoding, &QCheckBox::toggled, cutter, &Cutter::setKeepEncoding);
+    connect(m_ui.CmdPlayBegin, &QPushButton::clicked, cutter, &Cutter::playBegin);
+    connect(m_ui.CmdPlayEnd, &QPushButton::clicked, cutter, &Cutter::playEnd);
+    connect(m_ui.chLoop, &QCheckBox::toggled, cutter, &Cutter::setLoop);
+    const auto shapeFromControls = [this] {
+        engine::ShapeSettings shape = m_cutter.output().shape;
+        shape.fadeInSeconds = m_ui.spinFadeIn->value();
+        shape.fadeOutSeconds = m_ui.spinFadeOut->value();
+        static constexpr double kTargets[] = {-14, -16, -23};
+        const int target = m_ui.ComboNormalise->currentIndex();
+        shape.normaliseLufs =
+            target >= 1 && target <= 3 ? std::optional(kTargets[target - 1]) : std::nullopt;
+        shape.gainTags = m_ui.chGainTags->isChecked();
+        m_cutter.setShape(shape);
+        showFades();
+    };
+    connect(m_ui.spinFadeIn, &QDoubleSpinBox::valueChanged, this, shapeFromControls);
+    connect(m_ui.spinFadeOut, &QDoubleSpinBox::valueChanged, this, shapeFromControls);
+    connect(m_ui.ComboNormalise, &QComboBox::currentIndexChanged, this, shapeFromControls);
+    connect(m_ui.chGainTags, &QCheckBox::toggled, this, shapeFromControls);
+}
+
+void FormMain::showShape()
+{
+    const engine::ShapeSettings &shape = m_cutter.output().shape;
+    const QSignalBlocker blockers[] = {
+        QSignalBlocker(m_ui.spinFadeIn), QSignalBlocker(m_ui.spinFadeOut),
+        QSignalBlocker(m_ui.ComboNormalise), QSignalBlocker(m_ui.chGainTags)};
+    m_ui.spinFadeIn->setValue(shape.fadeInSeconds);
+    m_ui.spinFadeOut->setValue(shape.fadeOutSeconds);
+    int target = 0;
+    if (shape.normaliseLufs)
+        target = *shape.normaliseLufs == -14 ? 1 : *shape.normaliseLufs == -23 ? 3 : 2;
+    m_ui.ComboNormalise->setCurrentIndex(target);
+    m_ui.chGainTags->setChecked(shape.gainTags);
+    showFades();
+}
+
+void FormMain::showFades()
+{
+    const CutterState &state = m_cutter.state();
+    const int32_t rate = m_ui.Waveform->sampleRate();
+    const engine::ShapeSettings &shape = m_cutter.output().shape;
+    const double half = double(state.selEndSample - state.selBeginSample) / 2;
+    m_ui.Waveform->setFades(std::clamp(shape.fadeInSeconds * rate, 0.0, std::max(half, 0.0)),
+                            std::clamp(shape.fadeOutSeconds * rate, 0.0, std::max(half, 0.0)),
+                            shape.equalPower);
 }
 
 void FormMain::connectSlider()
@@ -176,6 +224,7 @@ void FormMain::showState()
     m_ui.LabelSummary->setText(state.summaryLine);
     m_ui.CheckCopyTags->setChecked(m_cutter.copiesTags());
     m_ui.CheckKeepEncoding->setChecked(m_cutter.output().keepEncoding);
+    showShape();
     enableSourceControls(false);
     showSourceLabels();
     showPlayState(state.play);
@@ -190,12 +239,14 @@ void FormMain::showPlayState(PlayState state)
     const bool busy = state == PlayState::Cutting;
     if (busy == !m_ui.CmdCancel->isHidden())
         return;
-    for (QPushButton *b : {m_ui.CmdOpen, m_ui.CmdPausePlay, m_ui.CmdSelStart, m_ui.CmdSelStop,
-                           m_ui.CmdPreview, m_ui.CmdCut})
+    for (QWidget *b : std::initializer_list<QWidget *>{
+             m_ui.CmdOpen, m_ui.CmdPausePlay, m_ui.CmdSelStart, m_ui.CmdSelStop, m_ui.CmdPreview,
+             m_ui.CmdPlayBegin, m_ui.CmdPlayEnd, m_ui.chLoop, m_ui.CmdCut})
         b->setVisible(!busy);
     for (QWidget *w : std::initializer_list<QWidget *>{
              m_ui.CmdHelp, m_ui.CmdAbout, m_ui.CmdSet, m_ui.CmdB, m_ui.CmdF, m_ui.CmdBB, m_ui.CmdFF,
-             m_ui.ComboFormat, m_ui.CheckCopyTags, m_ui.CheckKeepEncoding, m_ui.Parts})
+             m_ui.ComboFormat, m_ui.CheckCopyTags, m_ui.CheckKeepEncoding, m_ui.Parts,
+             m_ui.spinFadeIn, m_ui.spinFadeOut, m_ui.ComboNormalise, m_ui.chGainTags})
         w->setEnabled(!busy);
     showParts();
     m_ui.CmdCancel->setEnabled(busy);
@@ -211,8 +262,8 @@ void FormMain::enableSourceControls(bool enable)
         b->setEnabled(enable);
     m_ui.slPosition->setEnabled(enable);
     if (!enable) {
-        m_ui.CmdPreview->setEnabled(false);
-        m_ui.CmdCut->setEnabled(false);
+        for (QPushButton *b : {m_ui.CmdPreview, m_ui.CmdPlayBegin, m_ui.CmdPlayEnd, m_ui.CmdCut})
+            b->setEnabled(false);
         m_ui.slPosition->setSelLength(0);
         m_ui.slPosition->setSelStart(0);
     }
@@ -222,8 +273,9 @@ void FormMain::enableSourceControls(bool enable)
 void FormMain::showSelection()
 {
     const CutterState &state = m_cutter.state();
-    m_ui.CmdPreview->setEnabled(m_cutter.hasSelection());
-    m_ui.CmdCut->setEnabled(m_cutter.hasSelection());
+    for (QPushButton *b : {m_ui.CmdPreview, m_ui.CmdPlayBegin, m_ui.CmdPlayEnd, m_ui.CmdCut})
+        b->setEnabled(m_cutter.hasSelection());
+    showFades();
     showParts();
     m_ui.slPosition->setSelStart(state.selBegin);
     m_ui.slPosition->setSelLength(state.selLength);

@@ -57,6 +57,9 @@ private:
     void showState();
     void showPlayState(PlayState state);
     void showSelection();
+    /// The shaping controls from the output choice, and the fades on the strip.
+    void showShape();
+    void showFades();
     void showSourceLabels();
     void enableSourceControls(bool enable);
     void startWaveform(int64_t length, int32_t sampleRate);

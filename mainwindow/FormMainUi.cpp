@@ -7,6 +7,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDoubleSpinBox>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -103,6 +104,13 @@ void FormMainUi::setupUi(QMainWindow *window)
         button(central, "CmdPausePlay", QObject::tr("Play"), QObject::tr("Play or pause"));
     CmdPreview =
         button(central, "CmdPreview", QObject::tr("Preview"), QObject::tr("Play selected part"));
+    CmdPlayBegin = button(central, "CmdPlayBegin", QObject::tr("Play Begin"),
+                          QObject::tr("Play the first seconds of the selected part"));
+    CmdPlayEnd = button(central, "CmdPlayEnd", QObject::tr("Play End"),
+                        QObject::tr("Play the last seconds of the selected part, to its end"));
+    chLoop = named<QCheckBox>(central, "chLoop");
+    chLoop->setText(QObject::tr("Loop"));
+    chLoop->setToolTip(QObject::tr("Preview again and again until stopped"));
     CmdBB = nudgeButton(central, "CmdBB", QStyle::SP_MediaSeekBackward,
                         QObject::tr("Backward 2 seconds"));
     CmdB = nudgeButton(central, "CmdB", QStyle::SP_ArrowLeft, QObject::tr("Backward 0.5 seconds"));
@@ -113,8 +121,12 @@ void FormMainUi::setupUi(QMainWindow *window)
         button(central, "CmdSelStart", QObject::tr("Set Begin"), QObject::tr("Select begin"));
     CmdSelStop = button(central, "CmdSelStop", QObject::tr("Set End "), QObject::tr("Select end"));
     CmdCut = button(central, "CmdCut", QObject::tr("Cut  "), QObject::tr("Save selected part"));
-    for (QPushButton *b :
-         {CmdPausePlay, CmdPreview, CmdBB, CmdB, CmdF, CmdFF, CmdSelStart, CmdSelStop, CmdCut}) {
+    for (QPushButton *b : {CmdPausePlay, CmdPreview, CmdPlayBegin, CmdPlayEnd}) {
+        b->setEnabled(false);
+        transport->addWidget(b);
+    }
+    transport->addWidget(chLoop);
+    for (QPushButton *b : {CmdBB, CmdB, CmdF, CmdFF, CmdSelStart, CmdSelStop, CmdCut}) {
         b->setEnabled(false);
         transport->addWidget(b);
     }
@@ -147,8 +159,42 @@ void FormMainUi::setupUi(QMainWindow *window)
     output->addWidget(CmdSet, 0, 2);
     output->addWidget(LabelSummary, 0, 3);
     output->setColumnStretch(3, 1);
-    output->addWidget(CheckKeepEncoding, 1, 0, 1, 4);
-    output->addWidget(CheckCopyTags, 2, 0, 1, 4);
+    LabelShapeCaption = label(FrameOutput, "LabelShapeCaption", QObject::tr("Shape:"));
+    auto *shape = new QHBoxLayout;
+    const auto seconds = [this](const char *name, const QString &accessible) {
+        auto *spin = named<QDoubleSpinBox>(FrameOutput, name);
+        spin->setRange(0, 60);
+        spin->setDecimals(1);
+        spin->setSingleStep(0.1);
+        spin->setSuffix(QObject::tr(" s"));
+        spin->setAccessibleName(accessible);
+        return spin;
+    };
+    spinFadeIn = seconds("spinFadeIn", QObject::tr("Fade in"));
+    spinFadeOut = seconds("spinFadeOut", QObject::tr("Fade out"));
+    ComboNormalise = named<QComboBox>(FrameOutput, "ComboNormalise");
+    ComboNormalise->setAccessibleName(QObject::tr("Normalise"));
+    ComboNormalise->addItems({QObject::tr("Off"), QObject::tr("-14 LUFS"), QObject::tr("-16 LUFS"),
+                              QObject::tr("-23 LUFS")});
+    chGainTags = named<QCheckBox>(FrameOutput, "chGainTags");
+    chGainTags->setText(QObject::tr("Gain tags"));
+    chGainTags->setToolTip(QObject::tr(
+        "ReplayGain tags in copies, so that players level them; the sound stays as it is"));
+    auto *fadeInLabel = label(FrameOutput, "LabelFadeIn", QObject::tr("Fade in"));
+    fadeInLabel->setBuddy(spinFadeIn);
+    auto *fadeOutLabel = label(FrameOutput, "LabelFadeOut", QObject::tr("Fade out"));
+    fadeOutLabel->setBuddy(spinFadeOut);
+    auto *normaliseLabel = label(FrameOutput, "LabelNormalise", QObject::tr("Normalise"));
+    normaliseLabel->setBuddy(ComboNormalise);
+    for (QWidget *w :
+         std::initializer_list<QWidget *>{fadeInLabel, spinFadeIn, fadeOutLabel, spinFadeOut,
+                                          normaliseLabel, ComboNormalise, chGainTags})
+        shape->addWidget(w);
+    shape->addStretch();
+    output->addWidget(LabelShapeCaption, 1, 0);
+    output->addLayout(shape, 1, 1, 1, 3);
+    output->addWidget(CheckKeepEncoding, 2, 0, 1, 4);
+    output->addWidget(CheckCopyTags, 3, 0, 1, 4);
     column->addWidget(FrameOutput);
 
     FrameParts = named<QGroupBox>(central, "FrameParts");
@@ -198,11 +244,12 @@ void FormMainUi::setupUi(QMainWindow *window)
 
     // Tab follows the screen row by row, the slider straight after Open.
     QWidget *const tabOrder[] = {
-        CmdOpen,      CmdCancel,     slPosition,    CmdPausePlay, CmdPreview,        CmdBB,
-        CmdB,         CmdF,          CmdFF,         CmdSelStart,  CmdSelStop,        CmdCut,
-        CmdHelp,      CmdAbout,      ComboFormat,   CmdSet,       CheckKeepEncoding, CheckCopyTags,
-        Parts,        CmdAddPart,    CmdRemovePart, CmdSplitHere, CmdTrimSilence,    CmdImportCue,
-        CmdExportCue, CmdFindPauses, CmdCutAll};
+        CmdOpen,       CmdCancel,    slPosition,    CmdPausePlay,   CmdPreview,   CmdPlayBegin,
+        CmdPlayEnd,    chLoop,       CmdBB,         CmdB,           CmdF,         CmdFF,
+        CmdSelStart,   CmdSelStop,   CmdCut,        CmdHelp,        CmdAbout,     ComboFormat,
+        CmdSet,        spinFadeIn,   spinFadeOut,   ComboNormalise, chGainTags,   CheckKeepEncoding,
+        CheckCopyTags, Parts,        CmdAddPart,    CmdRemovePart,  CmdSplitHere, CmdTrimSilence,
+        CmdImportCue,  CmdExportCue, CmdFindPauses, CmdCutAll};
     for (size_t i = 1; i < std::size(tabOrder); ++i)
         QWidget::setTabOrder(tabOrder[i - 1], tabOrder[i]);
 

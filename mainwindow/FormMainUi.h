@@ -6,6 +6,7 @@
 
 class QCheckBox;
 class QComboBox;
+class QDoubleSpinBox;
 class QGroupBox;
 class QLabel;
 class QMainWindow;
@@ -24,6 +25,9 @@ struct FormMainUi
     QPushButton *CmdCancel = nullptr;
     QPushButton *CmdPausePlay = nullptr;
     QPushButton *CmdPreview = nullptr;
+    QPushButton *CmdPlayBegin = nullptr;
+    QPushButton *CmdPlayEnd = nullptr;
+    QCheckBox *chLoop = nullptr;
     QPushButton *CmdSelStart = nullptr;
     QPushButton *CmdSelStop = nullptr;
     QPushButton *CmdBB = nullptr;
@@ -52,6 +56,12 @@ struct FormMainUi
     QLabel *LabelSummary = nullptr;
     QCheckBox *CheckKeepEncoding = nullptr;
     QCheckBox *CheckCopyTags = nullptr;
+    /// Fades, a loudness target and gain tags for copies.
+    QLabel *LabelShapeCaption = nullptr;
+    QDoubleSpinBox *spinFadeIn = nullptr;
+    QDoubleSpinBox *spinFadeOut = nullptr;
+    QComboBox *ComboNormalise = nullptr;
+    QCheckBox *chGainTags = nullptr;
 
     /// The open source's parts, with the commands on them beside the list.
     QGroupBox *FrameParts = nullptr;

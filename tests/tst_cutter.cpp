@@ -55,6 +55,8 @@ private slots:
     void cutAll_data();
     void cutAll();
     void partsKeptPerSourceAndCueSheets();
+    void edgePreviews_data();
+    void edgePreviews();
 
 private:
     QString ini() const
@@ -68,6 +70,7 @@ private:
 
 using Command = std::function<void(ModelHarness &)>;
 Q_DECLARE_METATYPE(Command)
+Q_DECLARE_METATYPE(PlayState)
 
 void CutterTest::oneJobAtATime_data()
 {
@@ -445,6 +448,78 @@ void CutterTest::partsKeptPerSourceAndCueSheets()
         h.store.WriteParts(QStringLiteral("/m/%1.mp3").arg(i), {{{0, 10, {}, {}}}, {}, {}});
     QVERIFY(h.store.ReadParts(album).parts.empty());
     QCOMPARE(h.store.ReadParts(QStringLiteral("/m/0.mp3")).parts.size(), size_t(1));
+}
+
+void CutterTest::edgePreviews_data()
+{
+    QTest::addColumn<QString>("edgeSeconds"); // as stored; empty: none stored
+    QTest::addColumn<Command>("listen");
+    QTest::addColumn<double>("from");       // where the run starts, seconds
+    QTest::addColumn<double>("queuedUpTo"); // the end of the last block queued
+    QTest::addColumn<double>("tick");       // what the player then reports heard, seconds
+    QTest::addColumn<bool>("endPlay");      // ... and then that everything was heard
+    QTest::addColumn<PlayState>("after");
+    QTest::addColumn<double>("origin"); // where the sound stands then
+    const auto end = Command([](ModelHarness &h) { h.cutter.playEnd(); });
+    QTest::newRow("play end stops exactly at End")
+        << QString() << end << 8.0 << 10.0 << 2.0 << true << PlayState::Paused << 10.0;
+    QTest::newRow("play end with its own length")
+        << QStringLiteral("0.5") << end << 9.5 << 10.0 << 0.5 << true << PlayState::Paused << 10.0;
+    QTest::newRow("play begin: two seconds from Begin")
+        << QString() << Command([](ModelHarness &h) { h.cutter.playBegin(); }) << 5.0 << 20.0 << 2.1
+        << false << PlayState::Paused << 7.1;
+    QTest::newRow("a looped preview starts again at Begin")
+        << QString() << Command([](ModelHarness &h) {
+               h.cutter.setLoop(true);
+               h.cutter.preview();
+           })
+        << 5.0 << 20.0 << 5.05 << false << PlayState::Previewing << 5.0;
+    QTest::newRow("an edge preview does not loop") << QString() << Command([](ModelHarness &h) {
+        h.cutter.setLoop(true);
+        h.cutter.playBegin();
+    }) << 5.0 << 20.0 << 2.1 << false << PlayState::Paused
+                                                   << 7.1;
+    QTest::newRow("a stored length that is none keeps two seconds")
+        << QStringLiteral("-3") << end << 8.0 << 10.0 << 2.0 << true << PlayState::Paused << 10.0;
+}
+
+void CutterTest::edgePreviews()
+{
+    QFETCH(QString, edgeSeconds);
+    QFETCH(Command, listen);
+    QFETCH(double, from);
+    QFETCH(double, queuedUpTo);
+    QFETCH(double, tick);
+    QFETCH(bool, endPlay);
+    QFETCH(PlayState, after);
+    QFETCH(double, origin);
+    if (!edgeSeconds.isEmpty()) {
+        QSettings preset(ini(), QSettings::IniFormat);
+        preset.setValue(QStringLiteral("EdgeSeconds"), edgeSeconds);
+    }
+    ModelHarness h(ini());
+    h.open(20 * kSecond);
+    h.select(5 * kSecond, 10 * kSecond);
+    h.factory.log.calls.clear();
+    listen(h);
+    QCOMPARE(h.factory.log.matching(QStringLiteral("AudioFile.seek")).value(0),
+             QStringLiteral("AudioFile.seek(%1)").arg(int64_t(from * kSecond)));
+    QCOMPARE(h.state().play, PlayState::Previewing);
+    // The player asks for blocks until none comes: a capped run's last one ends at End.
+    fakes::FakePlayer &player = *h.factory.player;
+    for (int i = 0; i < 200; ++i)
+        emit player.RequestOnLoadArray();
+    QVERIFY(!player.queue.empty());
+    QCOMPARE(double(player.queue.back().back()) + 1, queuedUpTo * kSecond);
+    h.factory.log.calls.clear();
+    emit player.Timer(int64_t(tick * kSecond), 0, 0);
+    if (endPlay)
+        emit player.EndPlay();
+    QCOMPARE(h.state().play, after);
+    QCOMPARE(double(h.state().playOrigin) / kSecond, origin);
+    if (after == PlayState::Previewing) // it started again where the part begins
+        QVERIFY(
+            h.factory.log.calls.contains(QStringLiteral("AudioFile.seek(%1)").arg(5 * kSecond)));
 }
 
 QTEST_MAIN(CutterTest)

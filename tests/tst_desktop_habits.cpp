@@ -211,10 +211,12 @@ void FormMainTest::focus()
             break;
         order << name;
     }
-    QCOMPARE(order, QString::fromLatin1("CmdOpen slPosition CmdPausePlay CmdPreview CmdBB CmdB "
-                                        "CmdF CmdFF CmdSelStart CmdSelStop CmdCut CmdHelp "
-                                        "CmdAbout ComboFormat CmdSet CheckKeepEncoding Check1 "
-                                        "Parts CmdAddPart CmdSplitHere CmdImportCue")
+    QCOMPARE(order, QString::fromLatin1("CmdOpen slPosition CmdPausePlay CmdPreview CmdPlayBegin "
+                                        "CmdPlayEnd chLoop CmdBB CmdB CmdF CmdFF CmdSelStart "
+                                        "CmdSelStop CmdCut CmdHelp CmdAbout ComboFormat CmdSet "
+                                        "spinFadeIn spinFadeOut ComboNormalise chGainTags "
+                                        "CheckKeepEncoding Check1 Parts CmdAddPart CmdSplitHere "
+                                        "CmdImportCue")
                         .split(u' '));
 
     slider->setFocus();

@@ -11,10 +11,14 @@
 #include "engine/factory/DefaultEngineFactory.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDir>
+#include <QDoubleSpinBox>
 #include <QFile>
 #include <QFileInfo>
+#include <QLabel>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -33,6 +37,7 @@ private slots:
     void badFilesOpenCleanlyOrSayWhy();
     void anotherFileReplacesTheWaveform();
     void cutAllCopiesEveryPart();
+    void shapingFromTheWindow();
 
 private:
     QTemporaryDir m_dir;
@@ -423,6 +428,68 @@ void FormMainTest::cutAllCopiesEveryPart()
         QCOMPARE(check.length().value(), part.end - part.begin);
         QCOMPARE(fixtures::probeTags(file).value(QStringLiteral("track")).toString(),
                  QStringLiteral("%1/3").arg(i + 1));
+    }
+}
+
+// The shaping row as a user sets it: a normalised WAV cut says the loudness it reached, a part
+// too short to measure is refused before the save dialog, and a copy gets gain tags that
+// match what it measures.
+void FormMainTest::shapingFromTheWindow()
+{
+    const auto loudnessIn = [](const QString &text) {
+        const auto match =
+            QRegularExpression(QStringLiteral("Loudness: (-?[0-9.]+) LUFS, true peak (-?[0-9.]+)"))
+                .match(text);
+        return match.hasMatch()
+                   ? std::pair{match.captured(1).toDouble(), match.captured(2).toDouble()}
+                   : std::pair{0.0, 99.0};
+    };
+    {
+        Window w(m_dir.filePath(QStringLiteral("shape.ini")));
+        QVERIFY(w.window.cutter().selectFormat(3));
+        w.window.findChild<QComboBox *>(QStringLiteral("ComboNormalise"))->setCurrentIndex(2);
+        w.window.findChild<QDoubleSpinBox *>(QStringLiteral("spinFadeIn"))->setValue(1.0);
+        QVERIFY(w.window.findChild<QLabel *>(QStringLiteral("LabelFomartStr"))
+                    ->text()
+                    .endsWith(QStringLiteral("; fade 1.0 s / 0.0 s; to -16 LUFS")));
+        w.openAndMark(m_source, 100, 102); // 0.2 s
+        w.button("CmdCut")->click();
+        QVERIFY(w.dialogs.saveRequests.isEmpty());
+        QVERIFY(w.dialogs.messages.value(0).text.startsWith(
+            QStringLiteral("The part is shorter than 0.4 s")));
+        w.mark(100, 600);
+        const QString dest = m_dir.filePath(QStringLiteral("normalised.wav"));
+        w.dialogs.saveAnswers << dest;
+        w.button("CmdCut")->click();
+        const QString outcome = w.dialogs.messages.value(1).text;
+        QVERIFY2(outcome.startsWith(QStringLiteral("Saved - ") + dest + u'\n'),
+                 qPrintable(outcome));
+        const auto [lufs, peak] = loudnessIn(outcome);
+        QVERIFY2(std::abs(lufs + 16) <= 0.5 && peak <= -1.0, qPrintable(outcome));
+        // What another meter hears in the file agrees.
+        const fixtures::Loudness measured = fixtures::measureLoudness(dest);
+        QVERIFY2(std::abs(measured.integratedLufs + 16) <= 0.5, qPrintable(outcome));
+        QVERIFY(measured.truePeakDbtp <= -1.0 + 0.1);
+    }
+    {
+        Window w(m_dir.filePath(QStringLiteral("gain.ini")));
+        QVERIFY(w.window.cutter().selectFormat(0));
+        w.window.findChild<QCheckBox *>(QStringLiteral("CheckKeepEncoding"))->setChecked(true);
+        w.window.findChild<QCheckBox *>(QStringLiteral("chGainTags"))->setChecked(true);
+        w.openAndMark(m_source, 100, 600);
+        QVERIFY(w.window.cutter().state().copies);
+        const QString dest = m_dir.filePath(QStringLiteral("gain tags.mp3"));
+        w.dialogs.saveAnswers << dest;
+        w.button("CmdCut")->click();
+        const QString outcome = w.dialogs.messages.value(0).text;
+        const double lufs = loudnessIn(outcome).first;
+        QVERIFY2(lufs < -3 && lufs > -40, qPrintable(outcome));
+        const QString gain = fixtures::probeTag(dest, QStringLiteral("REPLAYGAIN_TRACK_GAIN"));
+        QVERIFY2(std::abs(gain.section(u' ', 0, 0).toDouble() - (-18 - lufs)) < 0.1,
+                 qPrintable(gain));
+        const double heard = fixtures::measureLoudness(dest).integratedLufs;
+        QVERIFY2(std::abs(gain.section(u' ', 0, 0).toDouble() - (-18 - heard)) <= 0.5,
+                 qPrintable(gain));
     }
 }
 

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <numbers>
 
 using slider::lineColumn;
 using slider::twipsToPixels;
@@ -29,6 +30,8 @@ const QColor kRuler(232, 232, 232);
 const QColor kPartTones[] = {QColor(255, 166, 43, 60), QColor(214, 104, 35, 60)};
 const QColor kPartEdge(170, 80, 20, 170);
 const QColor kPartText(120, 50, 10);
+const QColor kFadeLine(20, 40, 120, 200);
+const QColor kFadeShade(20, 40, 120, 45);
 const QColor kRulerText(70, 70, 70);
 
 /// Time between ruler ticks: the first of these (seconds) that leaves room for a label.
@@ -103,9 +106,48 @@ void WaveformStrip::paintEvent(QPaintEvent *)
         const int to = columnOfFrame(m_selEnd);
         painter.fillRect(QRect(from, top, std::max(to - from, 1), bottom - top), kBand);
     }
+    paintFades(painter, top, bottom);
     if (m_position >= m_view.begin && m_position <= m_view.end)
         painter.fillRect(QRect(columnOfFrame(m_position), top, 1, bottom - top), kPlayLine);
     paintMarks(painter, bottom);
+}
+
+void WaveformStrip::paintFades(QPainter &painter, int top, int bottom) const
+{
+    if (m_selEnd <= m_selBegin || (m_fadeIn <= 0 && m_fadeOut <= 0))
+        return;
+    // The envelope the cut multiplies by, from silence at the marks to full height inside;
+    // what it takes away is shaded.
+    const auto level = [this](double fraction) {
+        return m_equalPower ? std::sin(fraction * std::numbers::pi / 2) : fraction;
+    };
+    const auto edge = [&](double from, double length, bool rising) {
+        if (length <= 0)
+            return;
+        QPolygonF curve;
+        QPolygonF shade;
+        const int first = columnOfFrame(from);
+        const int last = std::max(columnOfFrame(from + length), first + 1);
+        shade << QPointF(first, top);
+        for (int x = first; x <= last; ++x) {
+            const double fraction = double(x - first) / double(last - first);
+            const double y = bottom - (bottom - top) * level(rising ? fraction : 1 - fraction);
+            curve << QPointF(x, y);
+            shade << QPointF(x, y);
+        }
+        shade << QPointF(last, top);
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(kFadeShade);
+        painter.drawPolygon(shade);
+        painter.setPen(QPen(kFadeLine, 1.5));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawPolyline(curve);
+    };
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing);
+    edge(m_selBegin, m_fadeIn, true);
+    edge(m_selEnd - m_fadeOut, m_fadeOut, false);
+    painter.restore();
 }
 
 void WaveformStrip::paintParts(QPainter &painter, int top, int bottom) const

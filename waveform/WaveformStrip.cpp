@@ -91,6 +91,16 @@ void WaveformStrip::setParts(std::vector<std::pair<double, double>> parts, int s
     update();
 }
 
+void WaveformStrip::setFades(double fadeIn, double fadeOut, bool equalPower)
+{
+    if (fadeIn == m_fadeIn && fadeOut == m_fadeOut && equalPower == m_equalPower)
+        return;
+    m_fadeIn = fadeIn;
+    m_fadeOut = fadeOut;
+    m_equalPower = equalPower;
+    update();
+}
+
 void WaveformStrip::setPosition(double frame)
 {
     if (frame == m_position)

@@ -51,6 +51,10 @@ public:
     /// Parts of the file, frames [first, second), drawn as numbered bands apart from the
     /// selection's; `selected` (an index, or -1) is outlined.
     void setParts(std::vector<std::pair<double, double>> parts, int selected);
+    /// The fades of the selection, frames from each mark (0: none), drawn as the envelope over
+    /// its edges; quarter-sine when `equalPower`, straight otherwise.
+    void setFades(double fadeIn, double fadeOut, bool equalPower);
+    int32_t sampleRate() const { return m_rate; }
 
     waveform::View view() const { return m_view; }
     void setView(const waveform::View &view);
@@ -104,6 +108,7 @@ private:
     void paintRuler(class QPainter &painter, const QRect &ruler) const;
     void paintMarks(class QPainter &painter, int bottom);
     void paintParts(class QPainter &painter, int top, int bottom) const;
+    void paintFades(class QPainter &painter, int top, int bottom) const;
 
     int64_t m_length = 0;
     int32_t m_rate = 0;
@@ -114,6 +119,9 @@ private:
     double m_position = 0;
     std::vector<std::pair<double, double>> m_parts;
     int m_selectedPart = -1;
+    double m_fadeIn = 0;
+    double m_fadeOut = 0;
+    bool m_equalPower = false;
     std::optional<Mark> m_dragging;
     double m_dragFrame = 0;
     bool m_pressed = false;
