@@ -2,6 +2,7 @@
 
 #include "DialogParts.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QHBoxLayout>
 #include <QPushButton>
@@ -35,6 +36,11 @@ FormM4A::FormM4A(const engine::OutputChoice &output, QWidget *parent) : OutputDi
         rates.push_back({QString::number(kbps), kbps});
     ComboBitrate = framedValueList(this, column, "frmBitrate", tr("Bitrate (Kbps)"), "ComboBitrate",
                                    rates, m4a.bitrate);
+    chRingtone = named<QCheckBox>(this, "chRingtone");
+    chRingtone->setText(tr("M4R (ringtone)"));
+    chRingtone->setToolTip(tr("Saved with the .m4r extension that phones look for"));
+    chRingtone->setChecked(m4a.ringtone);
+    column->addWidget(chRingtone);
     auto *buttons = new QHBoxLayout;
     addOkCancel(this, buttons, CmdOK, CmdCancel);
     column->addLayout(buttons);
@@ -47,5 +53,6 @@ void FormM4A::onOkClick()
     m4a.sampleRate = shownValue(cmbFrequency);
     m4a.channels = shownValue(cmbChMode);
     m4a.bitrate = shownValue(ComboBitrate);
+    m4a.ringtone = chRingtone->isChecked();
     accept();
 }

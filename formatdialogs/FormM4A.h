@@ -2,6 +2,7 @@
 
 #include "OutputDialog.h"
 
+class QCheckBox;
 class QComboBox;
 class QPushButton;
 
@@ -18,6 +19,7 @@ private:
     QComboBox *cmbFrequency = nullptr;
     QComboBox *cmbChMode = nullptr;
     QComboBox *ComboBitrate = nullptr;
+    QCheckBox *chRingtone = nullptr;
     QPushButton *CmdOK = nullptr;
     QPushButton *CmdCancel = nullptr;
 };

@@ -184,8 +184,17 @@ void Cutter::showCopyChoice()
                 text += tr("; gain tags");
         }
     }
+    if (ringtoneTooLong())
+        text += tr(" (longer than 40 s: phones may refuse it)");
     m_state.summaryLine = text;
     emit summaryChanged(text);
+}
+
+bool Cutter::ringtoneTooLong() const
+{
+    const int32_t rate = m_playSource->sampleRate().valueOr(0);
+    return m_output.format == engine::OutputFormat::M4a && m_output.m4a.ringtone && rate > 0 &&
+           hasSelection() && m_state.selEndSample - m_state.selBeginSample > int64_t(40) * rate;
 }
 
 std::optional<QString> Cutter::outputSummary() const

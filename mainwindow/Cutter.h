@@ -273,6 +273,8 @@ private:
     void onEndPlay();
     void setOutput(const engine::OutputChoice &output);
     void showCopyChoice();
+    /// A ringtone longer than phones are known to take.
+    bool ringtoneTooLong() const;
     /// The summary of the output chosen, before the copy's verdict.
     std::optional<QString> outputSummary() const;
     /// The summary of the output chosen with the reason a copy is re-encoded after all.

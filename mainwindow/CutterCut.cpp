@@ -37,7 +37,6 @@ bool samePath(const QString &a, const QString &b)
 
 QString Cutter::ChooseDestination()
 {
-    const engine::OutputFormatEntry &format = m_output.entry();
     const QString proposed =
         withoutExtension(m_state.sourcePath) +
         QStringLiteral(" - %1.%2").arg(m_state.cutNumber).arg(m_output.extension());
@@ -48,8 +47,7 @@ QString Cutter::ChooseDestination()
     // The dialog's own question would come before the source check and ask to replace the
     // very file that is then refused; the window asks it itself, after that check.
     request.confirmOverwrite = false;
-    request.filters = {
-        {QString::fromLatin1(format.filterText), {QString::fromLatin1(format.pattern)}}};
+    request.filters = {{m_output.filterText(), {m_output.pattern()}}};
     request.defaultSuffix = m_output.extension();
     for (;;) {
         const QString chosen = m_dialogs.saveFile(m_dialogParent, request);

@@ -66,6 +66,7 @@ template <typename Choice, typename Visit> void eachFormatSetting(Choice &output
     visit("M4a/SampleRate", output.m4a.sampleRate);
     visit("M4a/Channels", output.m4a.channels);
     visit("M4a/Bitrate", output.m4a.bitrate);
+    visit("M4a/Ringtone", output.m4a.ringtone);
 }
 
 QString flagText(bool value)

@@ -227,7 +227,7 @@ void SettingsTest::outputRoundTrip()
     output.wav = {8000, 1, 8};
     output.flac = {96000, 1, 24, 8};
     output.opus = {1, 48, engine::OpusSettings::Cbr, true};
-    output.m4a = {22050, 1, 96};
+    output.m4a = {22050, 1, 96, true};
     output.shape = {0.5, 2.25, true, -16.0, true};
     const QString file =
         m_dir.filePath(QStringLiteral("output-%1.ini").arg(QLatin1String(QTest::currentDataTag())));

@@ -53,7 +53,21 @@ const OutputFormatEntry &OutputChoice::entry() const
 
 QString OutputChoice::extension() const
 {
+    if (format == OutputFormat::M4a && m4a.ringtone)
+        return QStringLiteral("m4r");
     return QString::fromLatin1(entry().extension);
+}
+
+QString OutputChoice::filterText() const
+{
+    if (format == OutputFormat::M4a && m4a.ringtone)
+        return QStringLiteral("M4R ringtones (*.m4r)");
+    return QString::fromLatin1(entry().filterText);
+}
+
+QString OutputChoice::pattern() const
+{
+    return QStringLiteral("*.") + extension();
 }
 
 } // namespace engine

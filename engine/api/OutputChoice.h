@@ -84,6 +84,8 @@ struct M4aSettings
     int32_t channels = 2;
     /// 32 to 320 kbit/s.
     int32_t bitrate = 192;
+    /// Saved as a ringtone: the same file under the .m4r extension phones look for.
+    bool ringtone = false;
 
     bool isValid() const;
     bool operator==(const M4aSettings &) const = default;
@@ -137,6 +139,9 @@ struct OutputChoice
     const OutputFormatEntry &entry() const;
     /// "mp3": what the destination's name ends in.
     QString extension() const;
+    /// The save dialog's filter text and pattern (the ringtone's own for an M4R).
+    QString filterText() const;
+    QString pattern() const;
     bool operator==(const OutputChoice &) const = default;
 };
 

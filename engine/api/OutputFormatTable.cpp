@@ -27,6 +27,8 @@ const OutputFormatEntry *outputFormatAt(int index)
 const OutputFormatEntry *outputFormatOf(const QString &path)
 {
     const QString extension = QFileInfo(path).suffix().toLower();
+    if (extension == QLatin1String("m4r"))
+        return &kOutputFormats[static_cast<size_t>(OutputFormat::M4a)];
     for (const OutputFormatEntry &entry : kOutputFormats)
         if (extension == QLatin1String(entry.extension))
             return &entry;

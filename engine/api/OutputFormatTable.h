@@ -46,7 +46,8 @@ inline constexpr std::array<OutputFormatEntry, 7> kOutputFormats{{
 
 /// The format at place `index` of the list; null outside it.
 const OutputFormatEntry *outputFormatAt(int index);
-/// The format whose extension `path` ends in, in any case; null for any other name.
+/// The format whose extension `path` ends in, in any case (".m4r", a ringtone, is M4A); null
+/// for any other name.
 const OutputFormatEntry *outputFormatOf(const QString &path);
 
 } // namespace engine

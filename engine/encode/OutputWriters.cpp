@@ -94,8 +94,9 @@ QString opusDescription(const OpusSettings &opus)
 
 QString m4aDescription(const M4aSettings &m4a)
 {
-    return QStringLiteral("M4A %1; %2 Kbps")
-        .arg(layoutText(m4a.sampleRate, m4a.channels))
+    return QStringLiteral("%1 %2; %3 Kbps")
+        .arg(m4a.ringtone ? QStringLiteral("M4R") : QStringLiteral("M4A"),
+             layoutText(m4a.sampleRate, m4a.channels))
         .arg(m4a.bitrate);
 }
 

@@ -549,12 +549,13 @@ void FormatDialogsTest::newFormatsGiveTheirValueBack_data()
                                                       {"chVoice", ""}}
                                              << opus;
     engine::OutputChoice m4a;
-    m4a.m4a = {22050, 1, 96};
-    QTest::newRow("m4a") << int(engine::OutputFormat::M4a)
-                         << Picks{{"cmbFrequency", "22,050 Hz"},
-                                  {"cmbChMode", "Mono"},
-                                  {"ComboBitrate", "96"}}
-                         << m4a;
+    m4a.m4a = {22050, 1, 96, true};
+    QTest::newRow("m4a ringtone") << int(engine::OutputFormat::M4a)
+                                  << Picks{{"cmbFrequency", "22,050 Hz"},
+                                           {"cmbChMode", "Mono"},
+                                           {"ComboBitrate", "96"},
+                                           {"chRingtone", ""}}
+                                  << m4a;
 }
 
 // What the user picks comes back on OK, a dialog opened on it shows it again, and Cancel

@@ -350,6 +350,7 @@ void OutputChoiceTest::extensionChoosesTheWriter_data()
     QTest::newRow("dots in the name") << "a.b.wav" << "pcm_s16le" << 44100 * 2 * 16;
     QTest::newRow("flac") << "x.flac" << "flac" << 0;
     QTest::newRow("opus") << "x.opus" << "opus" << 0;
+    QTest::newRow("an m4r ringtone is aac") << "x.m4r" << "aac" << 0;
     QTest::newRow("unknown") << "x.aiff" << "" << 0;
     QTest::newRow("none") << "noextension" << "" << 0;
     QTest::newRow("format name only") << "mp3" << "" << 0;
