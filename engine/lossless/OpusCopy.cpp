@@ -149,6 +149,11 @@ Status copyOpus(SourceFile &source, const OpusSource &opus, const QString &destP
         if (lead.back().end() > from)
             break;
     }
+    // FFmpeg takes the end trimming's packet for a new start: the skip still pending from
+    // the pre-skip is forgotten there, so the two must not meet in one packet.
+    if (lead.back().end() >= to && lead.back().start < from)
+        return Status::cannotCopy(path,
+                                  QStringLiteral("the selection lies within one Opus packet"));
     const int64_t origin = lead.front().start; ///< the copy's stream time 0
     const int64_t preSkip = from - origin;
 
