@@ -61,11 +61,13 @@ void appendValues(const AVFrame &frame, int bits, std::vector<int32_t> &out)
 class FrameDecoder
 {
 public:
-    static Result<FrameDecoder> open(const FlacSource &flac, bool threaded, const QString &path)
+    static Result<FrameDecoder> open(const FlacSource &flac, bool threaded, const QString &path,
+                                     const QString &sourcePath)
     {
         FrameDecoder d;
         d.m_bits = flac.bits;
         d.m_path = path;
+        d.m_sourcePath = sourcePath;
         const AVCodec *codec = avcodec_find_decoder(AV_CODEC_ID_FLAC);
         if (!codec)
             return Status::failure(
@@ -89,6 +91,9 @@ public:
             d.m_context->thread_count = 2;
             d.m_context->thread_type = FF_THREAD_FRAME;
         }
+        // Frame CRCs are checked: a frame of the source damaged on the disk must not pass
+        // into a copy as if it were sound.
+        d.m_context->err_recognition = AV_EF_CRCCHECK | AV_EF_EXPLODE;
         if (const int e = avcodec_open2(d.m_context.get(), codec, nullptr); e < 0)
             return codecFailure(path, "decoder", e);
         return d;
@@ -105,6 +110,9 @@ public:
             const int sent = avcodec_send_packet(m_context.get(), m_packet.get());
             if (sent != AVERROR(EAGAIN)) {
                 av_packet_unref(m_packet.get());
+                if (sent == AVERROR_INVALIDDATA)
+                    return Status::cannotCopy(m_sourcePath,
+                                              QStringLiteral("the FLAC stream is damaged"));
                 if (sent < 0)
                     return codecFailure(m_path, "decoder", sent);
                 return receive(out);
@@ -128,6 +136,9 @@ private:
             const int got = avcodec_receive_frame(m_context.get(), m_frame.get());
             if (got == AVERROR(EAGAIN) || got == AVERROR_EOF)
                 return Status::success();
+            if (got == AVERROR_INVALIDDATA)
+                return Status::cannotCopy(m_sourcePath,
+                                          QStringLiteral("the FLAC stream is damaged"));
             if (got < 0)
                 return codecFailure(m_path, "decoder", got);
             appendValues(*m_frame, m_bits, out);
@@ -140,6 +151,7 @@ private:
     PacketPtr m_packet;
     int m_bits = 16;
     QString m_path;
+    QString m_sourcePath;
 };
 
 /// One FLAC frame of exactly `frames` samples of `values`, from FFmpeg's encoder.
@@ -453,10 +465,10 @@ Status copyFlac(SourceFile &source, const FlacSource &flac, const QString &destP
             break;
         }
     }
-    auto edges = FrameDecoder::open(flac, false, destPath);
+    auto edges = FrameDecoder::open(flac, false, destPath, path);
     if (!edges)
         return edges.status();
-    auto check = FrameDecoder::open(flac, true, destPath);
+    auto check = FrameDecoder::open(flac, true, destPath, path);
     if (!check)
         return check.status();
     Md5Ptr md5(av_md5_alloc());

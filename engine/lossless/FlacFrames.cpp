@@ -55,6 +55,32 @@ uint16_t crc16(uint16_t c, const uint8_t *p, int64_t n)
     return c;
 }
 
+/// The product of two polynomials over GF(2) modulo the CRC-16's.
+uint16_t crc16Multiply(uint16_t a, uint16_t b)
+{
+    uint16_t r = 0;
+    for (int i = 15; i >= 0; --i) {
+        r = uint16_t(r & 0x8000 ? (r << 1) ^ 0x8005 : r << 1);
+        if ((b >> i) & 1)
+            r ^= a;
+    }
+    return r;
+}
+
+/// What the CRC-16 `c` of some bytes becomes when `n` bytes of zeros follow them:
+/// c times x^(8n), modulo the polynomial.
+uint16_t crc16Shifted(uint16_t c, int64_t n)
+{
+    uint16_t power = 1;
+    uint16_t base = 0x100; // x^8
+    for (; n > 0; n >>= 1) {
+        if (n & 1)
+            power = crc16Multiply(power, base);
+        base = crc16Multiply(base, base);
+    }
+    return crc16Multiply(c, power);
+}
+
 /// The longest frame header: sync and codes (4), a 7-byte number, 2 bytes of block size,
 /// 2 of rate, the CRC-8.
 constexpr int kMaxHeaderBytes = 16;
@@ -241,9 +267,16 @@ QByteArray renumberFlacFrame(const uint8_t *frame, int64_t bytes, const FlacFram
     out.append(reinterpret_cast<const char *>(frame + after), header.bytes - 1 - after);
     const auto *h = reinterpret_cast<const uint8_t *>(out.constData());
     out.append(char(crc8(h, out.size())));
-    out.append(reinterpret_cast<const char *>(frame + header.bytes),
-               qsizetype(bytes - header.bytes - 2));
-    const uint16_t crc = crc16(0, reinterpret_cast<const uint8_t *>(out.constData()), out.size());
+    const qsizetype newHeader = out.size();
+    const int64_t body = bytes - header.bytes - 2;
+    out.append(reinterpret_cast<const char *>(frame + header.bytes), qsizetype(body));
+    // The CRC-16 is linear: the new one is the old one changed by what the header change
+    // does to it, without a pass over the frame, and a frame that was damaged stays damaged.
+    const uint16_t stored = uint16_t(frame[bytes - 2] << 8 | frame[bytes - 1]);
+    const uint16_t headers =
+        crc16(0, frame, header.bytes) ^
+        crc16(0, reinterpret_cast<const uint8_t *>(out.constData()), newHeader);
+    const uint16_t crc = stored ^ crc16Shifted(headers, body);
     out.append(char(crc >> 8));
     out.append(char(crc & 0xFF));
     return out;
@@ -292,39 +325,51 @@ Result<std::optional<FlacFrame>> FlacFrameScanner::next()
     frame.header = *header;
     frame.blockSize = header->blockSize;
     frame.sample = sampleOf(*header);
-    // The frame ends where the CRC-16 of everything so far is 0 (its own CRC included) and
-    // the next frame's header begins; the last one where the CRC last came out 0.
-    const int64_t earliest = m_at + header->bytes + 3;
-    uint16_t crc = 0;
-    std::vector<int64_t> zeros; ///< where the CRC came out 0: the last frame's possible ends
-    int64_t pos = m_at;
+    // The frame ends where the next one's header follows on with the next number. Its CRC
+    // is not checked here: the copy carries it over (see renumberFlacFrame), so a damaged
+    // frame stays one, and the copy's own decode checks every CRC.
     constexpr int64_t kChunk = 1 << 16;
-    while (pos < size) {
+    for (int64_t pos = m_at + header->bytes + 3; pos < size;) {
         const int64_t chunk = std::min(kChunk, size - pos);
         const int64_t look = std::min(chunk + kMaxHeaderBytes, size - pos);
         const auto bytes = m_source.view(pos, look);
         if (!bytes)
             return bytes.status();
         const uint8_t *d = bytes.value();
-        for (int64_t i = 0; i < chunk; ++i) {
-            if (crc == 0 && pos + i >= earliest) {
-                zeros.push_back(pos + i);
-                if (d[i] == 0xFF && i + 1 < look && (d[i + 1] & 0xFE) == 0xF8) {
-                    const auto following = parseFlacFrameHeader(d + i, look - i, m_flac);
-                    if (following && followsOn(frame, *following)) {
-                        frame.bytes = pos + i - m_at;
-                        m_at = pos + i;
-                        return std::optional<FlacFrame>(frame);
-                    }
-                }
+        for (const uint8_t *at = d; at < d + chunk;) {
+            const auto *sync =
+                static_cast<const uint8_t *>(std::memchr(at, 0xFF, size_t(d + chunk - at)));
+            if (!sync)
+                break;
+            const auto following = parseFlacFrameHeader(sync, look - (sync - d), m_flac);
+            if (following && followsOn(frame, *following)) {
+                frame.bytes = pos + (sync - d) - m_at;
+                m_at += frame.bytes;
+                return std::optional<FlacFrame>(frame);
             }
+            at = sync + 1;
+        }
+        pos += chunk;
+    }
+    // No frame follows: this is the last one, ending where its CRC-16 comes out right.
+    const bool last = m_flac.totalSamples <= 0 || frame.end() >= m_flac.totalSamples;
+    std::vector<int64_t> zeros; ///< where the CRC came out 0: the last frame's possible ends
+    uint16_t crc = 0;
+    for (int64_t pos = m_at; last && pos < size;) {
+        const int64_t chunk = std::min(kChunk, size - pos);
+        const auto bytes = m_source.view(pos, chunk);
+        if (!bytes)
+            return bytes.status();
+        const uint8_t *d = bytes.value();
+        for (int64_t i = 0; i < chunk; ++i) {
+            if (crc == 0 && pos + i >= m_at + header->bytes + 3)
+                zeros.push_back(pos + i);
             crc = crc16Step(crc, d[i]);
         }
         pos += chunk;
     }
     if (crc == 0)
         zeros.push_back(size);
-    const bool last = m_flac.totalSamples <= 0 || frame.end() >= m_flac.totalSamples;
     if (zeros.empty() || !last)
         return Status::cannotCopy(
             m_source.path(), QStringLiteral("the FLAC stream is damaged at byte %1").arg(m_at));
