@@ -10,6 +10,7 @@ extern "C" {
 #include <QLocale>
 
 #include <algorithm>
+#include <bit>
 #include <climits>
 #include <cstring>
 #include <vector>
@@ -122,6 +123,10 @@ public:
         }
     }
 
+    /// From now on the frames decoded go into `md5` instead of a list of values.
+    void hashInto(AVMD5 &md5) { m_md5 = &md5; }
+    int64_t hashed() const { return m_hashed; }
+
     Status drain(std::vector<int32_t> &out)
     {
         if (const int e = avcodec_send_packet(m_context.get(), nullptr); e < 0 && e != AVERROR_EOF)
@@ -141,14 +146,42 @@ private:
                                           QStringLiteral("the FLAC stream is damaged"));
             if (got < 0)
                 return codecFailure(m_path, "decoder", got);
-            appendValues(*m_frame, m_bits, out);
+            if (m_md5)
+                hash(*m_frame);
+            else
+                appendValues(*m_frame, m_bits, out);
             av_frame_unref(m_frame.get());
         }
+    }
+
+    /// The samples as STREAMINFO's MD5 takes them: little-endian, in whole bytes.
+    void hash(const AVFrame &frame)
+    {
+        const int channels = frame.ch_layout.nb_channels;
+        const size_t count = size_t(frame.nb_samples) * size_t(channels);
+        m_hashed += frame.nb_samples;
+        if (frame.format == AV_SAMPLE_FMT_S16 && std::endian::native == std::endian::little) {
+            av_md5_update(m_md5, frame.data[0], count * 2);
+            return;
+        }
+        m_values.clear();
+        appendValues(frame, m_bits, m_values);
+        const int bytes = m_bits / 8;
+        m_packed.resize(count * size_t(bytes));
+        uint8_t *p = m_packed.data();
+        for (const int32_t v : m_values)
+            for (int b = 0; b < bytes; ++b)
+                *p++ = uint8_t(uint32_t(v) >> (8 * b));
+        av_md5_update(m_md5, m_packed.data(), m_packed.size());
     }
 
     CodecContextPtr m_context;
     FramePtr m_frame;
     PacketPtr m_packet;
+    AVMD5 *m_md5 = nullptr;
+    int64_t m_hashed = 0;
+    std::vector<int32_t> m_values;
+    std::vector<uint8_t> m_packed;
     int m_bits = 16;
     QString m_path;
     QString m_sourcePath;
@@ -295,9 +328,10 @@ class FlacCopier
 public:
     FlacCopier(SourceFile &source, const FlacSource &flac, DestinationFile &out, int64_t begin,
                FrameDecoder &edges, FrameDecoder &check, AVMD5 &md5)
-        : m_source(source), m_flac(flac), m_out(out), m_begin(begin), m_edges(edges),
-          m_check(check), m_md5(md5)
-    {}
+        : m_source(source), m_flac(flac), m_out(out), m_begin(begin), m_edges(edges), m_check(check)
+    {
+        m_check.hashInto(md5);
+    }
 
     Written written;
 
@@ -363,14 +397,13 @@ public:
 
     Status finishCheck()
     {
-        if (Status s = m_check.drain(m_checked); !s)
+        if (Status s = m_check.drain(m_unused); !s)
             return s;
-        hashChecked();
-        if (m_hashed != written.samples)
+        if (m_check.hashed() != written.samples)
             return Status::failure(
                 QStringLiteral("Cannot write '%1': the copy decodes to %2 samples, not %3.")
                     .arg(m_out.path())
-                    .arg(m_hashed)
+                    .arg(m_check.hashed())
                     .arg(written.samples));
         return Status::success();
     }
@@ -396,25 +429,10 @@ private:
             return s;
         // The MD5 is of the copy's own decode, which the source's range must equal.
         if (Status s = m_check.decode(reinterpret_cast<const uint8_t *>(frame.constData()),
-                                      frame.size(), m_checked);
+                                      frame.size(), m_unused);
             !s)
             return s;
-        hashChecked();
         return Status::success();
-    }
-
-    /// The decoded samples as STREAMINFO's MD5 takes them: little-endian, whole bytes.
-    void hashChecked()
-    {
-        const int bytes = m_flac.bits / 8;
-        m_packed.resize(m_checked.size() * size_t(bytes));
-        uint8_t *p = m_packed.data();
-        for (const int32_t v : m_checked)
-            for (int b = 0; b < bytes; ++b)
-                *p++ = uint8_t(uint32_t(v) >> (8 * b));
-        av_md5_update(&m_md5, m_packed.data(), m_packed.size());
-        m_hashed += int64_t(m_checked.size()) / m_flac.channels;
-        m_checked.clear();
     }
 
     SourceFile &m_source;
@@ -423,10 +441,7 @@ private:
     int64_t m_begin;
     FrameDecoder &m_edges;
     FrameDecoder &m_check;
-    AVMD5 &m_md5;
-    std::vector<int32_t> m_checked;
-    std::vector<uint8_t> m_packed;
-    int64_t m_hashed = 0;
+    std::vector<int32_t> m_unused; ///< the check decoder hashes what it decodes
 };
 
 } // namespace
