@@ -372,7 +372,7 @@ public:
                                       QStringLiteral("the selection is shorter than 16 samples"));
         // Blocks no longer than the source's, so decoders that size their buffers by its
         // STREAMINFO, and players held to the streamable subset, take them.
-        const int64_t limit = std::max<int64_t>(m_flac.maxBlock, 2 * kMinBlock);
+        const int64_t limit = m_flac.maxBlock >= 2 * kMinBlock ? m_flac.maxBlock : 4096;
         const int64_t pieces = (frames + limit - 1) / limit;
         int64_t at = 0;
         for (int64_t k = 0; k < pieces; ++k) {
