@@ -32,7 +32,7 @@ PACKAGE_PACKAGES=(dpkg-dev file)
 # server with a null sink, independent tag and audio readers, a virtual display, and the
 # checkers of the installed desktop files, metainfo and manual pages.
 TEST_PACKAGES=(
-  ffmpeg pulseaudio pulseaudio-utils python3-mutagen mpg123 vorbis-tools sox
+  ffmpeg pulseaudio pulseaudio-utils python3-mutagen mpg123 vorbis-tools sox flac
   xvfb xauth imagemagick desktop-file-utils strace xdotool appstream man-db
   "${PACKAGE_PACKAGES[@]}"
 )

@@ -24,9 +24,10 @@ const char *const kConvertUsage =
     "         [--fade-in S] [--fade-out S] [--equal-power] [--normalise LUFS] [--replaygain]\n"
     "  copies frames BEGIN..END (END exclusive) of SRC into DST; Q is the quality x 100,\n"
     "  METHOD 0 default, 1 old, 2 new, 3 MTRH, 4 ABR; the preset runs before the other MP3\n"
-    "  options; --lossless copies the source's coded audio instead (MP3, OGG and WAV into\n"
-    "  their own format), or fails with the reason it cannot. --fade-in/--fade-out fade the\n"
-    "  part's ends over S seconds (quarter-sine with --equal-power); --normalise brings it to\n"
+    "  options; --lossless copies the source's coded audio instead (MP3, OGG, WAV, FLAC and\n"
+    "  Opus into their own format), or fails with the reason it cannot. --fade-in/--fade-out\n"
+    "  fade the part's ends over S seconds (quarter-sine with --equal-power); --normalise brings "
+    "it to\n"
     "  LUFS (EBU R128) with the true peak at most -1 dBTP; --replaygain tags an MP3 or OGG\n"
     "  with its ReplayGain 2.0 track gain and peak";
 

@@ -1,8 +1,10 @@
 #include "engine/lossless/FileCopier.h"
 
 #include "engine/lossless/CopySupport.h"
+#include "engine/lossless/FlacCopy.h"
 #include "engine/lossless/Mp3Copy.h"
 #include "engine/lossless/OggCopy.h"
+#include "engine/lossless/OpusCopy.h"
 #include "engine/lossless/WavCopy.h"
 
 #include <QFileInfo>
@@ -17,13 +19,25 @@ namespace {
 /// The format the source's first bytes name; nothing for one that is never copied.
 Result<std::optional<OutputFormat>> sniff(SourceFile &source)
 {
-    const int64_t size = std::min<int64_t>(source.size(), 12);
+    const int64_t size = std::min<int64_t>(source.size(), 64);
     const auto view = source.view(0, size);
     if (!view)
         return view.status();
     const uint8_t *d = view.value();
-    if (size >= 4 && std::memcmp(d, "OggS", 4) == 0)
+    if (size >= 4 && std::memcmp(d, "fLaC", 4) == 0)
+        return std::optional(OutputFormat::Flac);
+    if (size >= 4 && std::memcmp(d, "OggS", 4) == 0) {
+        // The first page holds the first header alone, which names the codec.
+        const int64_t body = size >= 27 ? 27 + d[26] : size;
+        if (body + 8 <= size && std::memcmp(d + body, "OpusHead", 8) == 0)
+            return std::optional(OutputFormat::Opus);
+        if (body + 5 <= size && std::memcmp(d + body,
+                                            "\x7f"
+                                            "FLAC",
+                                            5) == 0)
+            return std::optional<OutputFormat>();
         return std::optional(OutputFormat::Ogg);
+    }
     if (size >= 12 && (std::memcmp(d, "RIFF", 4) == 0 || std::memcmp(d, "RF64", 4) == 0) &&
         std::memcmp(d + 8, "WAVE", 4) == 0)
         return std::optional(OutputFormat::Wav);
@@ -65,7 +79,8 @@ std::optional<OutputFormat> formatOf(const QString &path)
 bool copies(OutputFormat format)
 {
     return format == OutputFormat::Mp3 || format == OutputFormat::Ogg ||
-           format == OutputFormat::Wav;
+           format == OutputFormat::Wav || format == OutputFormat::Flac ||
+           format == OutputFormat::Opus;
 }
 
 Status encodedAnew(const QString &sourcePath, OutputFormat format)
@@ -115,6 +130,16 @@ Result<QString> FileCopier::describeCopy(const QString &sourcePath, OutputFormat
             return describeWav(wav.value());
         else
             return wav.status();
+    case OutputFormat::Flac:
+        if (auto flac = parseFlac(s))
+            return describeFlac(flac.value());
+        else
+            return flac.status();
+    case OutputFormat::Opus:
+        if (auto opus = parseOpus(s))
+            return describeOpus(opus.value());
+        else
+            return opus.status();
     default:
         break;
     }
@@ -126,8 +151,8 @@ Status FileCopier::cut(const QString &sourcePath, const QString &destPath, int64
 {
     const auto format = formatOf(destPath);
     if (!format || !copies(*format))
-        return Status::cannotCopy(sourcePath,
-                                  QStringLiteral("the destination is not MP3, OGG or WAV"));
+        return Status::cannotCopy(
+            sourcePath, QStringLiteral("the destination is not MP3, OGG, WAV, FLAC or Opus"));
     auto source = openFor(sourcePath, *format);
     if (!source)
         return source.status();
@@ -150,6 +175,18 @@ Status FileCopier::cut(const QString &sourcePath, const QString &destPath, int64
         if (!wav)
             return wav.status();
         return copyWav(s, wav.value(), destPath, beginFrame, endFrame, callbacks);
+    }
+    case OutputFormat::Flac: {
+        const auto flac = parseFlac(s);
+        if (!flac)
+            return flac.status();
+        return copyFlac(s, flac.value(), destPath, beginFrame, endFrame, callbacks);
+    }
+    case OutputFormat::Opus: {
+        const auto opus = parseOpus(s);
+        if (!opus)
+            return opus.status();
+        return copyOpus(s, opus.value(), destPath, beginFrame, endFrame, callbacks);
     }
     default:
         break;

@@ -9,7 +9,7 @@
 
 namespace engine {
 
-/// Copies MP3, Ogg Vorbis and WAV sources into files of their own format.
+/// Copies MP3, Ogg Vorbis, WAV, FLAC and Ogg Opus sources into files of their own format.
 class FileCopier : public LosslessCutter
 {
 public:

@@ -1,22 +1,28 @@
 // Cuts without re-encoding: the copy must decode to exactly the selected frames of the
-// source's own decode (FFmpeg for MP3, libvorbis for Ogg Vorbis, the bytes for WAV), at
-// positions inside frames, on boundaries, at both ends and two frames apart, on material
-// that fills the MP3 bit reservoir; refusals say why and leave nothing behind; a cancelled
-// copy is a finished file of the selection's first part.
+// source's own decode (FFmpeg for MP3 and FLAC, libvorbis for Ogg Vorbis, the bytes for
+// WAV), at positions inside frames, on boundaries, at both ends and two frames apart, on
+// material that fills the MP3 bit reservoir; FLAC copies carry the MD5 of the selection and
+// pass `flac -t`; Opus copies have exactly the selection's length and converge on the
+// source's decode after the pre-roll; refusals say why and leave nothing behind; a
+// cancelled copy is a finished file of the selection's first part.
 #include "Fixtures.h"
 #include "WriterTestSupport.h"
 #include "engine/factory/Initialise.h"
 #include "engine/lossless/FileCopier.h"
 
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QRandomGenerator>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QtTest>
 
 #include <ogg/ogg.h>
 #include <vorbis/codec.h>
 
+#include <cmath>
 #include <cstring>
 #include <functional>
 
@@ -173,6 +179,39 @@ bool repageOgg(const QString &from, const QString &to, const OggLayout &layout)
     return out.error() == QFileDevice::NoError;
 }
 
+/// The ffmpeg program's decode of `path` as raw little-endian integers of `bits` bits: what
+/// a FLAC file's STREAMINFO MD5 is taken of.
+QByteArray decodeRaw(const QString &path, int bits)
+{
+    QProcess ffmpeg;
+    ffmpeg.start(QStringLiteral("ffmpeg"),
+                 {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-i"), path,
+                  QStringLiteral("-f"),
+                  bits == 24 ? QStringLiteral("s24le") : QStringLiteral("s16le"),
+                  QStringLiteral("-")});
+    if (!ffmpeg.waitForFinished(60000) || ffmpeg.exitCode() != 0)
+        return {};
+    return ffmpeg.readAllStandardOutput();
+}
+
+QByteArray fileBytes(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+/// The RMS of the difference from frame `from` on, in dB of full scale.
+double differenceDb(const std::vector<float> &got, const std::vector<float> &want, int channels,
+                    qint64 from)
+{
+    double power = 0;
+    const size_t start = size_t(from) * size_t(channels);
+    for (size_t i = start; i < got.size(); ++i)
+        power += double(got[i] - want[i]) * double(got[i] - want[i]);
+    power /= double(std::max<size_t>(1, got.size() - start));
+    return power > 0 ? 10 * std::log10(power) : -300;
+}
+
 } // namespace
 
 class LosslessTest : public QObject
@@ -185,6 +224,8 @@ private slots:
     void exactSelection();
     void oddlyPagedOgg_data();
     void oddlyPagedOgg();
+    void flacAndOpusAcrossTheFile_data();
+    void flacAndOpusAcrossTheFile();
     void wavIsTheSourcesSlice();
     void refusalsSayWhy_data();
     void refusalsSayWhy();
@@ -347,6 +388,125 @@ void LosslessTest::oddlyPagedOgg()
     QVERIFY(copied >= 2);
 }
 
+void LosslessTest::flacAndOpusAcrossTheFile_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<int>("rate");
+    QTest::addColumn<int>("channels");
+    QTest::addColumn<QStringList>("codec"); ///< empty: the flac program's encode
+    QTest::addColumn<int>("block");         ///< samples per FLAC block or Opus packet
+    QTest::addColumn<int>("bits");          ///< 0 for Opus
+    const auto args = [](const char *options) { return QString::fromLatin1(options).split(u' '); };
+    QTest::newRow("FLAC 16 bit 44.1k stereo")
+        << "s16.flac" << 44100 << 2 << args("-c:a flac -sample_fmt s16") << 4608 << 16;
+    QTest::newRow("FLAC 24 bit 48k mono")
+        << "s24.flac" << 48000 << 1 << args("-c:a flac -sample_fmt s32") << 4608 << 24;
+    QTest::newRow("FLAC 16 bit from the flac program")
+        << "program.flac" << 44100 << 2 << QStringList() << 4096 << 16;
+    QTest::newRow("Opus 128 kbit/s stereo")
+        << "celt.opus" << 48000 << 2 << args("-c:a libopus -b:a 128k") << 960 << 0;
+    QTest::newRow("Opus 24 kbit/s mono voip, 60 ms packets")
+        << "silk.opus" << 48000 << 1
+        << args("-c:a libopus -b:a 24k -application voip -frame_duration 60") << 2880 << 0;
+}
+
+void LosslessTest::flacAndOpusAcrossTheFile()
+{
+    QFETCH(QString, name);
+    QFETCH(int, rate);
+    QFETCH(int, channels);
+    QFETCH(QStringList, codec);
+    QFETCH(int, block);
+    QFETCH(int, bits);
+    const QString source = path(name);
+    const bool haveFlac = !QStandardPaths::findExecutable(QStringLiteral("flac")).isEmpty();
+    if (codec.isEmpty()) {
+        if (!haveFlac)
+            QSKIP("the flac program is not installed");
+        const QString wav = path(QStringLiteral("program-source.wav"));
+        QVERIFY(fixtures::makeAttacks(wav, 8.0, rate, channels, {}));
+        QProcess flac;
+        flac.start(QStringLiteral("flac"),
+                   {QStringLiteral("-s"), QStringLiteral("-f"), QStringLiteral("-o"), source, wav});
+        QVERIFY(flac.waitForFinished(60000) && flac.exitCode() == 0);
+    } else {
+        // Silence, then clicks, hits and noise bursts: every kind of block the codecs have.
+        QVERIFY(fixtures::makeAttacks(source, 8.0, rate, channels, codec));
+    }
+    const bool opus = bits == 0;
+    const fixtures::Decoded whole = decodeAs(source, channels);
+    const qint64 length = whole.frames();
+    QVERIFY(length > 30 * block);
+    // Packet edges in the decode lie the pre-skip before the stream's.
+    const QByteArray bytes = fileBytes(source);
+    const qsizetype head = bytes.indexOf("OpusHead");
+    const qint64 offset =
+        opus ? qint64(uint8_t(bytes[head + 10]) | uint8_t(bytes[head + 11]) << 8) : 0;
+    const auto edge = [&](qint64 k) { return std::max<qint64>(0, k * block - offset); };
+    std::vector<std::pair<qint64, qint64>> cuts = {
+        {0, length},                          // the whole file
+        {edge(30), edge(36)},                 // both on edges
+        {edge(30) + 1, edge(36) - 1},         // both a sample inside
+        {edge(31) - 15, edge(35) + 15},       // 15 samples before and after an edge
+        {edge(32) - 1, edge(34) + 1},         // a sample on either side: blocks merge
+        {edge(33) + 5, edge(33) + block - 3}, // inside one block
+        {edge(25) + 100, edge(26) + 7},       // a short tail behind a re-encoded head
+        {length - block - 7, length}};        // to the end
+    // And positions across the whole file, silence, attacks and bursts alike.
+    QRandomGenerator random(31);
+    while (cuts.size() < 24) {
+        const qint64 begin = qint64(random.bounded(quint32(length - 64)));
+        const qint64 most = std::min<qint64>(length - begin, length / 3);
+        cuts.emplace_back(begin, begin + 32 + qint64(random.bounded(quint32(most - 32))));
+    }
+    const QByteArray raw = opus ? QByteArray() : decodeRaw(source, bits);
+    const qsizetype frameBytes = qsizetype(channels * bits / 8);
+    engine::FileCopier copier;
+    int copied = 0;
+    for (const auto &[begin, end] : cuts) {
+        const QString where = QStringLiteral("%1..%2: ").arg(begin).arg(end);
+        const QString dest = path(QStringLiteral("sweep cut.") + QFileInfo(name).suffix());
+        QFile::remove(dest);
+        const engine::Status s = copier.cut(source, dest, begin, end, {});
+        // Refused only where Begin and End share a packet (the fixed packet grid of these
+        // files says which).
+        const bool onePacket =
+            (begin + offset) / block == (end - 1 + offset) / block && (begin + offset) % block != 0;
+        if (opus && onePacket) {
+            QCOMPARE(s.reason(), QStringLiteral("the selection lies within one Opus packet"));
+            continue;
+        }
+        QVERIFY2(s.ok(), qPrintable(where + s.description()));
+        ++copied;
+        const fixtures::Decoded cut = decodeAs(dest, channels);
+        const std::vector<float> want = slice(whole, begin, end);
+        if (opus) {
+            QVERIFY2(cut.frames() == end - begin,
+                     qPrintable(where + QStringLiteral("%1 frames").arg(cut.frames())));
+            // The decoder restarts at the copy's first packet; after its 80 ms pre-roll,
+            // and 80 ms into the part, it has converged on the source's decode.
+            const double db = differenceDb(cut.samples, want, channels, 3840);
+            QVERIFY2(db < -50, qPrintable(where + QStringLiteral("difference %1 dBFS").arg(db)));
+            continue;
+        }
+        const QString difference = firstDifference(cut.samples, want, channels);
+        QVERIFY2(difference.isEmpty(), qPrintable(where + difference));
+        // STREAMINFO's MD5, after "fLaC" and the block's header and 18 bytes of sizes,
+        // against one made here of the source's own decode.
+        const QByteArray md5 = QCryptographicHash::hash(
+            raw.mid(begin * frameBytes, (end - begin) * frameBytes), QCryptographicHash::Md5);
+        QCOMPARE(fileBytes(dest).mid(26, 16).toHex(), md5.toHex());
+        if (haveFlac) {
+            QProcess test;
+            test.start(QStringLiteral("flac"), {QStringLiteral("-t"), QStringLiteral("-s"), dest});
+            QVERIFY(test.waitForFinished(60000));
+            QVERIFY2(test.exitCode() == 0,
+                     qPrintable(where + QString::fromUtf8(test.readAllStandardError())));
+        }
+    }
+    QVERIFY(copied >= int(cuts.size()) - 2);
+}
+
 void LosslessTest::wavIsTheSourcesSlice()
 {
     // 24-bit mono has 3-byte frames: a slice off by a byte would shift every sample.
@@ -396,6 +556,23 @@ void LosslessTest::refusalsSayWhy_data()
     QTest::newRow("A-law WAV") << "alaw.wav"
                                << "cut.wav" << qint64(0) << qint64(4000)
                                << "the WAV file is not PCM";
+    QTest::newRow("8-bit FLAC") << "u8.flac"
+                                << "cut.flac" << qint64(0) << qint64(4000)
+                                << "the FLAC source is 8-bit; 16- and 24-bit FLAC is copied";
+    // A copy carries every frame's CRC over; its own decode must see a damaged one.
+    QTest::newRow("damaged FLAC frame")
+        << "damaged.flac"
+        << "cut.flac" << qint64(0) << qint64(88200) << "the FLAC stream is damaged";
+    QTest::newRow("FLAC under 16 samples")
+        << "a.flac"
+        << "cut.flac" << qint64(5000) << qint64(5015) << "the selection is shorter than 16 samples";
+    // Packet 50 covers 48,000..48,960 of the stream, less libopus's pre-skip of 312.
+    QTest::newRow("inside one Opus packet") << "a.opus"
+                                            << "cut.opus" << qint64(47700) << qint64(47800)
+                                            << "the selection lies within one Opus packet";
+    QTest::newRow("Opus into OGG")
+        << "a.opus"
+        << "cut.ogg" << qint64(0) << qint64(44100) << "the source is Opus";
 }
 
 void LosslessTest::refusalsSayWhy()
@@ -423,12 +600,35 @@ void LosslessTest::refusalsSayWhy()
             QFile chained(src);
             QVERIFY(chained.open(QIODevice::WriteOnly));
             chained.write(links);
+        } else if (source == QStringLiteral("damaged.flac")) {
+            QVERIFY(fixtures::makeTone(src, 2.0, 44100, 2,
+                                       {QStringLiteral("-c:a"), QStringLiteral("flac")}));
+            QFile file(src);
+            QVERIFY(file.open(QIODevice::ReadWrite));
+            QByteArray bytes = file.readAll();
+            bytes[bytes.size() / 2] = char(bytes[bytes.size() / 2] ^ 0x10);
+            QVERIFY(file.seek(0) && file.write(bytes) == bytes.size());
+        } else if (source == QStringLiteral("u8.flac")) {
+            // FFmpeg's encoder writes 16 and 24 bits only; the flac program takes 8.
+            const QString wav = path(QStringLiteral("u8.wav"));
+            QVERIFY(fixtures::makeTone(wav, 1.0, 44100, 2,
+                                       {QStringLiteral("-c:a"), QStringLiteral("pcm_u8")}));
+            QProcess flac;
+            flac.start(QStringLiteral("flac"),
+                       {QStringLiteral("-s"), QStringLiteral("-o"), src, wav});
+            if (!flac.waitForStarted(10000))
+                QSKIP("the flac program is not installed");
+            QVERIFY(flac.waitForFinished(60000) && flac.exitCode() == 0);
         } else {
             const QStringList codec =
                 source.endsWith(QStringLiteral(".mp3"))
                     ? QStringList{QStringLiteral("-c:a"), QStringLiteral("libmp3lame")}
                 : source.endsWith(QStringLiteral(".ogg"))
                     ? QStringList{QStringLiteral("-c:a"), QStringLiteral("libvorbis")}
+                : source.endsWith(QStringLiteral(".flac"))
+                    ? QStringList{QStringLiteral("-c:a"), QStringLiteral("flac")}
+                : source.endsWith(QStringLiteral(".opus"))
+                    ? QStringList{QStringLiteral("-c:a"), QStringLiteral("libopus")}
                     : QStringList{QStringLiteral("-c:a"), QStringLiteral("pcm_alaw")};
             QVERIFY(fixtures::makeTone(src, 1.0, 44100, 2, codec));
         }
@@ -442,8 +642,9 @@ void LosslessTest::refusalsSayWhy()
     QCOMPARE(cut.code(), engine::StatusCode::CannotCopy);
     QCOMPARE(cut.reason(), reason);
     QVERIFY2(cut.description().contains(src), qPrintable(cut.description()));
-    // The copy's own checks come only with the selection; the source's come already here.
-    if (!reason.startsWith(QStringLiteral("the selection")))
+    // The copy's own checks come only with the selection, and a damaged frame only with
+    // its decode; the source's come already here.
+    if (!reason.startsWith(QStringLiteral("the selection")) && !reason.contains(u"damaged"))
         QCOMPARE(described.status().reason(), reason);
     else
         QVERIFY(described.ok());
@@ -463,6 +664,9 @@ void LosslessTest::cancelFinishesWhatWasCopied_data()
                                         QStringLiteral("-q:a"), QStringLiteral("10")};
     QTest::newRow("WAV") << "long.wav"
                          << QStringList{QStringLiteral("-c:a"), QStringLiteral("pcm_s16le")};
+    QTest::newRow("FLAC") << "long.flac"
+                          << QStringList{QStringLiteral("-c:a"), QStringLiteral("flac"),
+                                         QStringLiteral("-sample_fmt"), QStringLiteral("s16")};
 }
 
 void LosslessTest::cancelFinishesWhatWasCopied()
