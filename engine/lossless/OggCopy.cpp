@@ -196,7 +196,10 @@ Status copyOgg(SourceFile &source, const QString &destPath, int64_t begin, int64
     CopyPacer pacer(callbacks, int64_t(double(source.size()) * double(to - from) /
                                        std::max<double>(1, double(to))));
     std::optional<OggPacket> previous;
-    std::optional<OggPacket> pending; ///< held back so the last one written can end the stream
+    // Held back so the last one written can end the stream. A flag beside a value rather than
+    // an optional: GCC 12 takes the optional's payload for uninitialised when inlined here.
+    OggPacket pending;
+    bool holding = false;
     bool started = false;
     int64_t lastSourceEnd = -1;
     int64_t sinceLook = 0;
@@ -240,18 +243,19 @@ Status copyOgg(SourceFile &source, const QString &destPath, int64_t begin, int64
             started = true;
             continue;
         }
-        if (pending) {
-            if (Status s = pages.add(pending->bytes, pending->end - from, false, false); !s)
+        if (holding) {
+            if (Status s = pages.add(pending.bytes, pending.end - from, false, false); !s)
                 return s;
         }
         if (packet->end >= to) {
             if (Status s = pages.add(packet->bytes, to - from, false, true); !s)
                 return s;
-            pending.reset();
+            holding = false;
             break;
         }
         sinceLook += packet->bytes.size();
-        pending = std::move(packet);
+        pending = std::move(*packet);
+        holding = true;
         if (sinceLook >= kCopyStep) {
             const int64_t step = sinceLook;
             sinceLook = 0;
@@ -263,14 +267,14 @@ Status copyOgg(SourceFile &source, const QString &destPath, int64_t begin, int64
     }
     if (!started)
         return Status::cannotCopy(path, QStringLiteral("the selection lies past the Ogg audio"));
-    if (pending) {
+    if (holding) {
         // Cancelled, or the source ended first: the stream ends with what was copied, no
         // further than the source's own end.
-        int64_t last = pending->end;
+        int64_t last = pending.end;
         if (!cancelled && lastSourceEnd >= 0)
             last = std::min(last, lastSourceEnd);
         last = std::min(last, to);
-        if (Status s = pages.add(pending->bytes, last - from, false, true); !s)
+        if (Status s = pages.add(pending.bytes, last - from, false, true); !s)
             return s;
     }
     return finishCopy(out, QByteArray(), pacer);

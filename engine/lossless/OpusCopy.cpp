@@ -176,7 +176,10 @@ Status copyOpus(SourceFile &source, const OpusSource &opus, const QString &destP
 
     CopyPacer pacer(callbacks, int64_t(double(source.size()) * double(to - from) /
                                        std::max<double>(1, double(to))));
-    std::optional<Timed> pending; ///< held back so the last one written can end the stream
+    // Held back so the last one written can end the stream. A flag beside a value rather than
+    // an optional: GCC 12 takes the optional's payload for uninitialised when inlined here.
+    Timed pending;
+    bool holding = false;
     bool firstAudio = true;
     int64_t sinceLook = 0;
     bool cancelled = false;
@@ -205,17 +208,18 @@ Status copyOpus(SourceFile &source, const OpusSource &opus, const QString &destP
         }
         if (!packet)
             break;
-        if (pending)
-            if (Status s = write(*pending, false); !s)
+        if (holding)
+            if (Status s = write(pending, false); !s)
                 return s;
-        pending.reset();
+        holding = false;
         if (packet->end() >= to) {
             if (Status s = write(*packet, true); !s)
                 return s;
             break;
         }
         sinceLook += packet->packet.bytes.size();
-        pending = std::move(packet);
+        pending = std::move(*packet);
+        holding = true;
         if (lead.empty() && sinceLook >= kCopyStep) {
             const int64_t step = sinceLook;
             sinceLook = 0;
@@ -225,12 +229,12 @@ Status copyOpus(SourceFile &source, const OpusSource &opus, const QString &destP
             }
         }
     }
-    if (pending) {
+    if (holding) {
         // Cancelled, or the source ended first: the stream ends with what was copied, no
         // further than the source's own end.
         if (!cancelled && sourceEnd >= 0)
-            pending->packet.end = std::max(std::min(pending->end(), sourceEnd), from + 1);
-        if (Status s = write(*pending, true); !s)
+            pending.packet.end = std::max(std::min(pending.end(), sourceEnd), from + 1);
+        if (Status s = write(pending, true); !s)
             return s;
     }
     return finishCopy(out, QByteArray(), pacer);
