@@ -68,9 +68,11 @@ void FormMain::connectKeys()
                             escape,
                         });
     // Space keeps its own meaning on the focused Cancel (a cut is stopped as the user expects)
-    // and on the check box, which no other key can tick.
+    // and on the check boxes, which no other key can tick (Loop has L as well).
     m_ui.CmdCancel->installEventFilter(this);
-    m_ui.CheckCopyTags->installEventFilter(this);
+    for (QWidget *box : std::initializer_list<QWidget *>{m_ui.CheckCopyTags, m_ui.CheckKeepEncoding,
+                                                         m_ui.chLoop, m_ui.chGainTags})
+        box->installEventFilter(this);
 }
 
 bool FormMain::eventFilter(QObject *watched, QEvent *event)
