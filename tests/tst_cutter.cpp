@@ -57,6 +57,7 @@ private slots:
     void partsKeptPerSourceAndCueSheets();
     void edgePreviews_data();
     void edgePreviews();
+    void summaryFollowsShapeAndRingtoneLength();
 
 private:
     QString ini() const
@@ -520,6 +521,38 @@ void CutterTest::edgePreviews()
     if (after == PlayState::Previewing) // it started again where the part begins
         QVERIFY(
             h.factory.log.calls.contains(QStringLiteral("AudioFile.seek(%1)").arg(5 * kSecond)));
+}
+
+// The summary names the shaping, says when keeping the encoding must give way to it, and warns
+// of a ringtone longer than phones take as the selection grows past 40 s and back.
+void CutterTest::summaryFollowsShapeAndRingtoneLength()
+{
+    ModelHarness h(ini());
+    h.open(60 * kSecond);
+    QVERIFY(h.cutter.selectFormat(int(engine::OutputFormat::M4a)));
+    h.cutter.editOutput([](engine::OutputChoice output) {
+        output.m4a.ringtone = true;
+        output.keepEncoding = true;
+        return std::optional(output);
+    });
+    const QString warning = QStringLiteral(" (longer than 40 s: phones may refuse it)");
+    h.select(0, 30 * kSecond);
+    QCOMPARE(h.state().summaryLine,
+             h.factory.copier->description + QStringLiteral(", no re-encoding"));
+    h.cutter.markEnd(45 * kSecond);
+    QVERIFY2(h.state().summaryLine.endsWith(warning), qPrintable(h.state().summaryLine));
+    engine::ShapeSettings shape;
+    shape.fadeOutSeconds = 2;
+    shape.normaliseLufs = -16;
+    h.cutter.setShape(shape);
+    QCOMPARE(h.state().summaryLine,
+             QStringLiteral("M4A; fade 0.0 s / 2.0 s; to -16 LUFS (re-encoded: fades and loudness "
+                            "change the sound)") +
+                 warning);
+    QVERIFY(!h.state().copies);
+    h.cutter.markEnd(40 * kSecond);
+    QVERIFY(!h.state().summaryLine.endsWith(warning));
+    QCOMPARE(h.store.ReadOutput().shape, shape);
 }
 
 QTEST_MAIN(CutterTest)
