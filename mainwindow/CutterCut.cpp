@@ -14,6 +14,7 @@
 #include <QFileInfo>
 #include <QGuiApplication>
 
+#include <cmath>
 #include <limits>
 
 namespace {
@@ -123,11 +124,31 @@ bool Cutter::normalisable(int64_t begin, int64_t end)
 {
     // The meter needs one 400 ms gating block; a silent part is found while measuring.
     const int32_t rate = m_playSource->sampleRate().valueOr(0);
-    if (!m_output.shape.normaliseLufs || m_state.copies || rate <= 0 ||
-        (end - begin) * 10 >= int64_t(rate) * 4)
+    if (!m_output.shape.normaliseLufs || m_state.copies || rate <= 0)
         return true;
-    message(tr("The part is shorter than 0.4 s: its loudness cannot be measured, so it cannot be "
-               "normalised. Mark a longer part or choose Normalise \"Off\"."),
+    if ((end - begin) * 10 < int64_t(rate) * 4) {
+        message(tr("The part is shorter than 0.4 s: its loudness cannot be measured, so it "
+                   "cannot be normalised. Mark a longer part or choose Normalise \"Off\"."),
+                tr("Error"), Dialogs::Icon::Critical);
+        return false;
+    }
+    // Silence is told by the waveform's peaks where they are known already (the meter's
+    // absolute gate is -70 LUFS); otherwise the job's measuring pass refuses it.
+    const std::shared_ptr<const engine::Peaks> peaks =
+        m_peakComputer ? m_peakComputer->peaks() : nullptr;
+    if (!peaks || !peaks->described())
+        return true;
+    double loudest = 0;
+    for (int32_t c = 0; c < peaks->channelCount(); ++c) {
+        const std::optional<engine::PeakSpan> span = peaks->span(c, begin, end);
+        if (!span)
+            return true;
+        loudest = std::max({loudest, double(-span->min), double(span->max)});
+    }
+    if (loudest >= std::pow(10.0, -70.0 / 20))
+        return true;
+    message(tr("The part is silent: it has no loudness to be brought to a target. Mark a part "
+               "with sound or choose Normalise \"Off\"."),
             tr("Error"), Dialogs::Icon::Critical);
     return false;
 }

@@ -465,11 +465,23 @@ void FormMainTest::shapingFromTheWindow()
         QVERIFY(w.dialogs.saveRequests.isEmpty());
         QVERIFY(w.dialogs.messages.value(0).text.startsWith(
             QStringLiteral("The part is shorter than 0.4 s")));
-        w.mark(100, 600);
+        // A silent part, told by the waveform's peaks before any dialog.
+        const QString silent = m_dir.filePath(QStringLiteral("silent.wav"));
+        QVERIFY(fixtures::runFfmpeg({QStringLiteral("-f"), QStringLiteral("lavfi"),
+                                     QStringLiteral("-i"),
+                                     QStringLiteral("anullsrc=r=44100:cl=stereo:d=4"), silent}));
+        w.openAndMark(silent, 100, 900);
+        QTRY_VERIFY(w.window.cutter().peaks()->peaks() &&
+                    w.window.cutter().peaks()->peaks()->finished());
+        w.button("CmdCut")->click();
+        QVERIFY(w.dialogs.saveRequests.isEmpty());
+        QVERIFY(w.dialogs.messages.value(1).text.startsWith(QStringLiteral("The part is silent")));
+        w.dialogs.messages.clear();
+        w.openAndMark(m_source, 100, 600);
         const QString dest = m_dir.filePath(QStringLiteral("normalised.wav"));
         w.dialogs.saveAnswers << dest;
         w.button("CmdCut")->click();
-        const QString outcome = w.dialogs.messages.value(1).text;
+        const QString outcome = w.dialogs.messages.value(0).text;
         QVERIFY2(outcome.startsWith(QStringLiteral("Saved - ") + dest + u'\n'),
                  qPrintable(outcome));
         const auto [lufs, peak] = loudnessIn(outcome);
