@@ -50,7 +50,10 @@ CountingTimeline::CountingTimeline(const AVFormatContext &format, const AVStream
     : m_rate(stream.codecpar->sample_rate),
       m_seekBy(seeksByBytes(format.iformat->name) ? SeekBy::Bytes : SeekBy::Timestamp),
       m_settling(settlingFrames(stream.codecpar->codec_id))
-{}
+{
+    if (std::strstr(format.iformat->name, "mp4") != nullptr && stream.duration > 0 && m_rate > 0)
+        m_containerFrames = av_rescale_q(stream.duration, stream.time_base, AVRational{1, m_rate});
+}
 
 const AVCodec *CountingTimeline::decoder(AVCodecID codec) const
 {
@@ -84,6 +87,12 @@ Status CountingTimeline::learn(TimelineHost &host)
     }
     m_learning = false;
     m_length = m_counted;
+    // Only the padding of the last frame is dropped: a container that claims more, or
+    // claims a whole frame or more less than was decoded, is not what the encoder wrote.
+    constexpr int64_t kAacFrame = 1024;
+    if (m_containerFrames && *m_containerFrames < m_counted &&
+        m_counted - *m_containerFrames < kAacFrame)
+        m_length = *m_containerFrames;
     return Status::success();
 }
 

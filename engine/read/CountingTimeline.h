@@ -52,6 +52,9 @@ private:
     /// where that was never measured for the codec, and then nothing is indexed.
     std::optional<int64_t> m_settling;
     std::optional<int64_t> m_length;
+    /// The frames an MP4 container's edit list gives the track: FFmpeg honours the list's
+    /// start (the encoder's priming) but decodes the last AAC frame whole, padding and all.
+    std::optional<int64_t> m_containerFrames;
     std::vector<Place> m_places;
 
     // While learning: the frames decoded so far and the frames at the last place kept.

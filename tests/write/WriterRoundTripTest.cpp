@@ -22,8 +22,8 @@ enum class Length
     Exact,     ///< the input's frame count (rescaled by a rate change, +-1)
     Mp3Padded, ///< no LAME header: input + encoder delay + padding, whole MPEG frames
     WmaFrames, ///< whole codec frames, never shorter, less than one frame longer
-    /// The container's duration exact; decoders give the last AAC frame whole (FFmpeg 5.1
-    /// reads the edit list's start, not its end)
+    /// The container's duration and our reader exact; FFmpeg's decode gives the last AAC frame
+    /// whole (it reads the edit list's start, not its end)
     AacFrames,
 };
 
@@ -264,7 +264,8 @@ void WriterRoundTripTest::roundTrip()
     QCOMPARE(decoded.rate, rate);
     QCOMPARE(decoded.channels, channels);
     QCOMPARE(engineLength, decoded.frames());
-    QCOMPARE(decoded.frames(), independent.frames());
+    if (length != Length::AacFrames)
+        QCOMPARE(decoded.frames(), independent.frames());
 
     const Decoded original = decodeWithEngine(input);
     const qint64 inFrames = original.frames();
@@ -291,8 +292,11 @@ void WriterRoundTripTest::roundTrip()
         break;
     case Length::AacFrames:
         QCOMPARE(fixtures::probe(path, QStringLiteral("duration_ts")).toLongLong(), expected);
-        QVERIFY2(got >= expected && got < expected + 1024,
-                 qPrintable(QStringLiteral("%1 frames, at least %2").arg(got).arg(expected)));
+        QCOMPARE(got, expected);
+        QVERIFY2(
+            independent.frames() >= expected && independent.frames() < expected + 1024,
+            qPrintable(
+                QStringLiteral("%1 frames, at least %2").arg(independent.frames()).arg(expected)));
         break;
     }
 
