@@ -134,8 +134,9 @@ public:
                 m_serial = serial;
                 m_stream.reset(new ogg_stream_state);
                 ogg_stream_init(m_stream.get(), serial);
-                // No page is missing before the first one read, wherever that is.
-                ogg_stream_reset(m_stream.get());
+                // Read from a page in the middle: no page is missing before it.
+                if (m_pages > 0)
+                    ogg_stream_reset(m_stream.get());
             } else if (serial != m_serial) {
                 // After our stream's end a new one is a chain; before it, a second stream.
                 if (m_ended)
@@ -221,7 +222,8 @@ Result<std::optional<int>> lastPageSerial(SourceFile &source)
     return std::optional<int>();
 }
 
-/// Re-pages packets into the destination.
+/// Re-pages packets into the destination, gathered into writes of kCopyStep bytes: a page
+/// is a few kilobytes, and two unbuffered writes for each were most of a copy's time.
 class PageWriter
 {
 public:
@@ -244,26 +246,30 @@ public:
                 QStringLiteral("Cannot write '%1': the Ogg page is refused").arg(m_out.path()));
         return last ? flush() : pages(ogg_stream_pageout);
     }
+    /// Ends the page being filled.
     Status flush() { return pages(ogg_stream_flush); }
-    int64_t written() const { return m_written; }
+    /// Writes what is gathered; the file then holds every page made.
+    Status finish()
+    {
+        const Status written = m_out.write(m_gathered.constData(), m_gathered.size());
+        m_gathered.clear();
+        return written;
+    }
 
 private:
     Status pages(int (*take)(ogg_stream_state *, ogg_page *))
     {
         ogg_page page;
         while (take(m_stream.get(), &page) != 0) {
-            if (Status s = m_out.write(page.header, page.header_len); !s)
-                return s;
-            if (Status s = m_out.write(page.body, page.body_len); !s)
-                return s;
-            m_written += page.header_len + page.body_len;
+            m_gathered.append(reinterpret_cast<const char *>(page.header), page.header_len);
+            m_gathered.append(reinterpret_cast<const char *>(page.body), page.body_len);
         }
-        return Status::success();
+        return m_gathered.size() >= kCopyStep ? finish() : Status::success();
     }
 
     DestinationFile &m_out;
     StreamPtr m_stream;
-    int64_t m_written = 0;
+    QByteArray m_gathered;
 };
 
 /// What the copies of one source share: the headers, the source's own start trimming, and
@@ -289,10 +295,9 @@ private:
           m_scan(m_source, {}, 0, &m_marks)
     {}
     Status skipHeaders(PacketReader &reader);
-    /// Indexes one more packet; false at the end of the stream.
-    Result<bool> indexNext();
-    /// Indexes until a packet ends at or after `to`, or the stream ends.
-    Status indexThrough(int64_t to);
+    /// Indexes one more packet and hands it out, its end set; nothing at the end of the
+    /// stream. A failure stays the answer: what lies behind it is never indexed.
+    Result<std::optional<Packet>> indexNext();
     /// Whether libvorbisfile, which starts decoding at the first page after the headers,
     /// decodes `p` at all: audio packets that share the setup header's page, and one that
     /// begins there and ends later, are never decoded.
@@ -314,6 +319,7 @@ private:
     int64_t m_lastGranule = -1;
     bool m_granuleSeen = false;
     bool m_scanEnded = false;
+    Status m_scanFailure;
     /// Samples decoded through the first packet with a granule position less that position:
     /// positive where the source trims its start, negative where its granules start after 0.
     int64_t m_shift = 0;
@@ -342,17 +348,21 @@ bool OggCopySource::decodedBySource(const Packet &p)
     return !begunBefore;
 }
 
-Result<bool> OggCopySource::indexNext()
+Result<std::optional<Packet>> OggCopySource::indexNext()
 {
+    if (m_scanFailure.failed())
+        return m_scanFailure;
     if (m_scanEnded)
-        return false;
+        return std::optional<Packet>();
     for (;;) {
         auto packet = m_scan.next();
-        if (!packet)
-            return packet.status();
+        if (!packet) {
+            m_scanFailure = packet.status();
+            return m_scanFailure;
+        }
         if (!packet.value()) {
             m_scanEnded = true;
-            return false;
+            return std::optional<Packet>();
         }
         Packet &p = *packet.value();
         if (!decodedBySource(p)) {
@@ -368,6 +378,7 @@ Result<bool> OggCopySource::indexNext()
                 m_decoded += m_previousBlock / 4 + block / 4;
             m_previousBlock = block;
         }
+        p.end = m_decoded;
         m_ends.push_back(m_decoded);
         m_pages.push_back(p.page);
         m_sizes.push_back(int32_t(p.bytes.size()));
@@ -387,20 +398,8 @@ Result<bool> OggCopySource::indexNext()
                 }
             }
         }
-        return true;
+        return packet;
     }
-}
-
-Status OggCopySource::indexThrough(int64_t to)
-{
-    while (m_ends.empty() || m_ends.back() < to) {
-        const auto more = indexNext();
-        if (!more)
-            return more.status();
-        if (!more.value())
-            break;
-    }
-    return Status::success();
 }
 
 Result<std::unique_ptr<OggCopySource>> OggCopySource::open(SourceFile &source,
@@ -453,8 +452,15 @@ Status OggCopySource::copy(const QString &destPath, int64_t begin, int64_t end,
             if (Status s = pages.flush(); !s)
                 return s;
     }
-    if (Status s = indexThrough(to); !s)
-        return s;
+    // Indexed as far as the packet holding Begin; the rest is indexed as it is copied, so
+    // parts in their order read the source once.
+    while (m_ends.empty() || m_ends.back() <= from) {
+        const auto more = indexNext();
+        if (!more)
+            return more.status();
+        if (!more.value())
+            break;
+    }
     // The packet holding Begin, and the one before it, which only primes the decoder's
     // overlap.
     const auto holding = std::upper_bound(m_ends.begin(), m_ends.end(), from);
@@ -465,41 +471,62 @@ Status OggCopySource::copy(const QString &destPath, int64_t begin, int64_t end,
         return Status::cannotCopy(path,
                                   QStringLiteral("the selection ends within the first Ogg packet"));
     const int64_t firstIndex = std::max<int64_t>(beginIndex - 1, 0);
-    // The first packet begins on the page where the one before it ends (or on the next).
-    std::optional<PacketReader> resumed;
+    // Indexed packets are read again from the page where the one before the first ends (the
+    // first begins there or on the next page); past the index, the index's own reader goes on.
+    std::optional<PacketReader> again;
+    int64_t number = 0;
     if (firstIndex > 0) {
         const int64_t page = m_pages[size_t(firstIndex - 1)];
-        resumed.emplace(m_source, m_marks[size_t(page)], page);
+        again.emplace(m_source, m_marks[size_t(page)], page);
+        number = m_marks[size_t(page)].firstPacket();
     } else {
-        resumed.emplace(m_source);
+        again.emplace(m_source);
     }
-    PacketReader &reader = *resumed;
-    int64_t number =
-        firstIndex > 0 ? m_marks[size_t(m_pages[size_t(firstIndex - 1)])].firstPacket() : 0;
+    int64_t wanted = firstIndex;
+    auto nextPacket = [&]() -> Result<std::optional<Packet>> {
+        if (wanted >= int64_t(m_ends.size())) {
+            again.reset();
+            ++wanted;
+            return indexNext();
+        }
+        const auto changed = [&path] {
+            return Status::failure(
+                QStringLiteral("Cannot read '%1': the file changed while it was copied.")
+                    .arg(path));
+        };
+        for (;;) {
+            auto next = again->next();
+            if (!next)
+                return next;
+            if (!next.value())
+                return changed();
+            const int64_t index = number++ - m_firstIndexed;
+            if (index < wanted)
+                continue;
+            Packet &packet = *next.value();
+            if (m_sizes[size_t(index)] != packet.bytes.size())
+                return changed();
+            packet.end = m_ends[size_t(index)];
+            ++wanted;
+            return next;
+        }
+    };
 
     CopyPacer pacer(callbacks, int64_t(double(m_source.size()) * double(to - from) /
                                        std::max<double>(1, double(to))));
-    const int64_t lastSourceEnd = m_lastGranule >= 0 ? m_lastGranule + m_shift : -1;
     std::optional<Packet> pending; ///< held back so the last one written can end the stream
     bool started = false;
     bool reachedEnd = false;
     int64_t sinceLook = 0;
     bool cancelled = false;
     for (;;) {
-        auto next = reader.next();
+        const int64_t index = wanted;
+        auto next = nextPacket();
         if (!next)
             return next.status();
         if (!next.value())
             break;
         Packet &packet = *next.value();
-        const int64_t index = number++ - m_firstIndexed;
-        if (index < firstIndex)
-            continue;
-        if (index >= int64_t(m_ends.size()) || m_sizes[size_t(index)] != packet.bytes.size())
-            return Status::failure(
-                QStringLiteral("Cannot read '%1': the file changed while it was copied.")
-                    .arg(path));
-        packet.end = m_ends[size_t(index)];
         if (!started) {
             if (index < beginIndex) {
                 if (Status s = pages.add(packet.bytes, 0, false, false); !s)
@@ -542,6 +569,7 @@ Status OggCopySource::copy(const QString &destPath, int64_t begin, int64_t end,
     if (pending && !reachedEnd) {
         // Cancelled, or the source ended first: the stream ends with what was copied, no
         // further than the source's own end.
+        const int64_t lastSourceEnd = m_lastGranule >= 0 ? m_lastGranule + m_shift : -1;
         int64_t last = pending->end;
         if (!cancelled && lastSourceEnd >= 0)
             last = std::min(last, lastSourceEnd);
@@ -549,6 +577,8 @@ Status OggCopySource::copy(const QString &destPath, int64_t begin, int64_t end,
         if (Status s = pages.add(pending->bytes, last - from, false, true); !s)
             return s;
     }
+    if (Status s = pages.finish(); !s)
+        return s;
     return finishCopy(out, QByteArray(), pacer);
 }
 
