@@ -86,6 +86,50 @@ void tagPart(engine::AudioInformation &information, const std::optional<TagSet> 
                             .arg(s.reason());
 }
 
+/// A worker's reader, opened at its first part and kept open for the next: an open learns
+/// the whole source (an MP3's exact length and frame index are a scan of the file), and
+/// the seek each part starts with is exact on an open reader.
+class KeptOpen : public engine::FileReading
+{
+public:
+    explicit KeptOpen(engine::FileReading &reader) : m_reader(reader) {}
+    ~KeptOpen() override
+    {
+        if (m_open)
+            engine::ignoreFailure(m_reader.close(), "the source was only read");
+    }
+    KeptOpen(const KeptOpen &) = delete;
+    KeptOpen &operator=(const KeptOpen &) = delete;
+
+    engine::Status openForReading(const QString &path) override
+    {
+        if (m_open && path == m_path)
+            return engine::Status::success();
+        if (m_open)
+            engine::ignoreFailure(m_reader.close(), "the source was only read");
+        const engine::Status opened = m_reader.openForReading(path);
+        m_open = opened.ok();
+        m_path = path;
+        return opened;
+    }
+    engine::Result<int32_t> sampleRate() const override { return m_reader.sampleRate(); }
+    engine::Result<int32_t> channelCount() const override { return m_reader.channelCount(); }
+    engine::Result<int64_t> length() const override { return m_reader.length(); }
+    engine::Result<int64_t> seek(int64_t frame) override { return m_reader.seek(frame); }
+    engine::Status readBlock(int32_t frames, engine::SampleBlock &block) override
+    {
+        return m_reader.readBlock(frames, block);
+    }
+    /// A part's end; the reader stays open for the worker's next part. A failed part ends
+    /// the job, so no part reads on after a failure.
+    engine::Status close() override { return engine::Status::success(); }
+
+private:
+    engine::FileReading &m_reader;
+    QString m_path;
+    bool m_open = false;
+};
+
 } // namespace
 
 SplitReport SplitParts(engine::FileReading &reader, const WriterMaker &makeWriter,
@@ -99,6 +143,15 @@ SplitReport SplitParts(engine::FileReading &reader, const WriterMaker &makeWrite
     const std::vector<engine::Part> &parts = request.parts.parts;
     const int64_t total = framesOf(parts);
     const std::optional<TagSet> sourceTags = sourceTagsOf(information, request);
+
+    // The source is read once for all copies; a format that only the single cut copies
+    // goes through it part by part.
+    std::unique_ptr<engine::CopySource> copies;
+    if (request.copy && copier && !parts.empty())
+        if (const engine::OutputFormatEntry *entry =
+                engine::outputFormatOf(request.destinations[0]))
+            if (auto prepared = copier->prepare(request.sourcePath, entry->format); prepared.ok())
+                copies = std::move(prepared.value());
 
     int64_t done = 0;
     bool stopped = false;
@@ -119,9 +172,24 @@ SplitReport SplitParts(engine::FileReading &reader, const WriterMaker &makeWrite
         };
         engine::Status outcome = engine::Status::failure(engine::StatusCode::CannotCopy,
                                                          QStringLiteral("not asked to copy"));
+        bool taggedInCopy = false;
         if (request.copy && copier) {
-            outcome =
-                copier->cut(request.sourcePath, destination, part.begin, part.end, partCallbacks);
+            const engine::OutputFormatEntry *entry = engine::outputFormatOf(destination);
+            if (copies && entry && entry == engine::outputFormatOf(request.destinations[0])) {
+                // Tagged as it is written: a tag write afterwards would copy the whole part
+                // again (and rewrite an Ogg file's pages behind a comment that grew).
+                QByteArray tags;
+                if (const QByteArray header = copies->tagHeader(); !header.isEmpty()) {
+                    information.setTags(valuesOf(partTags(sourceTags, request.parts, i)));
+                    if (auto rendered = information.tagsInHeader(header); rendered.ok())
+                        tags = rendered.value();
+                }
+                outcome = copies->copy(destination, part.begin, part.end, tags, partCallbacks);
+                taggedInCopy = !tags.isEmpty() && outcome.ok();
+            } else {
+                outcome = copier->cut(request.sourcePath, destination, part.begin, part.end,
+                                      partCallbacks);
+            }
             if (outcome.code() == engine::StatusCode::CannotCopy)
                 report.notes
                     << QStringLiteral("part %1 re-encoded: %2").arg(i + 1).arg(outcome.reason());
@@ -142,7 +210,8 @@ SplitReport SplitParts(engine::FileReading &reader, const WriterMaker &makeWrite
         }
         report.written << destination;
         done += span;
-        tagPart(information, sourceTags, request, i, report);
+        if (!taggedInCopy)
+            tagPart(information, sourceTags, request, i, report);
     }
     if (callbacks.progress)
         callbacks.progress(report.status.ok() && !report.cancelled ? 100.0f : 0.0f);
@@ -178,7 +247,8 @@ SplitReport SplitPartsAtOnce(const PartWorkers &workers, engine::AudioInformatio
     std::atomic<size_t> next{0};
     std::atomic<bool> stop{false};
     std::atomic<size_t> exited{0};
-    auto work = [&](engine::FileReading *reader) {
+    auto work = [&](engine::FileReading *worker) {
+        KeptOpen reader(*worker);
         for (size_t i = next++; i < count && !stop; i = next++) {
             PartState &state = states[i];
             bool stopped = false;
@@ -191,7 +261,7 @@ SplitReport SplitPartsAtOnce(const PartWorkers &workers, engine::AudioInformatio
                 return !stopped;
             };
             const engine::Status outcome = ConvertRange(
-                *reader, workers.makeWriter, request.sourcePath, request.destinations[qsizetype(i)],
+                reader, workers.makeWriter, request.sourcePath, request.destinations[qsizetype(i)],
                 {parts[i].begin, parts[i].end}, partCallbacks, partShaping(request));
             if (outcome.failed()) {
                 state.failure = outcome;

@@ -11,14 +11,19 @@ engine::Result<TagSet> ReadSourceTags(engine::AudioInformation &information,
     return TagSet{v.title, v.artist, v.album, v.genre, v.date, v.track, v.comment};
 }
 
-engine::Status WriteTags(engine::AudioInformation &information, const TagSet &tags,
-                         const QString &destPath)
+engine::TagValues valuesOf(const TagSet &tags)
 {
     // Every value goes as text, so that a date, a count of tracks and a genre outside
     // ID3v1's list arrive as the source had them.
-    information.setTags(engine::TagValues{tags.tagTitle, tags.tagArtist, tags.tagAlbum,
-                                          tags.tagComment, tags.tagGenre.trimmed(),
-                                          tags.tagYear.trimmed(), tags.tagTrack.trimmed()});
+    return engine::TagValues{
+        tags.tagTitle,           tags.tagArtist,         tags.tagAlbum,          tags.tagComment,
+        tags.tagGenre.trimmed(), tags.tagYear.trimmed(), tags.tagTrack.trimmed()};
+}
+
+engine::Status WriteTags(engine::AudioInformation &information, const TagSet &tags,
+                         const QString &destPath)
+{
+    information.setTags(valuesOf(tags));
     return information.writeTags(destPath);
 }
 

@@ -23,6 +23,9 @@ struct TagSet
     bool operator==(const TagSet &) const = default;
 };
 
+/// The values as the information object carries them.
+engine::TagValues valuesOf(const TagSet &tags);
+
 /// The source's tags, or why they cannot be read.
 engine::Result<TagSet> ReadSourceTags(engine::AudioInformation &information,
                                       const QString &sourcePath);

@@ -140,12 +140,33 @@ int runSplit(const QStringList &args)
     if (!numbersOk)
         return usage();
 
+    const QFileInfo sourceInfo(source);
+    if (format.isEmpty())
+        format = lossless || engine::outputFormatOf(source) ? sourceInfo.suffix().toLower()
+                                                            : QStringLiteral("mp3");
+    const engine::OutputFormatEntry *outputFormat =
+        engine::outputFormatOf(QStringLiteral("x.") + format);
+    if (!outputFormat)
+        return fail(QStringLiteral("'%1' is not an output format.").arg(format));
+
+    // Copies learn the source's frames for the job anyway; where that tells the exact length
+    // (an MP3 with a LAME header), the reader's own scan of the whole file is not needed.
+    engine::FileCopier copier;
     engine::AudioFileObject reader;
-    if (engine::Status s = reader.openForReading(source); s.failed())
-        return fail(s.description());
-    const int32_t rate = reader.sampleRate().value();
-    const int64_t length = reader.length().value();
-    engine::ignoreFailure(reader.close(), "the split job opens the source again");
+    int32_t rate = 0;
+    int64_t length = 0;
+    if (const auto copies = lossless ? copier.prepare(source, outputFormat->format)
+                                     : engine::Status::cannotCopy(source, QString());
+        copies.ok() && copies.value()->length()) {
+        rate = copies.value()->sampleRate();
+        length = *copies.value()->length();
+    } else {
+        if (engine::Status s = reader.openForReading(source); s.failed())
+            return fail(s.description());
+        rate = reader.sampleRate().value();
+        length = reader.length().value();
+        engine::ignoreFailure(reader.close(), "the split job opens the source again");
+    }
 
     // The engine's parts as the window gets them.
     engine::DefaultEngineFactory factory;
@@ -185,12 +206,6 @@ int runSplit(const QStringList &args)
     if (list.parts.empty())
         return fail(QStringLiteral("'%1' holds no audio to split.").arg(source));
 
-    const QFileInfo sourceInfo(source);
-    if (format.isEmpty())
-        format = lossless || engine::outputFormatOf(source) ? sourceInfo.suffix().toLower()
-                                                            : QStringLiteral("mp3");
-    if (!engine::outputFormatOf(QStringLiteral("x.") + format))
-        return fail(QStringLiteral("'%1' is not an output format.").arg(format));
     if (pattern.isEmpty())
         pattern = cutting::defaultPartTemplate(list);
     const QStringList names =
@@ -218,7 +233,6 @@ int runSplit(const QStringList &args)
     const cutting::WriterMaker makeWriter = [&](const QString &path) {
         return factory.createWriter(path, output.value());
     };
-    engine::FileCopier copier;
     const auto information = factory.createInformation();
     cutting::SplitRequest request;
     request.sourcePath = source;

@@ -2,6 +2,7 @@
 
 #include "engine/api/Status.h"
 
+#include <QByteArray>
 #include <QString>
 
 namespace engine {
@@ -45,6 +46,17 @@ public:
     virtual void setTags(const TagValues &tags) = 0;
     /// Writes the current tag values into `path` without touching its audio.
     virtual Status writeTags(const QString &path) = 0;
+    /// The current tag values in `header`, the tag block a copy made without re-encoding
+    /// begins with (an ID3v2 tag, a Vorbis comment packet), so that the copy is written
+    /// tagged and no tag write rewrites it afterwards. The header's other fields stay, as
+    /// writeTags keeps a file's. CannotWriteTags where that is not done here: then the tags
+    /// are written into the finished copy.
+    virtual Result<QByteArray> tagsInHeader(const QByteArray &header)
+    {
+        (void)header;
+        return Status::cannotWriteTags(QString(),
+                                       QStringLiteral("tags are not written into headers here"));
+    }
     /// Adds the ReplayGain track tags to those `path` has, without touching its audio.
     virtual Status writeGainTags(const QString &path, const GainTags &gain)
     {

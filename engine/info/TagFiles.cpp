@@ -442,6 +442,27 @@ Status writeTagFile(const QString &path, const QString &shownPath, TagFormat for
     return Status::cannotWriteTags(shownPath, untaggedFormatReason());
 }
 
+Result<QByteArray> tagsInHeader(const QByteArray &header, const TagValues &values)
+{
+    static const char kVorbisComment[] = "\x03vorbis";
+    const auto bytesOf = [](const TagLib::ByteVector &v) {
+        return QByteArray(v.data(), qsizetype(v.size()));
+    };
+    if (header.startsWith(QByteArray::fromRawData(kVorbisComment, 7))) {
+        TagLib::Ogg::XiphComment comment(
+            TagLib::ByteVector(header.constData() + 7, unsigned(header.size() - 7)));
+        applyTo(comment, values);
+        return QByteArray(kVorbisComment, 7) + bytesOf(comment.render(true));
+    }
+    if (header.startsWith("ID3")) {
+        // A fresh tag, as a copy's MP3 has none of its own: the file's tag is what it says.
+        TagLib::ID3v2::Tag tag;
+        applyTo(tag, values);
+        return bytesOf(tag.render(TagLib::ID3v2::v3));
+    }
+    return Status::cannotWriteTags(QString(), QStringLiteral("the header holds no tags"));
+}
+
 namespace {
 
 void putGain(TagLib::PropertyMap &map, const GainTags &gain)

@@ -34,6 +34,9 @@ Result<TagValues> readTagFile(const QString &path, TagFormat format);
 /// name `shownPath`, the file the user asked for.
 Status writeTagFile(const QString &path, const QString &shownPath, TagFormat format,
                     const TagValues &values);
+/// The seven values in a copy's tag block: an ID3v2 tag rendered as ID3v2.3 (as
+/// writeTagFile saves an MP3's), or a Vorbis comment packet; CannotWriteTags for any other.
+Result<QByteArray> tagsInHeader(const QByteArray &header, const TagValues &values);
 /// Sets REPLAYGAIN_TRACK_GAIN and REPLAYGAIN_TRACK_PEAK among the tags `path` has (ID3v2 TXXX
 /// frames, Vorbis comments), in place; other formats are refused.
 Status writeGainTagFile(const QString &path, const QString &shownPath, TagFormat format,

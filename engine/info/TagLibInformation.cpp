@@ -94,6 +94,11 @@ Status TagLibInformation::writeTags(const QString &path)
     });
 }
 
+Result<QByteArray> TagLibInformation::tagsInHeader(const QByteArray &header)
+{
+    return engine::tagsInHeader(header, m_tags);
+}
+
 Status TagLibInformation::writeGainTags(const QString &path, const GainTags &gain)
 {
     return writeInCopy(path, [&path, &gain](const QString &copy, TagFormat format) {

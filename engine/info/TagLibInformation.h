@@ -21,6 +21,7 @@ public:
     /// everything was written, so a failure leaves the file as it was.
     Status writeTags(const QString &path) override;
     /// The same way: into a copy that replaces the file.
+    Result<QByteArray> tagsInHeader(const QByteArray &header) override;
     Status writeGainTags(const QString &path, const GainTags &gain) override;
 
 private:

@@ -96,10 +96,10 @@ void CopyPacer::finish()
     }
 }
 
-Status finishCopy(DestinationFile &out, const QByteArray &header, CopyPacer &pacer)
+Status finishCopy(DestinationFile &out, const QByteArray &header, CopyPacer &pacer, qint64 headerAt)
 {
     if (!header.isEmpty()) {
-        if (Status s = out.seek(0); !s)
+        if (Status s = out.seek(headerAt); !s)
             return s;
         if (Status s = out.write(header.constData(), header.size()); !s)
             return s;

@@ -57,9 +57,10 @@ private:
 
 class DestinationFile;
 
-/// Ends a copy: `header` (if any) goes over the start of `out`, whose room for it was left
-/// at the start, the file takes the destination's place, and progress reaches 100 %.
-Status finishCopy(DestinationFile &out, const QByteArray &header, CopyPacer &pacer);
+/// Ends a copy: `header` (if any) goes over the room left for it at `headerAt`, the file
+/// takes the destination's place, and progress reaches 100 %.
+Status finishCopy(DestinationFile &out, const QByteArray &header, CopyPacer &pacer,
+                  qint64 headerAt = 0);
 
 /// Bytes a copier writes between two looks at Cancel: small enough for a prompt Cancel,
 /// large enough that the window's breath costs nothing next to the copy.

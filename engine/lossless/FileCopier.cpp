@@ -194,4 +194,34 @@ Status FileCopier::cut(const QString &sourcePath, const QString &destPath, int64
     return encodedAnew(sourcePath, *format);
 }
 
+Result<std::unique_ptr<CopySource>> FileCopier::prepare(const QString &sourcePath,
+                                                        OutputFormat format)
+{
+    if (!copies(format))
+        return encodedAnew(sourcePath, format);
+    auto source = openFor(sourcePath, format);
+    if (!source)
+        return source.status();
+    std::unique_ptr<SourceFile> &s = source.value();
+    switch (format) {
+    case OutputFormat::Mp3: {
+        auto stream = mp3Frames(*s);
+        if (!stream)
+            return stream.status();
+        return prepareMp3(std::move(s), std::move(stream.value()));
+    }
+    case OutputFormat::Ogg:
+        return prepareOgg(std::move(s));
+    case OutputFormat::Wav: {
+        auto wav = parseWav(*s);
+        if (!wav)
+            return wav.status();
+        return prepareWav(std::move(s), std::move(wav.value()));
+    }
+    default:
+        break;
+    }
+    return encodedAnew(sourcePath, format);
+}
+
 } // namespace engine

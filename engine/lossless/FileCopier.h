@@ -16,6 +16,8 @@ public:
     Result<QString> describeCopy(const QString &sourcePath, OutputFormat format) override;
     Status cut(const QString &sourcePath, const QString &destPath, int64_t beginFrame,
                int64_t endFrame, const JobCallbacks &callbacks) override;
+    Result<std::unique_ptr<CopySource>> prepare(const QString &sourcePath,
+                                                OutputFormat format) override;
 
 private:
     /// The frames of `source`, scanned once for the summary and the cut that follows it.

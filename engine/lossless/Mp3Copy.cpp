@@ -86,7 +86,7 @@ QString describeMp3(const Mp3Stream &stream)
 }
 
 Status copyMp3(SourceFile &source, const Mp3Stream &stream, const QString &destPath, int64_t begin,
-               int64_t end, const JobCallbacks &callbacks)
+               int64_t end, const JobCallbacks &callbacks, const QByteArray &tags)
 {
     const int64_t spf = stream.first.samples;
     const int64_t decoded = stream.frameCount() * spf;
@@ -121,6 +121,8 @@ Status copyMp3(SourceFile &source, const Mp3Stream &stream, const QString &destP
     if (!created)
         return created.status();
     DestinationFile &out = *created.value();
+    if (Status s = out.write(tags.constData(), tags.size()); !s)
+        return s;
     if (Status s = out.write(QByteArray(headerBytes, '\0').constData(), headerBytes); !s)
         return s;
     if (Status s = out.write(carrier.constData(), carrier.size()); !s)
@@ -164,12 +166,42 @@ Status copyMp3(SourceFile &source, const Mp3Stream &stream, const QString &destP
     for (int64_t k = plan.firstFrame; k <= plan.lastFrame; ++k)
         fields.frameOffsets.push_back(headerBytes + carrier.size() + stream.offsets[size_t(k)] -
                                       copyStart);
-    fields.totalBytes = out.position();
+    fields.totalBytes = out.position() - tags.size();
     fields.delay = plan.delay;
     // The decoder's delay moves the end as well: the padding covers it.
     fields.padding = plan.endTrim + kDecoderDelay;
     fields.musicCrc = musicCrc;
-    return finishCopy(out, mp3HeaderFrame(model, fields), pacer);
+    return finishCopy(out, mp3HeaderFrame(model, fields), pacer, tags.size());
+}
+
+namespace {
+
+class Mp3CopySource : public CopySource
+{
+public:
+    Mp3CopySource(std::unique_ptr<SourceFile> source, Mp3Stream stream)
+        : m_source(std::move(source)), m_stream(std::move(stream))
+    {}
+    std::optional<int64_t> length() const override { return m_stream.decodedLength(); }
+    int32_t sampleRate() const override { return m_stream.first.sampleRate; }
+    /// An empty ID3v2.3 tag: a copy's MP3 carries no tag of the source's.
+    QByteArray tagHeader() const override { return QByteArray("ID3\x03\0\0\0\0\0\0", 10); }
+    Status copy(const QString &destPath, int64_t begin, int64_t end, const QByteArray &tags,
+                const JobCallbacks &callbacks) override
+    {
+        return copyMp3(*m_source, m_stream, destPath, begin, end, callbacks, tags);
+    }
+
+private:
+    std::unique_ptr<SourceFile> m_source;
+    Mp3Stream m_stream;
+};
+
+} // namespace
+
+std::unique_ptr<CopySource> prepareMp3(std::unique_ptr<SourceFile> source, Mp3Stream stream)
+{
+    return std::make_unique<Mp3CopySource>(std::move(source), std::move(stream));
 }
 
 } // namespace engine

@@ -49,8 +49,8 @@ Result<int64_t> audioEnd(SourceFile &source)
 }
 
 /// Whether the first frame is a header frame (Xing/Info or VBRI) that decoders skip, and
-/// the start trimming its LAME header asks for; the rules FFmpeg's demuxer applies.
-bool readHeaderFrame(const MpegHeader &h, const uint8_t *frame, int64_t &skip)
+/// the trimming its LAME header asks for; the rules FFmpeg's demuxer applies.
+bool readHeaderFrame(const MpegHeader &h, const uint8_t *frame, Mp3Stream &stream)
 {
     const uint8_t *tag = frame + 4 + h.sideInfoBytes;
     if (std::memcmp(tag, "Xing", 4) == 0 || std::memcmp(tag, "Info", 4) == 0) {
@@ -74,7 +74,12 @@ bool readHeaderFrame(const MpegHeader &h, const uint8_t *frame, int64_t &skip)
             (std::memcmp(p, "LAME", 4) == 0 || std::memcmp(p, "Lavf", 4) == 0 ||
              std::memcmp(p, "Lavc", 4) == 0)) {
             const uint32_t delays = uint32_t(p[21]) << 16 | uint32_t(p[22]) << 8 | p[23];
-            skip = int64_t(delays >> 12) + kDecoderDelay;
+            stream.skip = int64_t(delays >> 12) + kDecoderDelay;
+            // The end is trimmed only where the header counts the frames.
+            if (flags & 1) {
+                stream.headerFrames = frames;
+                stream.padding = int64_t(delays & 0xFFF);
+            }
         }
         return frames != 0 || bytes != 0;
     }
@@ -152,7 +157,7 @@ Result<Mp3Stream> scanMp3(SourceFile &source)
         const auto frame = source.view(at, first->bytes);
         if (!frame)
             return frame.status();
-        if (readHeaderFrame(*first, frame.value(), stream.skip))
+        if (readHeaderFrame(*first, frame.value(), stream))
             at += first->bytes;
     }
     int64_t kbpsSum = 0;

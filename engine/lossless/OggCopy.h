@@ -21,5 +21,9 @@ QString describeOgg(const OggSource &ogg);
 /// that completes `end`, re-paged, with granule positions that trim both ends exactly.
 Status copyOgg(SourceFile &source, const QString &destPath, int64_t begin, int64_t end,
                const JobCallbacks &callbacks);
+/// The source ready for copies, each as copyOgg makes it: each copy holds the headers, then the
+/// packets from the one before the packet holding its Begin to the one that completes its End,
+/// re-paged, with granule positions that trim both ends exactly.
+Result<std::unique_ptr<CopySource>> prepareOgg(std::unique_ptr<SourceFile> source);
 
 } // namespace engine

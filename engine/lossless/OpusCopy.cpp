@@ -237,6 +237,8 @@ Status copyOpus(SourceFile &source, const OpusSource &opus, const QString &destP
         if (Status s = write(pending, true); !s)
             return s;
     }
+    if (Status s = pages.finish(); !s)
+        return s;
     return finishCopy(out, QByteArray(), pacer);
 }
 

@@ -178,4 +178,36 @@ Status copyWav(SourceFile &source, const WavSource &wav, const QString &destPath
     return finishCopy(out, header, pacer);
 }
 
+namespace {
+
+class WavCopySource : public CopySource
+{
+public:
+    WavCopySource(std::unique_ptr<SourceFile> source, WavSource wav)
+        : m_source(std::move(source)), m_wav(std::move(wav))
+    {}
+    // The reader's length of a damaged or odd WAV is FFmpeg's to say.
+    std::optional<int64_t> length() const override { return std::nullopt; }
+    int32_t sampleRate() const override { return m_wav.sampleRate; }
+    // A WAV's tags are chunks after the audio, which a tag write appends without moving it.
+    QByteArray tagHeader() const override { return {}; }
+    Status copy(const QString &destPath, int64_t begin, int64_t end, const QByteArray &tags,
+                const JobCallbacks &callbacks) override
+    {
+        (void)tags;
+        return copyWav(*m_source, m_wav, destPath, begin, end, callbacks);
+    }
+
+private:
+    std::unique_ptr<SourceFile> m_source;
+    WavSource m_wav;
+};
+
+} // namespace
+
+std::unique_ptr<CopySource> prepareWav(std::unique_ptr<SourceFile> source, WavSource wav)
+{
+    return std::make_unique<WavCopySource>(std::move(source), std::move(wav));
+}
+
 } // namespace engine

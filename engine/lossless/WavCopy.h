@@ -27,5 +27,7 @@ QString describeWav(const WavSource &wav);
 /// RIFF sizes would not hold it.
 Status copyWav(SourceFile &source, const WavSource &wav, const QString &destPath, int64_t begin,
                int64_t end, const JobCallbacks &callbacks);
+/// The source ready for copies, its layout read once into `wav`.
+std::unique_ptr<CopySource> prepareWav(std::unique_ptr<SourceFile> source, WavSource wav);
 
 } // namespace engine

@@ -9,9 +9,11 @@ namespace engine {
 namespace {
 
 /// How much written data may wait in the page cache before it is sent on to the disk. The
-/// commit's flush (the safe save's durability) then only waits for the last few megabytes
-/// instead of the whole file, and the disk works while the next blocks are decoded.
-constexpr qint64 kWritebackBytes = qint64(8) << 20;
+/// commit's flush (the safe save's durability) then only waits for the last megabyte instead
+/// of the whole file, and the disk works while the next blocks are decoded or copied: a copied
+/// part of a split is a few megabytes, written in a few milliseconds, and with a larger step
+/// its whole flush came after it.
+constexpr qint64 kWritebackBytes = qint64(1) << 20;
 
 } // namespace
 

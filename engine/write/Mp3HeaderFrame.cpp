@@ -1,10 +1,7 @@
 #include "engine/write/Mp3HeaderFrame.h"
 
-extern "C" {
-#include <libavutil/crc.h>
-}
-
 #include <algorithm>
+#include <array>
 #include <cstring>
 
 namespace engine {
@@ -70,9 +67,44 @@ int mpegFrameBytes(const MpegHeader &h, int bitrateIndex)
     return (h.mpeg1 ? 144000 : 72000) * kbps / h.sampleRate;
 }
 
+namespace {
+
+/// The CRC-16 of LAME's music CRC (the reflected 0x8005 polynomial, FFmpeg's
+/// AV_CRC_16_ANSI_LE), sixteen bytes a step: `t[k][b]` is the CRC of byte b followed by k
+/// zero bytes. FFmpeg's table takes a byte a step, and a copy runs it over every byte.
+using CrcTables = std::array<std::array<uint16_t, 256>, 16>;
+
+constexpr CrcTables makeCrcTables()
+{
+    CrcTables t{};
+    for (size_t i = 0; i < 256; ++i) {
+        auto c = uint16_t(i);
+        for (int k = 0; k < 8; ++k)
+            c = (c & 1) ? uint16_t((c >> 1) ^ 0xA001) : uint16_t(c >> 1);
+        t[0][i] = c;
+    }
+    for (size_t k = 1; k < t.size(); ++k)
+        for (size_t i = 0; i < 256; ++i)
+            t[k][i] = uint16_t((t[k - 1][i] >> 8) ^ t[0][t[k - 1][i] & 0xFF]);
+    return t;
+}
+
+constexpr CrcTables kCrcTables = makeCrcTables();
+
+} // namespace
+
 uint16_t lameCrc(const uint8_t *data, size_t size, uint16_t crc)
 {
-    return uint16_t(av_crc(av_crc_get_table(AV_CRC_16_ANSI_LE), crc, data, size));
+    const CrcTables &t = kCrcTables;
+    for (; size >= 16; data += 16, size -= 16) {
+        auto next = uint16_t(t[15][(crc ^ data[0]) & 0xFF] ^ t[14][((crc >> 8) ^ data[1]) & 0xFF]);
+        for (size_t k = 2; k < 16; ++k)
+            next ^= t[15 - k][data[k]];
+        crc = next;
+    }
+    for (; size > 0; ++data, --size)
+        crc = uint16_t((crc >> 8) ^ t[0][(crc ^ *data) & 0xFF]);
+    return crc;
 }
 
 int mp3HeaderFrameBytes(const uint8_t *model)

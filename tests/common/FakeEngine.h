@@ -137,6 +137,9 @@ public:
                                          engine::OutputFormat format) override;
     engine::Status cut(const QString &sourcePath, const QString &destPath, int64_t beginFrame,
                        int64_t endFrame, const engine::JobCallbacks &callbacks) override;
+    /// Records the preparation; each copy of what it gives is recorded and answered as a cut.
+    engine::Result<std::unique_ptr<engine::CopySource>>
+    prepare(const QString &sourcePath, engine::OutputFormat format) override;
 
 private:
     Log &m_log;
