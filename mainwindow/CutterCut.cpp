@@ -122,7 +122,7 @@ QString Cutter::tagGain(const QString &path, QString *loudness)
 
 bool Cutter::normalisable(int64_t begin, int64_t end)
 {
-    // The meter needs one 400 ms gating block; a silent part is found while measuring.
+    // The meter needs one 400 ms gating block, and sound above its absolute gate.
     const int32_t rate = m_playSource->sampleRate().valueOr(0);
     if (!m_output.shape.normaliseLufs || m_state.copies || rate <= 0)
         return true;

@@ -31,7 +31,7 @@ void Cutter::FeedBlock()
     engine::SampleBlock block;
     if (count <= 0 || m_playSource->readBlock(count, block).failed() || block.size() < 2)
         return;
-    m_state.fedTo += count;
+    m_state.fedTo += int64_t(block.size()) / std::max(m_playSource->channelCount().valueOr(1), 1);
     engine::ignoreFailure(m_player->queueBlock(block),
                           "a block that cannot be queued is not heard");
 }
