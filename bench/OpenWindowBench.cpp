@@ -2,8 +2,8 @@
 // handler the Open button runs (offscreen, over the real engine), and the engine calls it is
 // made of, each alone: what is left over is the window's and the player's.
 //   vorn-bench-open FILE [RUNS]
-#include "Dialogs.h"
 #include "FormMain.h"
+#include "QuietDialogs.h"
 #include "SettingsStore.h"
 #include "engine/factory/AudioFileObject.h"
 #include "engine/factory/DefaultEngineFactory.h"
@@ -23,32 +23,11 @@
 namespace {
 
 /// Answers the Open dialog with the file being timed and counts the messages it would show.
-class ChosenFile : public Dialogs
+class ChosenFile : public QuietDialogs
 {
 public:
     explicit ChosenFile(QString path) : m_path(std::move(path)) {}
     QString openFile(QWidget *, const FileRequest &) override { return m_path; }
-    QString saveFile(QWidget *, const FileRequest &) override { return {}; }
-    bool confirmReplace(QWidget *, const QString &) override { return false; }
-    QString chooseFolder(QWidget *, const QString &, const QString &) override { return {}; }
-    bool ask(QWidget *, const QString &, const QString &) override { return false; }
-    std::optional<QString>
-    askPartTemplate(QWidget *, const QString &,
-                    const std::function<QStringList(const QString &)> &) override
-    {
-        return std::nullopt;
-    }
-    std::optional<engine::PauseSettings> askPauseSettings(QWidget *,
-                                                          const engine::PauseSettings &) override
-    {
-        return std::nullopt;
-    }
-    void message(QWidget *, const QString &text, const QString &, Icon) override
-    {
-        QTextStream(stderr) << text << '\n';
-        ++messages;
-    }
-    int messages = 0;
 
 private:
     QString m_path;

@@ -2,8 +2,8 @@
 // peaks are computed, and after: the window over the real engine (offscreen, on the sound
 // server of the run), playing from the start, probed every few milliseconds.
 //   vorn-bench-play-peaks FILE [SECONDS]
-#include "Dialogs.h"
 #include "FormMain.h"
+#include "QuietDialogs.h"
 #include "SettingsStore.h"
 #include "WaveformStrip.h"
 #include "engine/factory/DefaultEngineFactory.h"
@@ -24,33 +24,6 @@
 #include <vector>
 
 namespace {
-
-class NoDialogs : public Dialogs
-{
-public:
-    QString openFile(QWidget *, const FileRequest &) override { return {}; }
-    QString saveFile(QWidget *, const FileRequest &) override { return {}; }
-    bool confirmReplace(QWidget *, const QString &) override { return false; }
-    QString chooseFolder(QWidget *, const QString &, const QString &) override { return {}; }
-    bool ask(QWidget *, const QString &, const QString &) override { return false; }
-    std::optional<QString>
-    askPartTemplate(QWidget *, const QString &,
-                    const std::function<QStringList(const QString &)> &) override
-    {
-        return std::nullopt;
-    }
-    std::optional<engine::PauseSettings> askPauseSettings(QWidget *,
-                                                          const engine::PauseSettings &) override
-    {
-        return std::nullopt;
-    }
-    void message(QWidget *, const QString &text, const QString &, Icon) override
-    {
-        QTextStream(stderr) << text << '\n';
-        failed = true;
-    }
-    bool failed = false;
-};
 
 /// Milliseconds of a "Current: 00:01:05.25" text; -1 when it is not one.
 double panelMilliseconds(const QString &text)
@@ -101,14 +74,14 @@ int main(int argc, char *argv[])
     QSettings stored(scratch.filePath(QStringLiteral("settings.ini")), QSettings::IniFormat);
     settings::SettingsStore store(stored);
     engine::DefaultEngineFactory factory;
-    NoDialogs dialogs;
+    QuietDialogs dialogs;
     FormMain window(factory, dialogs, store);
     window.show();
     QCoreApplication::processEvents();
     QElapsedTimer clock;
     clock.start();
     window.cutter().openFile(args[0]);
-    if (dialogs.failed)
+    if (dialogs.messages > 0)
         return 1;
     if (window.ui().panel(1) == QStringLiteral("No sound output device"))
         QTextStream(stderr) << "no sound device: the silent output's pace is measured\n";

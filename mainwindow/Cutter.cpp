@@ -184,7 +184,8 @@ void Cutter::showCopyChoice()
                 text += tr("; gain tags");
         }
     }
-    if (ringtoneTooLong())
+    m_state.ringtoneWarned = ringtoneTooLong();
+    if (m_state.ringtoneWarned)
         text += tr(" (longer than 40 s: phones may refuse it)");
     m_state.summaryLine = text;
     emit summaryChanged(text);

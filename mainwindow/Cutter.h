@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ConvertJob.h"
 #include "Dialogs.h"
 #include "engine/api/AudioFile.h"
 #include "engine/api/AudioInformation.h"
@@ -68,6 +69,8 @@ struct CutterState
     bool copies = false;
     /// The summary line as shown: made from the output chosen and the copy's verdict.
     QString summaryLine;
+    /// The summary warns that the ringtone is longer than phones take.
+    bool ringtoneWarned = false;
     /// The source a copy would read: set once it is open, cleared by a reset.
     QString copySource;
     int32_t cutNumber = 0;
@@ -280,6 +283,13 @@ private:
     /// The summary of the output chosen with the reason a copy is re-encoded after all.
     QString reencodedLine(const QString &reason) const;
     QString ChooseDestination();
+    /// The busy state of a job (a cut or Cut All) begins: playback paused, commands refused.
+    void enterJob();
+    /// The job has returned; false when the window closes now instead of showing the outcome.
+    bool leaveJob();
+    engine::JobCallbacks jobCallbacks();
+    /// Each cut's writer, made from the output chosen.
+    cutting::WriterMaker writerMaker() const;
     engine::Status runJob();
     engine::Status runCopy(const engine::JobCallbacks &callbacks);
     /// Empty when the tags went over, or why they did not.

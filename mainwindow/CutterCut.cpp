@@ -69,12 +69,44 @@ QString Cutter::ChooseDestination()
     }
 }
 
-engine::Status Cutter::runJob()
+void Cutter::enterJob()
+{
+    if (m_state.play == PlayState::Playing || m_state.play == PlayState::Previewing)
+        TogglePause();
+    m_state.cancelRequested = false;
+    setPlay(PlayState::Cutting);
+    emit titleChanged(tr(" Processing, please wait..."));
+    QCoreApplication::processEvents();
+}
+
+bool Cutter::leaveJob()
+{
+    emit titleChanged(QStringLiteral(" ") + tr("Vorn Audio Cutter"));
+    m_state.cancelRequested = false;
+    setPlay(PlayState::Paused);
+    if (!m_state.closeAfterCut)
+        return true;
+    emit closeWanted();
+    return false;
+}
+
+engine::JobCallbacks Cutter::jobCallbacks()
 {
     engine::JobCallbacks callbacks;
     callbacks.progress = [this](float percent) { emit progressChanged(int(percent)); };
     callbacks.breathe = [] { QCoreApplication::processEvents(); };
     callbacks.goOn = [this] { return !m_state.cancelRequested; };
+    return callbacks;
+}
+
+cutting::WriterMaker Cutter::writerMaker() const
+{
+    return [this](const QString &path) { return m_factory.createWriter(path, m_output); };
+}
+
+engine::Status Cutter::runJob()
+{
+    const engine::JobCallbacks callbacks = jobCallbacks();
     QGuiApplication::setOverrideCursor(Qt::WaitCursor);
     engine::Status outcome = engine::Status::success();
     if (m_state.copies)
@@ -85,10 +117,8 @@ engine::Status Cutter::runJob()
         cutting::ShapeOptions shaping = cutting::shapeOptionsOf(m_output);
         shaping.reached = &reached;
         outcome = cutting::ConvertRange(
-            *m_jobSource,
-            [this](const QString &path) { return m_factory.createWriter(path, m_output); },
-            m_state.sourcePath, m_state.destPath, {m_state.selBeginSample, m_state.selEndSample},
-            callbacks, shaping);
+            *m_jobSource, writerMaker(), m_state.sourcePath, m_state.destPath,
+            {m_state.selBeginSample, m_state.selEndSample}, callbacks, shaping);
         if (outcome.ok() && m_output.shape.normaliseLufs)
             m_reached = reached.text();
     }
@@ -180,12 +210,7 @@ void Cutter::cut()
     if (destination.isEmpty())
         return;
     m_state.destPath = destination;
-    if (m_state.play == PlayState::Playing || m_state.play == PlayState::Previewing)
-        TogglePause();
-    m_state.cancelRequested = false;
-    setPlay(PlayState::Cutting);
-    emit titleChanged(tr(" Processing, please wait..."));
-    QCoreApplication::processEvents();
+    enterJob();
 
     const engine::Status outcome = runJob();
     if (outcome.ok()) {
@@ -208,13 +233,8 @@ void Cutter::cut()
             m_reached = measured;
     }
 
-    emit titleChanged(QStringLiteral(" ") + tr("Vorn Audio Cutter"));
-    m_state.cancelRequested = false;
-    setPlay(PlayState::Paused);
-    if (m_state.closeAfterCut) {
-        emit closeWanted();
+    if (!leaveJob())
         return;
-    }
     if (outcome.ok()) {
         QString text = tr("Saved - ") + m_state.destPath;
         // The audio is saved either way; a user who asked for the tags must hear that they

@@ -18,10 +18,18 @@ namespace {
 
 const QString kPartTemplate = QStringLiteral("PartTemplate");
 
-Dialogs::Filter cueFilter()
+/// A cue sheet's dialog: beside the source, named as it is.
+Dialogs::FileRequest cueRequest(const QString &title, const QString &sourcePath)
 {
-    return {QStringLiteral("Cue sheets (*.cue)"),
-            {QStringLiteral("*.cue"), QStringLiteral("*.CUE")}};
+    const QFileInfo source(sourcePath);
+    Dialogs::FileRequest request;
+    request.title = title;
+    request.folder = withTrailingSeparator(source.absolutePath());
+    request.proposedName =
+        source.dir().filePath(source.completeBaseName() + QStringLiteral(".cue"));
+    request.filters = {
+        {QStringLiteral("Cue sheets (*.cue)"), {QStringLiteral("*.cue"), QStringLiteral("*.CUE")}}};
+    return request;
 }
 
 /// Only what lies inside the source: a list kept for a file that has since become shorter
@@ -201,14 +209,8 @@ void Cutter::importCue()
 {
     if (isBusy() || !hasSource())
         return;
-    const QFileInfo source(m_state.sourcePath);
-    Dialogs::FileRequest request;
-    request.title = tr("Import Cue Sheet");
-    request.folder = withTrailingSeparator(source.absolutePath());
-    request.proposedName =
-        source.dir().filePath(source.completeBaseName() + QStringLiteral(".cue"));
-    request.filters = {cueFilter()};
-    const QString path = m_dialogs.openFile(m_dialogParent, request);
+    const QString path =
+        m_dialogs.openFile(m_dialogParent, cueRequest(tr("Import Cue Sheet"), m_state.sourcePath));
     if (path.isEmpty())
         return;
     auto sheet = m_cueSheets->read(path, sourceRate(), m_state.totalSamples);
@@ -235,13 +237,7 @@ void Cutter::exportCue()
 {
     if (isBusy() || !hasParts())
         return;
-    const QFileInfo source(m_state.sourcePath);
-    Dialogs::FileRequest request;
-    request.title = tr("Export Cue Sheet");
-    request.folder = withTrailingSeparator(source.absolutePath());
-    request.proposedName =
-        source.dir().filePath(source.completeBaseName() + QStringLiteral(".cue"));
-    request.filters = {cueFilter()};
+    Dialogs::FileRequest request = cueRequest(tr("Export Cue Sheet"), m_state.sourcePath);
     request.defaultSuffix = QStringLiteral("cue");
     QString path;
     for (;;) {
@@ -398,12 +394,7 @@ void Cutter::cutAll()
     const QStringList destinations = chooseDestinations();
     if (destinations.isEmpty())
         return;
-    if (m_state.play == PlayState::Playing || m_state.play == PlayState::Previewing)
-        TogglePause();
-    m_state.cancelRequested = false;
-    setPlay(PlayState::Cutting);
-    emit titleChanged(tr(" Processing, please wait..."));
-    QCoreApplication::processEvents();
+    enterJob();
 
     cutting::SplitRequest request;
     request.sourcePath = m_state.sourcePath;
@@ -414,15 +405,10 @@ void Cutter::cutAll()
     // The user has been asked about every file there already.
     request.replaceExisting = true;
     request.shaping = cutting::shapeOptionsOf(m_output);
-    engine::JobCallbacks callbacks;
-    callbacks.progress = [this](float percent) { emit progressChanged(int(percent)); };
-    callbacks.breathe = [] { QCoreApplication::processEvents(); };
-    callbacks.goOn = [this] { return !m_state.cancelRequested; };
     QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-    const cutting::SplitReport report = cutting::SplitParts(
-        *m_jobSource,
-        [this](const QString &path) { return m_factory.createWriter(path, m_output); },
-        m_state.copies ? m_copier.get() : nullptr, *m_information, request, callbacks);
+    const cutting::SplitReport report =
+        cutting::SplitParts(*m_jobSource, writerMaker(), m_state.copies ? m_copier.get() : nullptr,
+                            *m_information, request, jobCallbacks());
     QGuiApplication::restoreOverrideCursor();
 
     QStringList notes = report.notes;
@@ -438,13 +424,8 @@ void Cutter::cutAll()
         rememberFolder(folder);
     if (report.status.failed() || report.cancelled)
         emit progressChanged(0);
-    emit titleChanged(QStringLiteral(" ") + tr("Vorn Audio Cutter"));
-    m_state.cancelRequested = false;
-    setPlay(PlayState::Paused);
-    if (m_state.closeAfterCut) {
-        emit closeWanted();
+    if (!leaveJob())
         return;
-    }
     const int total = int(destinations.size());
     const int saved = int(report.written.size());
     const QString shownFolder =

@@ -95,8 +95,7 @@ void Cutter::showSelection()
     m_state.selEnd = unitsOf(m_state.selEndSample);
     m_state.selLength = hasSelection() ? m_state.selEnd - m_state.selBegin : 0;
     // Only a ringtone's summary depends on the selection.
-    if (ringtoneTooLong() !=
-        m_state.summaryLine.endsWith(tr(" (longer than 40 s: phones may refuse it)")))
+    if (ringtoneTooLong() != m_state.ringtoneWarned)
         showCopyChoice();
     emit selectionChanged();
 }

@@ -86,6 +86,9 @@ void WaveformStrip::setSelection(double begin, double end)
 
 void WaveformStrip::setParts(std::vector<std::pair<double, double>> parts, int selected)
 {
+    // Handed over on every change of the selection too; most leave the parts as they were.
+    if (parts == m_parts && selected == m_selectedPart)
+        return;
     m_parts = std::move(parts);
     m_selectedPart = selected;
     update();

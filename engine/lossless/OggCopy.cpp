@@ -397,11 +397,8 @@ Result<OggSource> parseOgg(SourceFile &source)
     auto headers = readHeaders(reader, source.path());
     if (!headers)
         return headers.status();
-    const auto last = lastOggPageSerial(source);
-    if (!last)
-        return last.status();
-    if (last.value().value_or(reader.serial()) != reader.serial())
-        return Status::cannotCopy(source.path(), QStringLiteral("a chained Ogg file"));
+    if (Status s = refuseChained(source, reader.serial()); !s)
+        return s;
     const vorbis_info &vi = *headers.value().info;
     return OggSource{int(vi.rate), vi.channels, vi.bitrate_nominal};
 }

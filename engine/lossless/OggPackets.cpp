@@ -17,4 +17,14 @@ Result<std::optional<int>> lastOggPageSerial(SourceFile &source)
     return std::optional<int>();
 }
 
+Status refuseChained(SourceFile &source, int serial)
+{
+    const auto last = lastOggPageSerial(source);
+    if (!last)
+        return last.status();
+    if (last.value().value_or(serial) != serial)
+        return Status::cannotCopy(source.path(), QStringLiteral("a chained Ogg file"));
+    return Status::success();
+}
+
 } // namespace engine

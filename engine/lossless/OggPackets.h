@@ -161,6 +161,9 @@ private:
 /// The serial number of the last page in the file: another than the first one's means a
 /// chained file, whose parts the reader leaves out.
 Result<std::optional<int>> lastOggPageSerial(SourceFile &source);
+/// Refuses a chained file (its last page of another stream than `serial`): a copy of its
+/// first stream would not be what the reader plays.
+Status refuseChained(SourceFile &source, int serial);
 
 /// Re-pages packets into the destination, gathered into writes of kCopyStep bytes: a page
 /// is a few kilobytes, and two unbuffered writes for each were most of a copy's time.

@@ -78,11 +78,8 @@ Result<OpusSource> parseOpus(SourceFile &source)
     auto headers = readHeaders(reader, source.path());
     if (!headers)
         return headers.status();
-    const auto last = lastOggPageSerial(source);
-    if (!last)
-        return last.status();
-    if (last.value().value_or(reader.serial()) != reader.serial())
-        return Status::cannotCopy(source.path(), QStringLiteral("a chained Ogg file"));
+    if (Status s = refuseChained(source, reader.serial()); !s)
+        return s;
     return headers.value().opus;
 }
 
