@@ -101,6 +101,7 @@ engine::Status ConvertRange(engine::FileReading &reader, const WriterMaker &make
         return abandon(reader, writer,
                        engine::Status::failure(
                            QStringLiteral("'%1' reports no sample rate.").arg(sourcePath)));
+    writer->setSourceBits(reader.exactBits());
     if (engine::Status s = writer->setInputFormat(rate.value(), channels.value()); !s)
         return abandon(reader, writer, s);
 

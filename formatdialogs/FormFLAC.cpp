@@ -30,7 +30,8 @@ FormFLAC::FormFLAC(const engine::OutputChoice &output, QWidget *parent)
                                 {{tr("As the source"), 0}, {tr("Mono"), 1}, {tr("Stereo"), 2}},
                                 flac.channels);
     cmbBits = framedValueList(this, column, "frmBits", tr("Bits Per Sample"), "cmbBits",
-                              {{tr("16 Bit"), 16}, {tr("24 Bit"), 24}}, flac.bitsPerSample);
+                              {{tr("As the source"), 0}, {tr("16 Bit"), 16}, {tr("24 Bit"), 24}},
+                              flac.bitsPerSample);
     std::vector<ValueItem> levels;
     for (int level = 0; level <= 8; ++level)
         levels.push_back({QString::number(level), level});

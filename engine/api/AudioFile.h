@@ -27,6 +27,9 @@ public:
     virtual Status readBlock(int32_t frames, SampleBlock &block) = 0;
     /// Ends a read.
     virtual Status close() = 0;
+    /// The bits each sample of an open lossless source holds (16, 24); 0 for a lossy source
+    /// or none open. Writers whose depth follows the source's are told it.
+    virtual int32_t exactBits() const { return 0; }
 };
 
 /// The audio file object: a source as the window's player or the job reads it.

@@ -17,6 +17,9 @@ public:
     virtual int64_t length() const = 0;
     virtual Result<int64_t> seek(int64_t frame) = 0;
     virtual Status read(int64_t frames, SampleBlock &block) = 0;
+    /// The bits each sample of a lossless source holds (16 for CD audio, 24); 0 for a lossy
+    /// source, whose decode has no depth of its own.
+    virtual int32_t exactBits() const { return 0; }
 };
 
 } // namespace engine

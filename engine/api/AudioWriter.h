@@ -13,6 +13,9 @@ class AudioWriter
 public:
     virtual ~AudioWriter() = default;
     virtual Status setInputFormat(int32_t sampleRate, int32_t channels) = 0;
+    /// What FileReading::exactBits says of the source, for a writer whose depth follows the
+    /// source's; before setInputFormat. Other writers ignore it.
+    virtual void setSourceBits(int32_t bits) { (void)bits; }
     virtual Status write(const SampleBlock &block) = 0;
     /// What write() would refuse outright (no input format yet, a block of partial frames),
     /// answered without writing anything.

@@ -24,8 +24,8 @@ bool OggSettings::isValid() const
 bool FlacSettings::isValid() const
 {
     return (sampleRate == 0 || (sampleRate >= kMinRate && sampleRate <= 192000)) && channels >= 0 &&
-           channels <= 2 && (bitsPerSample == 16 || bitsPerSample == 24) && level >= 0 &&
-           level <= 8;
+           channels <= 2 && (bitsPerSample == 0 || bitsPerSample == 16 || bitsPerSample == 24) &&
+           level >= 0 && level <= 8;
 }
 
 bool OpusSettings::isValid() const

@@ -48,8 +48,8 @@ struct FlacSettings
     /// 0: the source's rate, or its channel count.
     int32_t sampleRate = 0;
     int32_t channels = 0;
-    /// 16 or 24.
-    int32_t bitsPerSample = 16;
+    /// 16 or 24; 0: the source's (16 for a lossy source).
+    int32_t bitsPerSample = 0;
     /// 0 (fastest) to 8 (smallest).
     int32_t level = 5;
 

@@ -41,6 +41,13 @@ FfmpegWriter::FfmpegWriter(std::unique_ptr<DestinationFile> file, EncoderRequest
       m_request(std::move(request))
 {}
 
+void FfmpegWriter::setSourceBits(int32_t bits)
+{
+    // A lossy source's decode has no depth; 16 bits hold more than its codec kept.
+    if (m_request.bitsFromSource)
+        m_request.bitsPerSample = bits > 16 ? 24 : 16;
+}
+
 Result<std::unique_ptr<AudioWriter>> FfmpegWriter::create(const QString &path,
                                                           EncoderRequest request)
 {

@@ -23,6 +23,8 @@ struct EncoderRequest
     int64_t bitRate = 0;              ///< bit/s; 0: the encoder's own choice
     int compressionLevel = -1;        ///< -1: the encoder's default
     int bitsPerSample = 0;            ///< 16 or 24 for PCM-like encoders; 0: the encoder's choice
+    /// The depth follows the source's: 24 bits for sources of more than 16, else 16.
+    bool bitsFromSource = false;
     /// Encoder options by name (libopus's "vbr", "application").
     std::vector<std::pair<std::string, std::string>> codecOptions;
     /// Muxer options by name ("movie_timescale" is set to the rate by the writer itself).
@@ -40,6 +42,7 @@ public:
 
 private:
     FfmpegWriter(std::unique_ptr<DestinationFile> file, EncoderRequest request);
+    void setSourceBits(int32_t bits) override;
     Status start(int rate, int channels) override;
     Status encode(const float *samples, int frames) override;
     Status complete() override;

@@ -75,9 +75,10 @@ QString layoutText(int32_t rate, int32_t channels)
 
 QString flacDescription(const FlacSettings &flac)
 {
-    return QStringLiteral("FLAC %1; %2 bit; level %3")
-        .arg(layoutText(flac.sampleRate, flac.channels))
-        .arg(flac.bitsPerSample)
+    return QStringLiteral("FLAC %1; %2; level %3")
+        .arg(layoutText(flac.sampleRate, flac.channels),
+             flac.bitsPerSample > 0 ? QStringLiteral("%1 bit").arg(flac.bitsPerSample)
+                                    : QStringLiteral("the source's bits"))
         .arg(flac.level);
 }
 
@@ -108,7 +109,8 @@ EncoderRequest flacRequest(const FlacSettings &flac)
     request.formatName = "FLAC";
     request.sampleRate = flac.sampleRate;
     request.channels = flac.channels;
-    request.bitsPerSample = flac.bitsPerSample;
+    request.bitsPerSample = flac.bitsPerSample > 0 ? flac.bitsPerSample : 16;
+    request.bitsFromSource = flac.bitsPerSample == 0;
     request.compressionLevel = flac.level;
     return request;
 }

@@ -24,6 +24,7 @@ public:
     Status readBlock(int32_t frames, SampleBlock &block) override;
 
     Status close() override;
+    int32_t exactBits() const override { return m_reader ? m_reader->exactBits() : 0; }
 
 private:
     Status noSource() const;

@@ -76,4 +76,15 @@ inline uint32_t readLittleEndian32(const uint8_t *p)
     return uint32_t(p[3]) << 24 | uint32_t(p[2]) << 16 | uint32_t(p[1]) << 8 | p[0];
 }
 
+/// Size of an ID3v2 tag at `p` (header, body and footer), 0 if there is none. Taggers put
+/// one in front of MP3 and, against FLAC's own rules, of FLAC files too.
+inline int64_t id3v2Size(const uint8_t *p, int64_t available)
+{
+    if (available < 10 || p[0] != 'I' || p[1] != 'D' || p[2] != '3')
+        return 0;
+    const int64_t body = int64_t(p[6] & 0x7F) << 21 | int64_t(p[7] & 0x7F) << 14 |
+                         int64_t(p[8] & 0x7F) << 7 | int64_t(p[9] & 0x7F);
+    return 10 + body + ((p[5] & 0x10) ? 10 : 0);
+}
+
 } // namespace engine

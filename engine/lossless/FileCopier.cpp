@@ -41,7 +41,17 @@ Result<std::optional<OutputFormat>> sniff(SourceFile &source)
     if (size >= 12 && (std::memcmp(d, "RIFF", 4) == 0 || std::memcmp(d, "RF64", 4) == 0) &&
         std::memcmp(d + 8, "WAVE", 4) == 0)
         return std::optional(OutputFormat::Wav);
-    if ((size >= 3 && std::memcmp(d, "ID3", 3) == 0) || (size >= 4 && parseMpegHeader(d)))
+    if (const int64_t tag = id3v2Size(d, size); tag > 0) {
+        if (tag + 4 <= source.size()) {
+            const auto after = source.view(tag, 4);
+            if (!after)
+                return after.status();
+            if (std::memcmp(after.value(), "fLaC", 4) == 0)
+                return std::optional(OutputFormat::Flac);
+        }
+        return std::optional(OutputFormat::Mp3);
+    }
+    if (size >= 4 && parseMpegHeader(d))
         return std::optional(OutputFormat::Mp3);
     return std::optional<OutputFormat>();
 }

@@ -138,13 +138,21 @@ Result<int64_t> lastFrameEnd(SourceFile &source, const std::vector<int64_t> &zer
 Result<FlacSource> parseFlac(SourceFile &source)
 {
     const QString &path = source.path();
-    const auto head = source.view(0, std::min<int64_t>(source.size(), 4));
+    const auto tag = source.view(0, std::min<int64_t>(source.size(), 10));
+    if (!tag)
+        return tag.status();
+    // An ID3v2 tag in front is left behind: the copy's tags are Vorbis comments.
+    const int64_t start = id3v2Size(tag.value(), std::min<int64_t>(source.size(), 10));
+    if (source.size() - start < 4 + 4 + 34)
+        return Status::cannotOpen(path, QStringLiteral("not a FLAC file"));
+    const auto head = source.view(start, 4);
     if (!head)
         return head.status();
-    if (source.size() < 4 + 4 + 34 || std::memcmp(head.value(), "fLaC", 4) != 0)
+    if (std::memcmp(head.value(), "fLaC", 4) != 0)
         return Status::cannotOpen(path, QStringLiteral("not a FLAC file"));
     FlacSource flac;
-    int64_t at = 4;
+    const int64_t firstBlock = start + 4;
+    int64_t at = firstBlock;
     for (bool last = false; !last;) {
         const auto block = source.view(at, std::min<int64_t>(4, source.size() - at));
         if (!block || source.size() - at < 4)
@@ -153,7 +161,7 @@ Result<FlacSource> parseFlac(SourceFile &source)
         last = (b[0] & 0x80) != 0;
         const int type = b[0] & 0x7F;
         const int64_t bytes = int64_t(b[1]) << 16 | int64_t(b[2]) << 8 | b[3];
-        if (at + 4 + bytes > source.size() || type == 127 || (at == 4 && type != 0))
+        if (at + 4 + bytes > source.size() || type == 127 || (at == firstBlock && type != 0))
             return Status::cannotCopy(path, QStringLiteral("the FLAC metadata is damaged"));
         const auto body = source.view(at, 4 + bytes);
         if (!body)

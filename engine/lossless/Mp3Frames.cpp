@@ -13,16 +13,6 @@ namespace {
 /// The encoder delay FFmpeg adds to the LAME header's value: the decoder's own delay.
 constexpr int64_t kDecoderDelay = 529;
 
-/// Size of an ID3v2 tag at `p` (header, body and footer), 0 if there is none.
-int64_t id3v2Size(const uint8_t *p, int64_t available)
-{
-    if (available < 10 || std::memcmp(p, "ID3", 3) != 0)
-        return 0;
-    const int64_t body = int64_t(p[6] & 0x7F) << 21 | int64_t(p[7] & 0x7F) << 14 |
-                         int64_t(p[8] & 0x7F) << 7 | int64_t(p[9] & 0x7F);
-    return 10 + body + ((p[5] & 0x10) ? 10 : 0);
-}
-
 /// Where the audio ends: before an ID3v1 tag and an APEv2 tag in front of it.
 Result<int64_t> audioEnd(SourceFile &source)
 {

@@ -16,7 +16,7 @@ struct OpusSource
 /// multiplexed file.
 Result<OpusSource> parseOpus(SourceFile &source);
 QString describeOpus(const OpusSource &opus);
-/// The headers, then the packets from the last one starting at least 80 ms before `begin`
+/// The headers, then the packets from the last one starting at least 160 ms before `begin`
 /// (the decoder's pre-roll; the stream's first where there is none) to the one that holds
 /// `end`: the pre-skip drops the pre-roll and the last granule trims the end, so the copy
 /// decodes to exactly the selection's length. Opus is not bit-exact across a restart: the

@@ -12,6 +12,19 @@ namespace {
 
 constexpr int kSeekAttempts = 4;
 
+/// The depth of a lossless stream: FLAC, ALAC and WavPack say it in bits_per_raw_sample, PCM
+/// in its codec; 0 for everything lossy.
+int32_t losslessBits(const AVCodecParameters &codec)
+{
+    const AVCodecDescriptor *descriptor = avcodec_descriptor_get(codec.codec_id);
+    if (!descriptor || (descriptor->props & AV_CODEC_PROP_LOSSY) ||
+        !(descriptor->props & AV_CODEC_PROP_LOSSLESS))
+        return 0;
+    if (codec.bits_per_raw_sample > 0)
+        return codec.bits_per_raw_sample;
+    return av_get_bits_per_sample(codec.codec_id);
+}
+
 /// A read that has to start earlier: the seek landed after the wanted frame.
 Status landedLate()
 {
@@ -132,6 +145,7 @@ Status FfmpegReader::openDecoder()
         return cannotOpen(m_path, Refusal::Damaged, averrorText(rc));
     // The program handles mono and stereo; anything wider is mixed down to stereo.
     m_channels = std::clamp(stream->codecpar->ch_layout.nb_channels, 1, 2);
+    m_exactBits = losslessBits(*stream->codecpar);
     return Status::success();
 }
 

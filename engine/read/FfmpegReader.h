@@ -29,6 +29,7 @@ public:
     int64_t length() const override { return m_length; }
     Result<int64_t> seek(int64_t frame) override;
     Status read(int64_t frames, SampleBlock &block) override;
+    int32_t exactBits() const override { return m_exactBits; }
 
 private:
     FfmpegReader() = default;
@@ -82,6 +83,7 @@ private:
     int m_stream = -1;
     int32_t m_rate = 0;
     int32_t m_channels = 0;
+    int32_t m_exactBits = 0;
     int64_t m_length = 0;
     std::unique_ptr<FrameTimeline> m_timeline;
     Landing m_landing = Landing::Counted;

@@ -26,6 +26,11 @@ public:
     ~BackgroundWriter() override;
 
     Status setInputFormat(int32_t sampleRate, int32_t channels) override;
+    void setSourceBits(int32_t bits) override
+    {
+        if (!m_started)
+            m_writer->setSourceBits(bits);
+    }
     Status write(const SampleBlock &block) override;
     Status check(const SampleBlock &block) const override;
     Status finish() override;

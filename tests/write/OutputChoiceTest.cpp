@@ -115,7 +115,7 @@ void OutputChoiceTest::descriptions_data()
     QTest::newRow("wav 22050 mono 8") << 1 << QList<int>{22050, 1, 8} << "WAV 22,050 Hz; Mono; 8 bit";
     QTest::newRow("wma 14") << 2 << QList<int>{14} << "WMA 44,100 Hz; Stereo; 64 Kbps";
     QTest::newRow("mp3 start-up") << 3 << QList<int>{} << "MP3 44,100 Hz; Joint Stereo; 128 Kbps";
-    QTest::newRow("flac start-up") << 4 << QList<int>{} << "FLAC as the source; 16 bit; level 5";
+    QTest::newRow("flac start-up") << 4 << QList<int>{} << "FLAC as the source; the source's bits; level 5";
     QTest::newRow("opus start-up") << 5 << QList<int>{} << "Opus 48,000 Hz; Stereo; 128 Kbps VBR";
     QTest::newRow("m4a start-up") << 6 << QList<int>{} << "M4A 44,100 Hz; Stereo; 192 Kbps";
     // clang-format on

@@ -166,6 +166,8 @@ private slots:
     void everyWmaProfile_data();
     void everyWmaProfile();
     void convertCopiesTheRange();
+    void flacTakesTheSourcesDepth_data();
+    void flacTakesTheSourcesDepth();
 };
 
 void WriterRoundTripTest::roundTrip_data()
@@ -400,6 +402,34 @@ void WriterRoundTripTest::convertCopiesTheRange()
                  err.constData());
         QVERIFY(!QFileInfo::exists(refused));
     }
+}
+
+void WriterRoundTripTest::flacTakesTheSourcesDepth_data()
+{
+    QTest::addColumn<QString>("codec"); // of the source
+    QTest::addColumn<int>("bits");      // FLAC's, when asked for the source's
+    QTest::newRow("16-bit WAV") << "pcm_s16le" << 16;
+    QTest::newRow("24-bit WAV") << "pcm_s24le" << 24;
+    QTest::newRow("float WAV") << "pcm_f32le" << 24;
+    QTest::newRow("8-bit WAV") << "pcm_u8" << 16;
+    QTest::newRow("MP3, lossy") << "libmp3lame" << 16;
+}
+
+void WriterRoundTripTest::flacTakesTheSourcesDepth()
+{
+    QFETCH(QString, codec);
+    QFETCH(int, bits);
+    const QString input = m_dir.filePath(
+        QStringLiteral("depth-%1.%2").arg(codec, codec == u"libmp3lame" ? u"mp3" : u"wav"));
+    QVERIFY(fixtures::makeTone(input, 1.0, 44100, 2, {QStringLiteral("-c:a"), codec}));
+    const QString path = m_dir.filePath(QStringLiteral("depth-%1.flac").arg(codec));
+    QByteArray err;
+    const int code = fixtures::runTool({QStringLiteral("convert"), input, path, QStringLiteral("0"),
+                                        QStringLiteral("20000"), QStringLiteral("--flac"),
+                                        QStringLiteral("5"), QStringLiteral("0")},
+                                       nullptr, &err);
+    QVERIFY2(code == 0, err.constData());
+    QCOMPARE(fixtures::probe(path, QStringLiteral("bits_per_raw_sample")).toInt(), bits);
 }
 
 QTEST_GUILESS_MAIN(WriterRoundTripTest)
