@@ -220,10 +220,12 @@ int runConvert(const QStringList &args)
     cutting::Loudness reached;
     cutting::ShapeOptions shaping = cutting::shapeOptionsOf(output.value());
     shaping.reached = &reached;
-    // The same job the window runs for its Cut command.
+    // The same job the window runs for its Cut command, with the same second reader.
+    cutting::SecondReader second;
+    second.make = [] { return std::make_unique<engine::AudioFileObject>(); };
     const engine::Status outcome = cutting::ConvertRange(
         reader, [&](const QString &path) { return factory.createWriter(path, output.value()); },
-        args[0], args[1], {begin, end}, {}, shaping);
+        args[0], args[1], {begin, end}, {}, shaping, second);
     if (!outcome)
         return fail(outcome.description());
     QTextStream(stdout) << factory.describeOutput(output.value()).value() << '\n';
