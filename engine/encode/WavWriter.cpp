@@ -75,6 +75,8 @@ public:
         return Status::success();
     }
 
+    /// Nothing to undo here: a stretch that never finished does not join, and the
+    /// destination's writer cuts its bytes away when it completes the file.
     void discard() override {}
 
 private:
