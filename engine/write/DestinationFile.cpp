@@ -4,6 +4,8 @@
 
 #include <QFileInfo>
 
+#include <utility>
+
 namespace engine {
 
 namespace {
@@ -83,16 +85,16 @@ Status DestinationFile::writeAt(qint64 offset, const void *data, qint64 size)
     if (!m_file)
         return fail(QStringLiteral("Cannot write"));
     const qint64 back = m_file->pos();
-    const qint64 writebackFrom = m_writebackFrom;
     if (!m_file->seek(offset))
         return fail(QStringLiteral("Cannot write"));
-    m_writebackFrom = offset;
+    // Writes that follow on from the last one hand their bytes on to the disk a megabyte at a
+    // time, as write() does; write()'s own mark stays where it was.
+    if (offset != m_placedEnd)
+        m_placedWritebackFrom = offset;
+    std::swap(m_writebackFrom, m_placedWritebackFrom);
     const Status written = writeHere(static_cast<const char *>(data), size);
-    // The stretch's own bytes go on to the disk as they come; the sequential writer's
-    // writeback goes on from where it was.
-    if (written && m_file->pos() > m_writebackFrom)
-        startWriteback(m_file->handle(), m_writebackFrom, m_file->pos() - m_writebackFrom);
-    m_writebackFrom = writebackFrom;
+    std::swap(m_writebackFrom, m_placedWritebackFrom);
+    m_placedEnd = m_file->pos();
     if (!m_file->seek(back))
         return fail(QStringLiteral("Cannot write"));
     return written;

@@ -50,7 +50,9 @@ private:
     QString m_path;
     std::unique_ptr<QSaveFile> m_file;
     Status m_failure;
-    qint64 m_writebackFrom = 0; ///< where the bytes not yet sent on to the disk begin
+    qint64 m_writebackFrom = 0;       ///< where the bytes not yet sent on to the disk begin
+    qint64 m_placedWritebackFrom = 0; ///< the same for writeAt()
+    qint64 m_placedEnd = -1;          ///< where the last writeAt() ended
     /// One file position for two writing threads; taken by every call on the file.
     mutable std::mutex m_mutex;
 };
