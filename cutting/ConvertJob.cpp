@@ -29,7 +29,9 @@ constexpr int64_t kMinimumStretchSeconds = 10;
 /// overlap. A WAV's bytes at a frame follow from the frame count alone, so the later stretch
 /// is written where it belongs in the same temporary file while the earlier one is written
 /// from the start; the safe save (one file, renamed at finish) is the writer's as before, and
-/// the only new surface is the writer's `writerFrom`.
+/// the new surface is the writer's `writerFrom` over a positional write of the destination
+/// file. The waveform's split (`BackgroundPeaks`) is not reused: it runs below the engine's
+/// interfaces on its `AudioReader` and fills a table, where this job has only `FileReading`.
 class LaterStretch
 {
 public:
