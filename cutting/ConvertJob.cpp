@@ -3,10 +3,162 @@
 #include "TextNumbers.h"
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <optional>
+#include <system_error>
+#include <thread>
 
 namespace cutting {
 
 namespace {
+
+using Clock = std::chrono::steady_clock;
+
+/// A second stretch shorter than this is not worth a second reader: its open and seek would
+/// cost about what it saves.
+constexpr int64_t kMinimumStretchSeconds = 10;
+
+/// The later stretch of a part, read by a reader of its own from its exact first frame and
+/// written at its place by the writer's stretch writer, on a thread of its own.
+///
+/// Why at its place: with memory kept flat, a second reader that decodes ahead into a
+/// bounded queue soon waits for the first stretch to be written, and the two cores do not
+/// overlap. A WAV's bytes at a frame follow from the frame count alone, so the later stretch
+/// is written where it belongs in the same temporary file while the earlier one is written
+/// from the start; the safe save (one file, renamed at finish) is the writer's as before, and
+/// the new surface is the writer's `writerFrom` over a positional write of the destination
+/// file. The waveform's split (`BackgroundPeaks`) is not reused: it runs below the engine's
+/// interfaces on its `AudioReader` and fills a table, where this job has only `FileReading`.
+class LaterStretch
+{
+public:
+    LaterStretch(std::unique_ptr<engine::FileReading> reader,
+                 std::unique_ptr<engine::AudioWriter> writer, std::optional<Shaper> shaper)
+        : m_reader(std::move(reader)), m_writer(std::move(writer)), m_shaper(std::move(shaper))
+    {}
+    ~LaterStretch() { stop(); }
+    LaterStretch(const LaterStretch &) = delete;
+    LaterStretch &operator=(const LaterStretch &) = delete;
+
+    /// Reads [from, end) of `path`; `partBegin` places the frames for the shaper.
+    bool start(const QString &path, int64_t from, int64_t end, int64_t partBegin, int32_t rate)
+    {
+        try {
+            m_thread = std::thread([=, this] { finishRun(run(path, from, end, partBegin, rate)); });
+        } catch (const std::system_error &) {
+            return false; // no thread to be had: the job's reader reads on alone
+        }
+        return true;
+    }
+
+    /// Ends the run at its next block and waits for it.
+    void stop()
+    {
+        m_cancel.store(true);
+        if (m_thread.joinable())
+            m_thread.join();
+    }
+
+    /// Waits until more frames are written or the run ended, at most `longest`.
+    void wait(std::chrono::milliseconds longest)
+    {
+        std::unique_lock lock(m_mutex);
+        const int64_t seen = m_done.load();
+        m_changed.wait_for(lock, longest, [&] { return m_ended || m_done.load() != seen; });
+    }
+
+    bool ended() const
+    {
+        const std::lock_guard lock(m_mutex);
+        return m_ended;
+    }
+    int64_t done() const { return m_done.load(); }
+    /// After stop(): how the run ended.
+    const engine::Status &status() const { return m_status; }
+    engine::AudioWriter &writer() { return *m_writer; }
+
+private:
+    engine::Status run(const QString &path, int64_t from, int64_t end, int64_t partBegin,
+                       int32_t rate)
+    {
+        if (engine::Status s = m_reader->openForReading(path); s.failed())
+            return s;
+        const auto reached = m_reader->seek(from);
+        if (reached.failed())
+            return reached.status();
+        if (reached.value() != from)
+            return engine::Status::failure(
+                QStringLiteral("Cannot read '%1': the seek to frame %2 reached frame %3.")
+                    .arg(path)
+                    .arg(from)
+                    .arg(reached.value()));
+        const int32_t channels = m_reader->channelCount().valueOr(1);
+        engine::SampleBlock block;
+        int64_t position = from;
+        while (position < end && !m_cancel.load()) {
+            const auto frames = int32_t(std::min<int64_t>(rate, end - position));
+            if (engine::Status s = m_reader->readBlock(frames, block); s.failed())
+                return s;
+            if (block.empty())
+                break;
+            const int64_t keep =
+                std::min<int64_t>(int64_t(block.size()) / channels, end - position);
+            block.resize(size_t(keep * channels));
+            if (m_shaper)
+                m_shaper->apply(block, position - partBegin);
+            if (engine::Status s = m_writer->write(block); s.failed())
+                return s;
+            position += keep;
+            {
+                const std::lock_guard lock(m_mutex);
+                m_done.store(position - from);
+            }
+            m_changed.notify_all();
+        }
+        return engine::Status::success();
+    }
+
+    void finishRun(const engine::Status &status)
+    {
+        engine::ignoreFailure(m_reader->close(), "the source was only read: nothing of it is lost");
+        {
+            const std::lock_guard lock(m_mutex);
+            m_status = status;
+            m_ended = true;
+        }
+        m_changed.notify_all();
+    }
+
+    std::unique_ptr<engine::FileReading> m_reader;
+    std::unique_ptr<engine::AudioWriter> m_writer;
+    const std::optional<Shaper> m_shaper; ///< none: a plain cut
+    std::atomic<bool> m_cancel{false};
+    std::atomic<int64_t> m_done{0};
+    mutable std::mutex m_mutex;
+    std::condition_variable m_changed;
+    bool m_ended = false;
+    engine::Status m_status;
+    std::thread m_thread;
+};
+
+/// Where a second reader should begin so that both readers end together: the first has the
+/// frames from `position` to `end` ahead at `secondsPerFrame`, the second first opens (as
+/// long as the first took) and seeks (about one block). `end` when the second stretch would
+/// be too short to pay for itself.
+int64_t balancedSplit(int64_t position, int64_t end, double openSeconds, double secondsPerFrame,
+                      int32_t rate)
+{
+    if (!(secondsPerFrame > 0))
+        return end;
+    const double lead = openSeconds / secondsPerFrame + rate;
+    const int64_t split = position + int64_t((double(end - position) + lead) / 2);
+    if (end - split < kMinimumStretchSeconds * rate)
+        return end;
+    return split;
+}
 
 /// Ends a job that cannot go on: nothing half-written stays in place of the destination.
 engine::Status abandon(engine::FileReading &reader, engine::AudioWriter *writer,
@@ -78,15 +230,18 @@ ShapeOptions shapeOptionsOf(const engine::OutputChoice &output)
 
 engine::Status ConvertRange(engine::FileReading &reader, const WriterMaker &makeWriter,
                             const QString &sourcePath, const QString &destPath, const Range &range,
-                            const JobCallbacks &callbacks, const ShapeOptions &shaping)
+                            const JobCallbacks &callbacks, const ShapeOptions &shaping,
+                            const SecondReader &second)
 {
     auto progress = [&](float percent) {
         if (callbacks.progress)
             callbacks.progress(percent);
     };
     progress(0);
+    const Clock::time_point opening = Clock::now();
     if (engine::Status s = reader.openForReading(sourcePath); !s)
         return abandon(reader, nullptr, s);
+    const double openSeconds = std::chrono::duration<double>(Clock::now() - opening).count();
     auto made = makeWriter(destPath);
     if (!made)
         return abandon(reader, nullptr, made.status());
@@ -136,30 +291,96 @@ engine::Status ConvertRange(engine::FileReading &reader, const WriterMaker &make
     }
     const int64_t partBegin = position;
 
+    // The share of the job's reader ends where a second reader's stretch begins.
+    int64_t stopAt = end;
+    std::unique_ptr<LaterStretch> later;
+    bool decided = !second.make;
+    const auto report = [&] {
+        const int64_t done = position - range.beginSample + (later ? later->done() : 0);
+        if (span > 0)
+            progress(float(progressFrom + (100 - progressFrom) / 100 *
+                                              std::clamp(double(done) / span * 100, 0.0, 100.0)));
+    };
+    // Ends the job's work after a failure: the second reader stops before anything closes.
+    const auto fail = [&](const engine::Status &failure) {
+        if (later) {
+            later->stop();
+            later->writer().discard();
+            later.reset();
+        }
+        return abandon(reader, writer, failure);
+    };
+
     engine::SampleBlock block;
-    while (!stopped && position < end) {
-        if (engine::Status s = reader.readBlock(rate.value(), block); !s)
-            return abandon(reader, writer, s);
+    bool cancelled = false;
+    while (!stopped && position < stopAt) {
+        const Clock::time_point reading = Clock::now();
+        const auto wanted = int32_t(std::min<int64_t>(rate.value(), stopAt - position));
+        if (engine::Status s = reader.readBlock(wanted, block); !s)
+            return fail(s);
         if (block.empty())
             break;
         // The block that crosses the End mark is cut there.
         const int64_t frames = int64_t(block.size()) / channels.value();
-        const int64_t keep = std::min<int64_t>(frames, end - position);
+        const int64_t keep = std::min<int64_t>(frames, stopAt - position);
         block.resize(size_t(keep * channels.value()));
         if (shaped)
             shaper.apply(block, position - partBegin);
         if (engine::Status s = writer->write(block); !s)
-            return abandon(reader, writer, s);
+            return fail(s);
         position += keep;
-        if (span > 0)
-            progress(float(
-                progressFrom +
-                (100 - progressFrom) / 100 *
-                    std::clamp(double(position - range.beginSample) / span * 100, 0.0, 100.0)));
+        if (!decided) {
+            decided = true;
+            const double perFrame =
+                std::chrono::duration<double>(Clock::now() - reading).count() / double(keep);
+            int64_t split = balancedSplit(position, end, openSeconds, perFrame, rate.value());
+            if (second.splitAt > 0)
+                split = partBegin + second.splitAt;
+            if (split > position && split < end) {
+                auto stretch = writer->writerFrom(split - partBegin);
+                auto own = stretch ? second.make() : nullptr;
+                if (own) {
+                    later = std::make_unique<LaterStretch>(std::move(own), std::move(stretch),
+                                                           shaped ? std::optional<Shaper>(shaper)
+                                                                  : std::nullopt);
+                    if (later->start(sourcePath, split, end, partBegin, rate.value()))
+                        stopAt = split;
+                    else
+                        later.reset();
+                }
+            }
+        }
+        report();
         if (callbacks.breathe)
             callbacks.breathe();
-        if (callbacks.goOn && !callbacks.goOn())
+        if (callbacks.goOn && !callbacks.goOn()) {
+            cancelled = true;
             break;
+        }
+    }
+    if (later) {
+        // The job's share is done: the caller still sees the progress, breathes and may cancel
+        // while the second reader ends its stretch.
+        while (!cancelled && !later->ended()) {
+            later->wait(std::chrono::milliseconds(100));
+            report();
+            if (callbacks.breathe)
+                callbacks.breathe();
+            if (callbacks.goOn && !callbacks.goOn())
+                cancelled = true;
+        }
+        later->stop();
+        if (later->status().failed())
+            return fail(later->status());
+        // After a cancel in the job's share the stretch does not follow on from what was
+        // written, and the file ends with the job's frames.
+        if (position == stopAt) {
+            if (engine::Status s = later->writer().finish(); s.failed())
+                return fail(s);
+        } else {
+            later->writer().discard();
+        }
+        later.reset();
     }
     progress(100);
     if (engine::Status s = writer->finish(); !s)

@@ -116,9 +116,15 @@ engine::Status Cutter::runJob()
         cutting::Loudness reached;
         cutting::ShapeOptions shaping = cutting::shapeOptionsOf(m_output);
         shaping.reached = &reached;
+        // A cut into WAV only decodes: a second job source, made as the first, decodes the
+        // part's later stretch on the other core.
+        cutting::SecondReader second;
+        second.make = [this]() -> std::unique_ptr<engine::FileReading> {
+            return m_factory.createAudioFile();
+        };
         outcome = cutting::ConvertRange(
             *m_jobSource, writerMaker(), m_state.sourcePath, m_state.destPath,
-            {m_state.selBeginSample, m_state.selEndSample}, callbacks, shaping);
+            {m_state.selBeginSample, m_state.selEndSample}, callbacks, shaping, second);
         if (outcome.ok() && m_output.shape.normaliseLufs)
             m_reached = reached.text();
     }

@@ -22,6 +22,7 @@ const char *const kConvertUsage =
     "         [--mp3-vbr METHOD QUALITY] [--mp3-preset N] [--wma-profile N]\n"
     "         [--flac LEVEL BITS] [--opus-bitrate CH KBPS MODE] [--m4a RATE CH KBPS] [--lossless]\n"
     "         [--fade-in S] [--fade-out S] [--equal-power] [--normalise LUFS] [--replaygain]\n"
+    "         [--one-reader]\n"
     "  copies frames BEGIN..END (END exclusive) of SRC into DST; Q is the quality x 100,\n"
     "  METHOD 0 default, 1 old, 2 new, 3 MTRH, 4 ABR; FLAC's BITS 0 are the source's (16 for a\n"
     "  lossy source); the preset runs before the other MP3\n"
@@ -30,7 +31,8 @@ const char *const kConvertUsage =
     "  fade the part's ends over S seconds (quarter-sine with --equal-power); --normalise brings "
     "it to\n"
     "  LUFS (EBU R128) with the true peak at most -1 dBTP; --replaygain tags an MP3 or OGG\n"
-    "  with its ReplayGain 2.0 track gain and peak";
+    "  with its ReplayGain 2.0 track gain and peak; --one-reader decodes a WAV cut with the\n"
+    "  job's reader alone, as the cut did before it had a second one (to compare)";
 
 int fail(const QString &description)
 {
@@ -197,6 +199,7 @@ int runConvert(const QStringList &args)
     const int64_t end = args.value(3).toLongLong(&endOk);
     QStringList rest = args.mid(4);
     const bool lossless = rest.removeAll(QStringLiteral("--lossless")) > 0;
+    const bool oneReader = rest.removeAll(QStringLiteral("--one-reader")) > 0;
     const std::optional<engine::OutputChoice> parsed = parseOutput(rest);
     if (args.size() < 4 || !beginOk || !endOk || begin < 0 || !parsed)
         return usage();
@@ -221,10 +224,13 @@ int runConvert(const QStringList &args)
     cutting::Loudness reached;
     cutting::ShapeOptions shaping = cutting::shapeOptionsOf(output.value());
     shaping.reached = &reached;
-    // The same job the window runs for its Cut command.
+    // The same job the window runs for its Cut command, with the same second reader.
+    cutting::SecondReader second;
+    if (!oneReader)
+        second.make = [] { return std::make_unique<engine::AudioFileObject>(); };
     const engine::Status outcome = cutting::ConvertRange(
         reader, [&](const QString &path) { return factory.createWriter(path, output.value()); },
-        args[0], args[1], {begin, end}, {}, shaping);
+        args[0], args[1], {begin, end}, {}, shaping, second);
     if (!outcome)
         return fail(outcome.description());
     QTextStream(stdout) << factory.describeOutput(output.value()).value() << '\n';

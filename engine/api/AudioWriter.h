@@ -4,6 +4,7 @@
 #include "engine/api/Status.h"
 
 #include <cstdint>
+#include <memory>
 
 namespace engine {
 
@@ -24,6 +25,19 @@ public:
     virtual Status finish() = 0;
     /// Drops everything written; the destination stays as it was.
     virtual void discard() = 0;
+
+    /// Where the bytes of a frame do not depend on the frames before it (PCM at the input's
+    /// rate: WAV), a writer of this destination's frames from output frame `frame` on, which
+    /// another thread may feed while this writer is fed the frames before it: a cut that only
+    /// decodes then decodes on two cores. Asked once the input format is set. Its frames join
+    /// the file if it finished before this writer finishes, and this writer was given exactly
+    /// `frame` frames; otherwise the file ends with this writer's frames. Null where the
+    /// format cannot (every encoder). The writer made must not outlive this one.
+    virtual std::unique_ptr<AudioWriter> writerFrom(int64_t frame)
+    {
+        static_cast<void>(frame);
+        return nullptr;
+    }
 };
 
 } // namespace engine

@@ -123,6 +123,11 @@ Status BackgroundWriter::finish()
     return m_writer->finish();
 }
 
+std::unique_ptr<AudioWriter> BackgroundWriter::writerFrom(int64_t frame)
+{
+    return m_writer->writerFrom(frame);
+}
+
 void BackgroundWriter::discard()
 {
     stop(true);

@@ -35,6 +35,8 @@ public:
     Status check(const SampleBlock &block) const override;
     Status finish() override;
     void discard() override;
+    /// The other writer's own, fed on the caller's thread: it writes beside the queue.
+    std::unique_ptr<AudioWriter> writerFrom(int64_t frame) override;
 
 private:
     void run();

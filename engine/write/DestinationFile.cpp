@@ -4,6 +4,8 @@
 
 #include <QFileInfo>
 
+#include <utility>
+
 namespace engine {
 
 namespace {
@@ -50,11 +52,16 @@ Status DestinationFile::fail(const QString &what)
 
 Status DestinationFile::write(const void *data, qint64 size)
 {
+    const std::lock_guard lock(m_mutex);
+    return writeHere(static_cast<const char *>(data), size);
+}
+
+Status DestinationFile::writeHere(const char *bytes, qint64 size)
+{
     if (!m_failure)
         return m_failure;
     if (!m_file)
         return fail(QStringLiteral("Cannot write"));
-    const char *bytes = static_cast<const char *>(data);
     // A short count is no error by itself; writing the rest makes the system say why.
     while (size > 0) {
         const qint64 written = m_file->write(bytes, size);
@@ -70,8 +77,48 @@ Status DestinationFile::write(const void *data, qint64 size)
     return m_failure;
 }
 
+Status DestinationFile::writeAt(qint64 offset, const void *data, qint64 size)
+{
+    const std::lock_guard lock(m_mutex);
+    if (!m_failure)
+        return m_failure;
+    if (!m_file)
+        return fail(QStringLiteral("Cannot write"));
+    const qint64 back = m_file->pos();
+    if (!m_file->seek(offset))
+        return fail(QStringLiteral("Cannot write"));
+    // Writes that follow on from the last one hand their bytes on to the disk a megabyte at a
+    // time, as write() does; write()'s own mark stays where it was.
+    if (offset != m_placedEnd)
+        m_placedWritebackFrom = offset;
+    std::swap(m_writebackFrom, m_placedWritebackFrom);
+    const Status written = writeHere(static_cast<const char *>(data), size);
+    std::swap(m_writebackFrom, m_placedWritebackFrom);
+    m_placedEnd = m_file->pos();
+    if (!m_file->seek(back))
+        return fail(QStringLiteral("Cannot write"));
+    return written;
+}
+
+Status DestinationFile::resize(qint64 size)
+{
+    const std::lock_guard lock(m_mutex);
+    if (!m_failure)
+        return m_failure;
+    if (!m_file || !m_file->resize(size))
+        return fail(QStringLiteral("Cannot write"));
+    return m_failure;
+}
+
+Status DestinationFile::failure() const
+{
+    const std::lock_guard lock(m_mutex);
+    return m_failure;
+}
+
 Status DestinationFile::seek(qint64 offset)
 {
+    const std::lock_guard lock(m_mutex);
     if (!m_failure)
         return m_failure;
     if (!m_file || !m_file->seek(offset))
@@ -81,19 +128,22 @@ Status DestinationFile::seek(qint64 offset)
 
 qint64 DestinationFile::position() const
 {
+    const std::lock_guard lock(m_mutex);
     return m_file ? m_file->pos() : 0;
 }
 
 qint64 DestinationFile::size() const
 {
+    const std::lock_guard lock(m_mutex);
     return m_file ? m_file->size() : 0;
 }
 
 Status DestinationFile::commit()
 {
+    const std::lock_guard lock(m_mutex);
     if (!m_failure || !m_file) {
         Status failed = fail(QStringLiteral("Cannot finish"));
-        discard();
+        drop();
         return failed;
     }
     if (!m_file->commit())
@@ -103,6 +153,12 @@ Status DestinationFile::commit()
 }
 
 void DestinationFile::discard()
+{
+    const std::lock_guard lock(m_mutex);
+    drop();
+}
+
+void DestinationFile::drop()
 {
     // Destroying an uncommitted QSaveFile removes what it wrote.
     if (m_file)

@@ -30,6 +30,7 @@ protected:
 
     DestinationFile &file() { return *m_file; }
     const QString &path() const { return m_file->path(); }
+    int inputRate() const { return m_inputRate; }
     int inputChannels() const { return m_inputChannels; }
     /// "Cannot write 'path': reason", preferring the file's own failure when there is one.
     Status failure(const QString &reason) const;

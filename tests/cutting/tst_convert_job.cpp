@@ -1,6 +1,6 @@
 // The conversion job over real files: exactly the marked frames, in every format; progress
 // that only rises; Cancel keeping a playable file; failures that leave an older file as it
-// was and no temporary file behind.
+// was and no temporary file behind; a second reader that changes no byte.
 #include "ConvertJob.h"
 #include "FailingSource.h"
 #include "Fixtures.h"
@@ -11,13 +11,16 @@
 #include "engine/lossless/FileCopier.h"
 
 #include <QCryptographicHash>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QThread>
 #include <QtTest>
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstdint>
 
@@ -61,6 +64,31 @@ double rmsDb(const writertest::Decoded &decoded, qint64 from, qint64 count)
     return 10 * std::log10(std::max(sum / double(std::max<qint64>(last - first, 1)), 1e-20));
 }
 
+/// The engine's reader, counting its blocks read from whichever thread reads it.
+class CountingReader : public engine::FileReading
+{
+public:
+    explicit CountingReader(std::atomic<int> &blocks) : m_blocks(blocks) {}
+    engine::Status openForReading(const QString &path) override
+    {
+        return m_reader.openForReading(path);
+    }
+    engine::Result<int32_t> sampleRate() const override { return m_reader.sampleRate(); }
+    engine::Result<int32_t> channelCount() const override { return m_reader.channelCount(); }
+    engine::Result<int64_t> length() const override { return m_reader.length(); }
+    engine::Result<int64_t> seek(int64_t frame) override { return m_reader.seek(frame); }
+    engine::Status readBlock(int32_t frames, engine::SampleBlock &block) override
+    {
+        ++m_blocks;
+        return m_reader.readBlock(frames, block);
+    }
+    engine::Status close() override { return m_reader.close(); }
+
+private:
+    engine::AudioFileObject m_reader;
+    std::atomic<int> &m_blocks;
+};
+
 } // namespace
 
 class ConvertJobTest : public QObject
@@ -81,6 +109,8 @@ private slots:
     void shapedParts();
     void gainTagsOnCopies_data();
     void gainTagsOnCopies();
+    void secondReaderWritesTheSameBytes_data();
+    void secondReaderWritesTheSameBytes();
 
 private:
     QTemporaryDir m_dir;
@@ -511,6 +541,104 @@ void ConvertJobTest::gainTagsOnCopies()
         largest = std::max(largest, std::abs(sample));
     QVERIFY2(ok && std::abs(peak - double(largest)) < 0.005,
              qPrintable(QStringLiteral("%1 against %2").arg(peak).arg(largest)));
+}
+
+void ConvertJobTest::secondReaderWritesTheSameBytes_data()
+{
+    QTest::addColumn<QStringList>("codec");
+    QTest::addColumn<int>("channels");    // written
+    QTest::addColumn<double>("fade");     // seconds at each end
+    QTest::addColumn<bool>("normalise");  // to -16 LUFS
+    QTest::addColumn<double>("split");    // seconds into the part
+    QTest::addColumn<int>("cancelAfter"); // breaths; 0: none
+    const auto args = [](const char *text) { return QString::fromLatin1(text).split(u' '); };
+    // The seams fall inside codec frames and blocks, inside the fade-out and on a click.
+    QTest::newRow("mp3 cbr") << args("-c:a libmp3lame -b:a 128k") << 2 << 0.0 << false << 9.0 << 0;
+    QTest::newRow("mp3 vbr faded")
+        << args("-c:a libmp3lame -q:a 4") << 2 << 3.0 << false << 19.6 << 0;
+    QTest::newRow("ogg faded, normalised")
+        << args("-c:a libvorbis -q:a 3") << 2 << 1.5 << true << 6.71 << 0;
+    QTest::newRow("wav to mono") << args("-c:a pcm_s16le") << 1 << 0.0 << false << 10.0 << 0;
+    QTest::newRow("adpcm wav faded") << args("-c:a adpcm_ms") << 2 << 2.0 << false << 12.2 << 0;
+    // Cancelled in the first stretch: the file ends there, nothing of the second stays.
+    QTest::newRow("mp3 cancelled")
+        << args("-c:a libmp3lame -b:a 128k") << 2 << 1.0 << false << 9.0 << 3;
+}
+
+// The part's later stretch decoded by a second reader from its exact first frame gives the
+// file the one reader writes, byte for byte.
+void ConvertJobTest::secondReaderWritesTheSameBytes()
+{
+    QFETCH(QStringList, codec);
+    QFETCH(int, channels);
+    QFETCH(double, fade);
+    QFETCH(bool, normalise);
+    QFETCH(double, split);
+    QFETCH(int, cancelAfter);
+    const QString tag = QString::fromLatin1(QTest::currentDataTag()).replace(u' ', u'-');
+    // The extension names the container for the ffmpeg program.
+    const QString container = codec.contains(QStringLiteral("libmp3lame"))  ? QStringLiteral("mp3")
+                              : codec.contains(QStringLiteral("libvorbis")) ? QStringLiteral("ogg")
+                                                                            : QStringLiteral("wav");
+    const QString source = m_dir.filePath(tag + QStringLiteral("-source.") + container);
+    QVERIFY(fixtures::makeAttacks(source, 24, kRate, 2, codec));
+    engine::OutputChoice output;
+    output.format = engine::OutputFormat::Wav;
+    output.wav.channels = int16_t(channels);
+    cutting::ShapeOptions shaping = cutting::shapeOptionsOf(output);
+    shaping.shape.fadeInSeconds = fade;
+    shaping.shape.fadeOutSeconds = fade;
+    if (normalise)
+        shaping.shape.normaliseLufs = -16.0;
+    const cutting::Range range{std::llround(1.37 * kRate), std::llround(22.81 * kRate)};
+
+    int breaths = 0;
+    std::atomic<int> secondBlocks = 0;
+    cutting::JobCallbacks callbacks;
+    callbacks.breathe = [&] { ++breaths; };
+    // Cancelled once the second reader has written a block (it read a second one): what it
+    // wrote must not stay in the file.
+    if (cancelAfter > 0)
+        callbacks.goOn = [&] {
+            if (breaths < cancelAfter)
+                return true;
+            QDeadlineTimer patience(30000);
+            while (secondBlocks.load() > 0 && secondBlocks.load() < 3 && !patience.hasExpired())
+                QThread::msleep(1);
+            return false;
+        };
+    const auto cut = [&](const QString &dest, const cutting::SecondReader &second) {
+        breaths = 0;
+        engine::AudioFileObject reader;
+        const engine::Status outcome = cutting::ConvertRange(
+            reader, writertest::makerOf(output), source, dest, range, callbacks, shaping, second);
+        QVERIFY2(outcome, qPrintable(outcome.description()));
+    };
+    const QString one = m_dir.filePath(tag + QStringLiteral("-one.wav"));
+    const QString two = m_dir.filePath(tag + QStringLiteral("-two.wav"));
+    cut(one, {});
+    int made = 0;
+    cutting::SecondReader second;
+    second.make = [&] {
+        ++made;
+        secondBlocks = 1; // counts from 1: 0 is the one-reader cut, which waits for nothing
+        return std::make_unique<CountingReader>(secondBlocks);
+    };
+    second.splitAt = std::llround(split * kRate);
+    cut(two, second);
+    QCOMPARE(made, 1);
+    QVERIFY(secondBlocks.load() > 2);
+
+    QFile first(one);
+    QFile other(two);
+    QVERIFY(first.open(QIODevice::ReadOnly) && other.open(QIODevice::ReadOnly));
+    const QByteArray expected = first.readAll();
+    const QByteArray written = other.readAll();
+    QCOMPARE(written.size(), expected.size());
+    QVERIFY(written == expected);
+    if (cancelAfter > 0)
+        QCOMPARE(writertest::decodeWithEngine(two).frames(), qint64(cancelAfter) * kRate);
+    QVERIFY(QDir(m_dir.path()).entryList({tag + QStringLiteral("*.wav.*")}).isEmpty());
 }
 
 QTEST_GUILESS_MAIN(ConvertJobTest)
