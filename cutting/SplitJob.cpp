@@ -7,8 +7,11 @@
 
 #include <QFileInfo>
 #include <atomic>
+#include <future>
 #include <mutex>
+#include <system_error>
 #include <thread>
+#include <utility>
 
 namespace cutting {
 
@@ -130,6 +133,33 @@ private:
     bool m_open = false;
 };
 
+/// The flush and rename of one copied part, on a thread of its own.
+class PartFinish
+{
+public:
+    bool pending() const { return m_done.valid(); }
+    void start(size_t index, std::unique_ptr<engine::UnfinishedCopy> file)
+    {
+        m_index = index;
+        // Shared, so that the file outlives a thread that could not be started.
+        const std::shared_ptr<engine::UnfinishedCopy> shared = std::move(file);
+        try {
+            m_done = std::async(std::launch::async, [shared] { return shared->finish(); });
+        } catch (const std::system_error &) {
+            // No thread to be had: the part is finished here, as it would be without one.
+            std::promise<engine::Status> now;
+            now.set_value(shared->finish());
+            m_done = now.get_future();
+        }
+    }
+    /// The part's index and how its finish went, once it has.
+    std::pair<size_t, engine::Status> wait() { return {m_index, m_done.get()}; }
+
+private:
+    size_t m_index = 0;
+    std::future<engine::Status> m_done;
+};
+
 } // namespace
 
 SplitReport SplitParts(engine::FileReading &reader, const WriterMaker &makeWriter,
@@ -153,6 +183,21 @@ SplitReport SplitParts(engine::FileReading &reader, const WriterMaker &makeWrite
             if (auto prepared = copier->prepare(request.sourcePath, entry->format); prepared.ok())
                 copies = std::move(prepared.value());
 
+    // The part copied last is flushed and put in place while the next one is copied; it is
+    // reported once it is there, so the report keeps the parts' order and lists only files
+    // in place.
+    PartFinish finishing;
+    auto settle = [&] {
+        if (!finishing.pending())
+            return true;
+        const auto [index, finished] = finishing.wait();
+        if (finished.failed()) {
+            report.status = finished;
+            return false;
+        }
+        report.written << request.destinations[qsizetype(index)];
+        return true;
+    };
     int64_t done = 0;
     bool stopped = false;
     for (size_t i = 0; i < parts.size() && !stopped; ++i) {
@@ -172,7 +217,10 @@ SplitReport SplitParts(engine::FileReading &reader, const WriterMaker &makeWrite
         };
         engine::Status outcome = engine::Status::failure(engine::StatusCode::CannotCopy,
                                                          QStringLiteral("not asked to copy"));
+        std::unique_ptr<engine::UnfinishedCopy> unfinished;
         bool taggedInCopy = false;
+        // A part put in place at once (cut, re-encoded) waits until the one before it is
+        // there: that one may fail yet, and the report lists the parts in their order.
         if (request.copy && copier) {
             const engine::OutputFormatEntry *entry = engine::outputFormatOf(destination);
             if (copies && entry && entry == engine::outputFormatOf(request.destinations[0])) {
@@ -184,9 +232,15 @@ SplitReport SplitParts(engine::FileReading &reader, const WriterMaker &makeWrite
                     if (auto rendered = information.tagsInHeader(header); rendered.ok())
                         tags = rendered.value();
                 }
-                outcome = copies->copy(destination, part.begin, part.end, tags, partCallbacks);
+                auto written =
+                    copies->write(destination, part.begin, part.end, tags, partCallbacks);
+                outcome = written.status();
+                if (written.ok())
+                    unfinished = std::move(written.value());
                 taggedInCopy = !tags.isEmpty() && outcome.ok();
             } else {
+                if (!settle())
+                    break;
                 outcome = copier->cut(request.sourcePath, destination, part.begin, part.end,
                                       partCallbacks);
             }
@@ -194,11 +248,17 @@ SplitReport SplitParts(engine::FileReading &reader, const WriterMaker &makeWrite
                 report.notes
                     << QStringLiteral("part %1 re-encoded: %2").arg(i + 1).arg(outcome.reason());
         }
-        if (outcome.code() == engine::StatusCode::CannotCopy)
+        if (outcome.code() == engine::StatusCode::CannotCopy) {
+            if (!settle())
+                break;
             outcome = ConvertRange(reader, makeWriter, request.sourcePath, destination,
                                    {part.begin, part.end}, partCallbacks, partShaping(request));
+        }
+        if (!settle())
+            break;
         if (stopped) {
             // The part in progress is not a part: only whole parts are kept.
+            unfinished.reset();
             if (!existed)
                 QFile::remove(destination);
             report.cancelled = true;
@@ -208,11 +268,21 @@ SplitReport SplitParts(engine::FileReading &reader, const WriterMaker &makeWrite
             report.status = outcome;
             break;
         }
-        report.written << destination;
         done += span;
+        if (unfinished && taggedInCopy) {
+            finishing.start(i, std::move(unfinished));
+            continue;
+        }
+        if (unfinished)
+            if (engine::Status s = unfinished->finish(); s.failed()) {
+                report.status = s;
+                break;
+            }
+        report.written << destination;
         if (!taggedInCopy)
             tagPart(information, sourceTags, request, i, report);
     }
+    settle();
     if (callbacks.progress)
         callbacks.progress(report.status.ok() && !report.cancelled ? 100.0f : 0.0f);
     return report;

@@ -13,6 +13,16 @@
 
 namespace engine {
 
+/// A copy written in full but not yet in its place. finish() makes it durable and puts it in
+/// place of the destination, and may run on another thread than the one that wrote it;
+/// dropped unfinished, it leaves the destination as it was and nothing beside it.
+class UnfinishedCopy
+{
+public:
+    virtual ~UnfinishedCopy() = default;
+    virtual Status finish() = 0;
+};
+
 /// One source made ready for many copies: what a copy needs to know of the whole file (the
 /// MP3 frame index, the Ogg page index, the WAV layout) is read once, so each range costs
 /// only its own bytes. Copies are made one after another, on one thread.
@@ -32,6 +42,23 @@ public:
     /// the copy's own) as its tag block.
     virtual Status copy(const QString &destPath, int64_t beginFrame, int64_t endFrame,
                         const QByteArray &tags, const JobCallbacks &callbacks) = 0;
+    /// The same copy, written but left unfinished: the flush that makes a part durable takes
+    /// about as long as writing it, so a caller with many parts lets it run while it writes
+    /// the next. A cancelled copy is left unfinished with what was copied.
+    virtual Result<std::unique_ptr<UnfinishedCopy>> write(const QString &destPath,
+                                                          int64_t beginFrame, int64_t endFrame,
+                                                          const QByteArray &tags,
+                                                          const JobCallbacks &callbacks)
+    {
+        // Where a copier cannot leave its files unfinished, they are finished at once.
+        struct Finished : UnfinishedCopy
+        {
+            Status finish() override { return Status::success(); }
+        };
+        if (Status s = copy(destPath, beginFrame, endFrame, tags, callbacks); s.failed())
+            return s;
+        return std::unique_ptr<UnfinishedCopy>(std::make_unique<Finished>());
+    }
 };
 
 /// Cuts by copying the source's coded audio instead of decoding and encoding it: the sound

@@ -96,18 +96,49 @@ void CopyPacer::finish()
     }
 }
 
+namespace {
+
+Status putHeader(DestinationFile &out, const QByteArray &header, qint64 headerAt)
+{
+    if (header.isEmpty())
+        return Status::success();
+    if (Status s = out.seek(headerAt); !s)
+        return s;
+    return out.write(header.constData(), header.size());
+}
+
+} // namespace
+
+Status completeCopy(DestinationFile &out, const QByteArray &header, CopyPacer &pacer,
+                    qint64 headerAt)
+{
+    if (Status s = putHeader(out, header, headerAt); !s)
+        return s;
+    pacer.finish();
+    return Status::success();
+}
+
 Status finishCopy(DestinationFile &out, const QByteArray &header, CopyPacer &pacer, qint64 headerAt)
 {
-    if (!header.isEmpty()) {
-        if (Status s = out.seek(headerAt); !s)
-            return s;
-        if (Status s = out.write(header.constData(), header.size()); !s)
-            return s;
-    }
+    if (Status s = putHeader(out, header, headerAt); !s)
+        return s;
     if (Status s = out.commit(); !s)
         return s;
     pacer.finish();
     return Status::success();
+}
+
+UnfinishedFile::UnfinishedFile(std::unique_ptr<DestinationFile> out) : m_out(std::move(out)) {}
+
+UnfinishedFile::~UnfinishedFile() = default;
+
+Status UnfinishedFile::finish()
+{
+    if (!m_out)
+        return Status::failure(QStringLiteral("The copy was finished already."));
+    const Status committed = m_out->commit();
+    m_out.reset();
+    return committed;
 }
 
 } // namespace engine

@@ -61,6 +61,23 @@ class DestinationFile;
 /// takes the destination's place, and progress reaches 100 %.
 Status finishCopy(DestinationFile &out, const QByteArray &header, CopyPacer &pacer,
                   qint64 headerAt = 0);
+/// The same, but the file is left to be put in place by the caller.
+Status completeCopy(DestinationFile &out, const QByteArray &header, CopyPacer &pacer,
+                    qint64 headerAt = 0);
+
+/// A copy's destination file, written in full; finish() commits it.
+class UnfinishedFile : public UnfinishedCopy
+{
+public:
+    explicit UnfinishedFile(std::unique_ptr<DestinationFile> out);
+    ~UnfinishedFile() override;
+    UnfinishedFile(const UnfinishedFile &) = delete;
+    UnfinishedFile &operator=(const UnfinishedFile &) = delete;
+    Status finish() override;
+
+private:
+    std::unique_ptr<DestinationFile> m_out;
+};
 
 /// Bytes a copier writes between two looks at Cancel: small enough for a prompt Cancel,
 /// large enough that the window's breath costs nothing next to the copy.

@@ -85,8 +85,13 @@ QString describeMp3(const Mp3Stream &stream)
              QString::fromLatin1(modes[stream.first.mode]), rate);
 }
 
-Status copyMp3(SourceFile &source, const Mp3Stream &stream, const QString &destPath, int64_t begin,
-               int64_t end, const JobCallbacks &callbacks, const QByteArray &tags)
+namespace {
+
+/// The copy written in full, not yet in the destination's place.
+Result<std::unique_ptr<DestinationFile>> writeMp3(SourceFile &source, const Mp3Stream &stream,
+                                                  const QString &destPath, int64_t begin,
+                                                  int64_t end, const JobCallbacks &callbacks,
+                                                  const QByteArray &tags)
 {
     const int64_t spf = stream.first.samples;
     const int64_t decoded = stream.frameCount() * spf;
@@ -119,7 +124,7 @@ Status copyMp3(SourceFile &source, const Mp3Stream &stream, const QString &destP
 
     auto created = DestinationFile::create(destPath);
     if (!created)
-        return created.status();
+        return created;
     DestinationFile &out = *created.value();
     if (Status s = out.write(tags.constData(), tags.size()); !s)
         return s;
@@ -171,7 +176,20 @@ Status copyMp3(SourceFile &source, const Mp3Stream &stream, const QString &destP
     // The decoder's delay moves the end as well: the padding covers it.
     fields.padding = plan.endTrim + kDecoderDelay;
     fields.musicCrc = musicCrc;
-    return finishCopy(out, mp3HeaderFrame(model, fields), pacer, tags.size());
+    if (Status s = completeCopy(out, mp3HeaderFrame(model, fields), pacer, tags.size()); !s)
+        return s;
+    return created;
+}
+
+} // namespace
+
+Status copyMp3(SourceFile &source, const Mp3Stream &stream, const QString &destPath, int64_t begin,
+               int64_t end, const JobCallbacks &callbacks, const QByteArray &tags)
+{
+    auto written = writeMp3(source, stream, destPath, begin, end, callbacks, tags);
+    if (!written)
+        return written.status();
+    return written.value()->commit();
 }
 
 namespace {
@@ -190,6 +208,16 @@ public:
                 const JobCallbacks &callbacks) override
     {
         return copyMp3(*m_source, m_stream, destPath, begin, end, callbacks, tags);
+    }
+    Result<std::unique_ptr<UnfinishedCopy>> write(const QString &destPath, int64_t begin,
+                                                  int64_t end, const QByteArray &tags,
+                                                  const JobCallbacks &callbacks) override
+    {
+        auto written = writeMp3(*m_source, m_stream, destPath, begin, end, callbacks, tags);
+        if (!written)
+            return written.status();
+        return std::unique_ptr<UnfinishedCopy>(
+            std::make_unique<UnfinishedFile>(std::move(written.value())));
     }
 
 private:

@@ -85,13 +85,33 @@ public:
     int32_t sampleRate() const override { return int32_t(m_headers.info->rate); }
     QByteArray tagHeader() const override { return m_headers.packets[1]; }
     Status copy(const QString &destPath, int64_t begin, int64_t end, const QByteArray &tags,
-                const JobCallbacks &callbacks) override;
+                const JobCallbacks &callbacks) override
+    {
+        auto written = writeCopy(destPath, begin, end, tags, callbacks);
+        if (!written)
+            return written.status();
+        return written.value()->commit();
+    }
+    Result<std::unique_ptr<UnfinishedCopy>> write(const QString &destPath, int64_t begin,
+                                                  int64_t end, const QByteArray &tags,
+                                                  const JobCallbacks &callbacks) override
+    {
+        auto written = writeCopy(destPath, begin, end, tags, callbacks);
+        if (!written)
+            return written.status();
+        return std::unique_ptr<UnfinishedCopy>(
+            std::make_unique<UnfinishedFile>(std::move(written.value())));
+    }
 
 private:
     OggCopySource(SourceFile &source, std::unique_ptr<SourceFile> owned, Headers headers)
         : m_owned(std::move(owned)), m_source(source), m_headers(std::move(headers)),
           m_scan(m_source, {}, 0, &m_marks)
     {}
+    /// The copy written in full, not yet in the destination's place.
+    Result<std::unique_ptr<DestinationFile>> writeCopy(const QString &destPath, int64_t begin,
+                                                       int64_t end, const QByteArray &tags,
+                                                       const JobCallbacks &callbacks);
     Status skipHeaders(OggPacketReader &reader);
     /// Indexes one more packet and hands it out, its end set; nothing at the end of the
     /// stream. A failure stays the answer: what lies behind it is never indexed.
@@ -225,8 +245,10 @@ Result<std::unique_ptr<OggCopySource>> OggCopySource::open(SourceFile &source,
     return copies;
 }
 
-Status OggCopySource::copy(const QString &destPath, int64_t begin, int64_t end,
-                           const QByteArray &tags, const JobCallbacks &callbacks)
+Result<std::unique_ptr<DestinationFile>> OggCopySource::writeCopy(const QString &destPath,
+                                                                  int64_t begin, int64_t end,
+                                                                  const QByteArray &tags,
+                                                                  const JobCallbacks &callbacks)
 {
     const QString &path = m_source.path();
     if (m_gap > 0 && begin < m_gapAt && end > m_gapAt)
@@ -238,7 +260,7 @@ Status OggCopySource::copy(const QString &destPath, int64_t begin, int64_t end,
 
     auto created = DestinationFile::create(destPath);
     if (!created)
-        return created.status();
+        return created;
     DestinationFile &out = *created.value();
     OggPageWriter pages(out, m_scan.serial());
     QByteArray comment = tags.isEmpty() ? m_headers.packets[1] : tags;
@@ -381,7 +403,9 @@ Status OggCopySource::copy(const QString &destPath, int64_t begin, int64_t end,
     }
     if (Status s = pages.finish(); !s)
         return s;
-    return finishCopy(out, QByteArray(), pacer);
+    if (Status s = completeCopy(out, QByteArray(), pacer); !s)
+        return s;
+    return created;
 }
 
 } // namespace

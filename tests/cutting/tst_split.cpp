@@ -59,6 +59,8 @@ private slots:
     void partitionJoinsToTheSource_data();
     void partitionJoinsToTheSource();
     void cancelAndFailureKeepWholeParts();
+    void cancelledCopiesKeepWholeParts_data();
+    void cancelledCopiesKeepWholeParts();
     void pausesFromThePeaks();
 
 private:
@@ -362,6 +364,55 @@ void SplitTest::cancelAndFailureKeepWholeParts()
              qPrintable(report.status.description()));
     QCOMPARE(report.written, QStringList{request.destinations[0]});
     QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden), texts({"0.mp3"}));
+}
+
+void SplitTest::cancelledCopiesKeepWholeParts_data()
+{
+    QTest::addColumn<QString>("extension");
+    QTest::addColumn<QStringList>("codec");
+    QTest::addColumn<int>("cancelledPart");
+    // A copied part is put in place while the next one is copied: Cancel must neither lose
+    // it nor keep the one in progress.
+    QTest::newRow("MP3 copied, cancelled in the third part")
+        << QStringLiteral("mp3") << texts({"-c:a", "libmp3lame", "-b:a", "128k"}) << 2;
+}
+
+void SplitTest::cancelledCopiesKeepWholeParts()
+{
+    QFETCH(QString, extension);
+    QFETCH(QStringList, codec);
+    QFETCH(int, cancelledPart);
+    const QString source = m_dir.filePath(QStringLiteral("cancel-copies.") + extension);
+    QVERIFY(fixtures::makeTone(source, 10, kRate, 2, codec));
+    const QString folder = m_dir.filePath(QString::fromLatin1(QTest::currentDataTag()));
+    QVERIFY(QDir().mkpath(folder));
+    cutting::SplitRequest request;
+    request.sourcePath = source;
+    request.parts.parts = engine::partsOfLength(9LL * kRate, 3LL * kRate);
+    for (size_t i = 0; i < request.parts.parts.size(); ++i)
+        request.destinations << QDir(folder).filePath(
+            QStringLiteral("%1.%2").arg(i).arg(extension));
+    request.copy = true;
+    // Halfway through the progress of the part to cancel.
+    const double cancelAt = 100.0 * (cancelledPart + 0.5) / double(request.parts.parts.size());
+    float progress = 0;
+    cutting::JobCallbacks callbacks;
+    callbacks.progress = [&](float percent) { progress = percent; };
+    callbacks.goOn = [&] { return progress <= cancelAt; };
+    engine::AudioFileObject reader;
+    engine::FileCopier copier;
+    const auto information = engine::DefaultEngineFactory().createInformation();
+    const cutting::SplitReport report = cutting::SplitParts(reader, writertest::makerOf(), &copier,
+                                                            *information, request, callbacks);
+    QVERIFY(report.cancelled);
+    QVERIFY2(report.status.ok(), qPrintable(report.status.description()));
+    QCOMPARE(report.written, request.destinations.mid(0, cancelledPart));
+    QStringList names;
+    for (const QString &written : report.written) {
+        names << QFileInfo(written).fileName();
+        QCOMPARE(fixtures::decodeWithFfmpeg(written).frames(), 3LL * kRate);
+    }
+    QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden), names);
 }
 
 // Ten pauses of 2 s at -66 dB between loud stretches: found from the peaks, each edge on the
