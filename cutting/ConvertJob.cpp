@@ -21,6 +21,29 @@ using Clock = std::chrono::steady_clock;
 /// cost about what it saves.
 constexpr int64_t kMinimumStretchSeconds = 10;
 
+/// One block of a stretch: at most a second's frames from `position`, cut at `stop`, shaped
+/// (with a `shaper`) by its place in the part, and written. The frames it took; 0 at the end
+/// of the source.
+engine::Result<int64_t> copyBlock(engine::FileReading &reader, engine::AudioWriter &writer,
+                                  const Shaper *shaper, int64_t position, int64_t stop,
+                                  int64_t partBegin, int32_t rate, int32_t channels,
+                                  engine::SampleBlock &block)
+{
+    const auto wanted = int32_t(std::min<int64_t>(rate, stop - position));
+    if (engine::Status s = reader.readBlock(wanted, block); s.failed())
+        return s;
+    if (block.empty())
+        return int64_t(0);
+    // The block that crosses the End mark is cut there.
+    const int64_t keep = std::min<int64_t>(int64_t(block.size()) / channels, stop - position);
+    block.resize(size_t(keep * channels));
+    if (shaper)
+        shaper->apply(block, position - partBegin);
+    if (engine::Status s = writer.write(block); s.failed())
+        return s;
+    return keep;
+}
+
 /// The later stretch of a part, read by a reader of its own from its exact first frame and
 /// written at its place by the writer's stretch writer, on a thread of its own.
 ///
@@ -99,19 +122,13 @@ private:
         engine::SampleBlock block;
         int64_t position = from;
         while (position < end && !m_cancel.load()) {
-            const auto frames = int32_t(std::min<int64_t>(rate, end - position));
-            if (engine::Status s = m_reader->readBlock(frames, block); s.failed())
-                return s;
-            if (block.empty())
+            const auto kept = copyBlock(*m_reader, *m_writer, m_shaper ? &*m_shaper : nullptr,
+                                        position, end, partBegin, rate, channels, block);
+            if (kept.failed())
+                return kept.status();
+            if (kept.value() == 0)
                 break;
-            const int64_t keep =
-                std::min<int64_t>(int64_t(block.size()) / channels, end - position);
-            block.resize(size_t(keep * channels));
-            if (m_shaper)
-                m_shaper->apply(block, position - partBegin);
-            if (engine::Status s = m_writer->write(block); s.failed())
-                return s;
-            position += keep;
+            position += kept.value();
             {
                 const std::lock_guard lock(m_mutex);
                 m_done.store(position - from);
@@ -315,19 +332,13 @@ engine::Status ConvertRange(engine::FileReading &reader, const WriterMaker &make
     bool cancelled = false;
     while (!stopped && position < stopAt) {
         const Clock::time_point reading = Clock::now();
-        const auto wanted = int32_t(std::min<int64_t>(rate.value(), stopAt - position));
-        if (engine::Status s = reader.readBlock(wanted, block); !s)
-            return fail(s);
-        if (block.empty())
+        const auto kept = copyBlock(reader, *writer, shaped ? &shaper : nullptr, position, stopAt,
+                                    partBegin, rate.value(), channels.value(), block);
+        if (kept.failed())
+            return fail(kept.status());
+        const int64_t keep = kept.value();
+        if (keep == 0)
             break;
-        // The block that crosses the End mark is cut there.
-        const int64_t frames = int64_t(block.size()) / channels.value();
-        const int64_t keep = std::min<int64_t>(frames, stopAt - position);
-        block.resize(size_t(keep * channels.value()));
-        if (shaped)
-            shaper.apply(block, position - partBegin);
-        if (engine::Status s = writer->write(block); !s)
-            return fail(s);
         position += keep;
         if (!decided) {
             decided = true;

@@ -132,6 +132,22 @@ UnfinishedFile::UnfinishedFile(std::unique_ptr<DestinationFile> out) : m_out(std
 
 UnfinishedFile::~UnfinishedFile() = default;
 
+Status commitWritten(Result<std::unique_ptr<DestinationFile>> written)
+{
+    if (!written)
+        return written.status();
+    return written.value()->commit();
+}
+
+Result<std::unique_ptr<UnfinishedCopy>>
+leaveUnfinished(Result<std::unique_ptr<DestinationFile>> written)
+{
+    if (!written)
+        return written.status();
+    return std::unique_ptr<UnfinishedCopy>(
+        std::make_unique<UnfinishedFile>(std::move(written.value())));
+}
+
 Status UnfinishedFile::finish()
 {
     if (!m_out)

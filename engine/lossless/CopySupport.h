@@ -79,6 +79,12 @@ private:
     std::unique_ptr<DestinationFile> m_out;
 };
 
+/// A copy written in full, put in place now (CopySource::copy) or left to the caller
+/// (CopySource::write).
+Status commitWritten(Result<std::unique_ptr<DestinationFile>> written);
+Result<std::unique_ptr<UnfinishedCopy>>
+leaveUnfinished(Result<std::unique_ptr<DestinationFile>> written);
+
 /// Bytes a copier writes between two looks at Cancel: small enough for a prompt Cancel,
 /// large enough that the window's breath costs nothing next to the copy.
 inline constexpr int64_t kCopyStep = 1 << 18;

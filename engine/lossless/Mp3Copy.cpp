@@ -186,10 +186,7 @@ Result<std::unique_ptr<DestinationFile>> writeMp3(SourceFile &source, const Mp3S
 Status copyMp3(SourceFile &source, const Mp3Stream &stream, const QString &destPath, int64_t begin,
                int64_t end, const JobCallbacks &callbacks, const QByteArray &tags)
 {
-    auto written = writeMp3(source, stream, destPath, begin, end, callbacks, tags);
-    if (!written)
-        return written.status();
-    return written.value()->commit();
+    return commitWritten(writeMp3(source, stream, destPath, begin, end, callbacks, tags));
 }
 
 namespace {
@@ -213,11 +210,8 @@ public:
                                                   int64_t end, const QByteArray &tags,
                                                   const JobCallbacks &callbacks) override
     {
-        auto written = writeMp3(*m_source, m_stream, destPath, begin, end, callbacks, tags);
-        if (!written)
-            return written.status();
-        return std::unique_ptr<UnfinishedCopy>(
-            std::make_unique<UnfinishedFile>(std::move(written.value())));
+        return leaveUnfinished(
+            writeMp3(*m_source, m_stream, destPath, begin, end, callbacks, tags));
     }
 
 private:

@@ -87,20 +87,13 @@ public:
     Status copy(const QString &destPath, int64_t begin, int64_t end, const QByteArray &tags,
                 const JobCallbacks &callbacks) override
     {
-        auto written = writeCopy(destPath, begin, end, tags, callbacks);
-        if (!written)
-            return written.status();
-        return written.value()->commit();
+        return commitWritten(writeCopy(destPath, begin, end, tags, callbacks));
     }
     Result<std::unique_ptr<UnfinishedCopy>> write(const QString &destPath, int64_t begin,
                                                   int64_t end, const QByteArray &tags,
                                                   const JobCallbacks &callbacks) override
     {
-        auto written = writeCopy(destPath, begin, end, tags, callbacks);
-        if (!written)
-            return written.status();
-        return std::unique_ptr<UnfinishedCopy>(
-            std::make_unique<UnfinishedFile>(std::move(written.value())));
+        return leaveUnfinished(writeCopy(destPath, begin, end, tags, callbacks));
     }
 
 private:
