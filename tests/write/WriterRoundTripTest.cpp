@@ -6,6 +6,7 @@
 #include "engine/factory/Initialise.h"
 
 #include "engine/encode/WmaProfiles.h"
+#include "engine/write/Mp3HeaderFrame.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -168,6 +169,8 @@ private slots:
     void convertCopiesTheRange();
     void flacTakesTheSourcesDepth_data();
     void flacTakesTheSourcesDepth();
+    void musicCrcOfEveryLength_data();
+    void musicCrcOfEveryLength();
 };
 
 void WriterRoundTripTest::roundTrip_data()
@@ -430,6 +433,46 @@ void WriterRoundTripTest::flacTakesTheSourcesDepth()
                                        nullptr, &err);
     QVERIFY2(code == 0, err.constData());
     QCOMPARE(fixtures::probe(path, QStringLiteral("bits_per_raw_sample")).toInt(), bits);
+}
+
+void WriterRoundTripTest::musicCrcOfEveryLength_data()
+{
+    QTest::addColumn<int>("offset"); // of the bytes from an aligned start
+    QTest::addColumn<int>("size");
+    QTest::addColumn<int>("split"); // where the CRC is carried from one call to the next
+    for (const int size : {0, 1, 15, 16, 17, 63, 64, 65, 127, 128, 129, 4096 + 7, 100003})
+        for (const int offset : {0, 1, 15})
+            QTest::addRow("%d bytes at +%d", size, offset) << offset << size << size / 3;
+    QTest::addRow("carried after 64 bytes") << 3 << 1000 << 64;
+    QTest::addRow("carried before the last 64") << 0 << 1000 << 936;
+}
+
+void WriterRoundTripTest::musicCrcOfEveryLength()
+{
+    QFETCH(int, offset);
+    QFETCH(int, size);
+    QFETCH(int, split);
+    // Frames of every byte value, and runs of 0xFF and 0x00 as MP3 headers and padding have.
+    std::vector<uint8_t> bytes(size_t(offset + size));
+    uint32_t seed = 12345;
+    for (size_t k = 0; k < bytes.size(); ++k) {
+        seed = seed * 1664525 + 1013904223;
+        bytes[k] = k % 500 < 40 ? uint8_t(k % 500 < 20 ? 0xFF : 0) : uint8_t(seed >> 24);
+    }
+    const uint8_t *data = bytes.data() + offset;
+    // The definition, a bit at a time.
+    uint16_t expected = 0;
+    for (int k = 0; k < size; ++k) {
+        expected ^= data[k];
+        for (int bit = 0; bit < 8; ++bit)
+            expected =
+                (expected & 1) ? uint16_t((expected >> 1) ^ 0xA001) : uint16_t(expected >> 1);
+    }
+    QCOMPARE(engine::lameCrc(data, size_t(size)), expected);
+    QCOMPARE(
+        engine::lameCrc(data + split, size_t(size - split), engine::lameCrc(data, size_t(split))),
+        expected);
+    QCOMPARE(engine::lameCrc(reinterpret_cast<const uint8_t *>("123456789"), 9), 0xBB3D);
 }
 
 QTEST_GUILESS_MAIN(WriterRoundTripTest)
