@@ -127,10 +127,18 @@ constexpr uint64_t foldConstant(int n)
     return reversed;
 }
 
-/// The constants that move a 16-byte block on by `bits` bits: its first half by 64 more.
-__attribute__((target("pclmul,sse2"))) __m128i foldConstants(int bits)
+/// What moves a 16-byte block on by `Bits` bits: its first half by 64 more. Worked out
+/// while compiling; at run time the loops above would cost a small write's whole CRC.
+template <int Bits> struct FoldConstants
 {
-    return _mm_set_epi64x(int64_t(foldConstant(bits - 1)), int64_t(foldConstant(bits + 63)));
+    static constexpr uint64_t first = foldConstant(Bits + 63);
+    static constexpr uint64_t second = foldConstant(Bits - 1);
+};
+
+template <int Bits> __attribute__((target("pclmul,sse2"))) __m128i foldConstants()
+{
+    return _mm_set_epi64x(int64_t(FoldConstants<Bits>::second),
+                          int64_t(FoldConstants<Bits>::first));
 }
 
 __attribute__((target("pclmul,sse2"))) __m128i fold(__m128i block, __m128i constants)
@@ -153,11 +161,11 @@ __attribute__((target("pclmul,sse2"))) uint16_t foldedCrc(const uint8_t *data, s
                       load(data + 32), load(data + 48)};
     data += 64;
     size -= 64;
-    const __m128i by512 = foldConstants(512);
+    const __m128i by512 = foldConstants<512>();
     for (; size >= 64; data += 64, size -= 64)
         for (int k = 0; k < 4; ++k)
             acc[k] = _mm_xor_si128(fold(acc[k], by512), load(data + 16 * k));
-    const __m128i by128 = foldConstants(128);
+    const __m128i by128 = foldConstants<128>();
     __m128i last = acc[0];
     for (int k = 1; k < 4; ++k)
         last = _mm_xor_si128(fold(last, by128), acc[k]);
