@@ -59,7 +59,7 @@ int64_t TimestampTimeline::lengthEstimate(const AVFormatContext &input,
     if (stream.duration != AV_NOPTS_VALUE && stream.duration > 0)
         return av_rescale_q(stream.duration, stream.time_base, AVRational{1, m_rate});
     if (input.duration != AV_NOPTS_VALUE && input.duration > 0)
-        return av_rescale_q(input.duration, AV_TIME_BASE_Q, AVRational{1, m_rate});
+        return av_rescale_q(input.duration, AVRational{1, AV_TIME_BASE}, AVRational{1, m_rate});
     return 0;
 }
 
