@@ -129,16 +129,11 @@ constexpr uint64_t foldConstant(int n)
 
 /// What moves a 16-byte block on by `Bits` bits: its first half by 64 more. Worked out
 /// while compiling; at run time the loops above would cost a small write's whole CRC.
-template <int Bits> struct FoldConstants
-{
-    static constexpr uint64_t first = foldConstant(Bits + 63);
-    static constexpr uint64_t second = foldConstant(Bits - 1);
-};
-
 template <int Bits> __attribute__((target("pclmul,sse2"))) __m128i foldConstants()
 {
-    return _mm_set_epi64x(int64_t(FoldConstants<Bits>::second),
-                          int64_t(FoldConstants<Bits>::first));
+    constexpr uint64_t first = foldConstant(Bits + 63);
+    constexpr uint64_t second = foldConstant(Bits - 1);
+    return _mm_set_epi64x(int64_t(second), int64_t(first));
 }
 
 __attribute__((target("pclmul,sse2"))) __m128i fold(__m128i block, __m128i constants)

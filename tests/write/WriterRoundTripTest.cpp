@@ -452,7 +452,7 @@ void WriterRoundTripTest::musicCrcOfEveryLength()
     QFETCH(int, offset);
     QFETCH(int, size);
     QFETCH(int, split);
-    // Frames of every byte value, and runs of 0xFF and 0x00 as MP3 headers and padding have.
+    // Bytes of every value, and runs of 0xFF and 0x00 as MP3 headers and padding have.
     std::vector<uint8_t> bytes(size_t(offset + size));
     uint32_t seed = 12345;
     for (size_t k = 0; k < bytes.size(); ++k) {
